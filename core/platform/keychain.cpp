@@ -1,0 +1,15 @@
+#include "platform/keychain.h"
+
+namespace sorvalind {
+
+std::string_view rawValue(KeychainBackend backend) noexcept {
+    switch (backend) {
+    case KeychainBackend::secretService:
+        return "secretService";
+    case KeychainBackend::memory:
+        return "memory";
+    }
+    return "memory";
+}
+
+} // namespace sorvalind
