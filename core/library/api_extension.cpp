@@ -1,0 +1,21 @@
+#include "library/api_extension.h"
+
+#include "library/json_fields.h"
+
+namespace sorvalind {
+namespace {
+
+constexpr auto kFields = std::make_tuple(json_fields::field("name", &APIExtension::name),
+                                         json_fields::field("versions", &APIExtension::versions));
+
+} // namespace
+
+APIExtension APIExtension::decode(const nlohmann::json& json) {
+    return json_fields::decodeObject(json, kFields);
+}
+
+nlohmann::json APIExtension::encode() const {
+    return json_fields::encodeObject(*this, kFields);
+}
+
+} // namespace sorvalind

@@ -1,0 +1,36 @@
+#include "library/artist.h"
+
+#include "library/json_fields.h"
+
+namespace sorvalind {
+namespace {
+
+using json_fields::field;
+
+constexpr auto kFields =
+    std::make_tuple(field("id", &Artist::id), field("name", &Artist::name),
+                    field("coverArt", &Artist::coverArt), field("albumCount", &Artist::albumCount),
+                    field("starred", &Artist::starred), field("userRating", &Artist::userRating));
+
+} // namespace
+
+Artist Artist::make(std::string id, std::string name) {
+    Artist artist;
+    artist.id = std::move(id);
+    artist.name = std::move(name);
+    return artist;
+}
+
+Artist Artist::decode(const nlohmann::json& json) {
+    return json_fields::decodeObject(json, kFields);
+}
+
+nlohmann::json Artist::encode() const {
+    return json_fields::encodeObject(*this, kFields);
+}
+
+} // namespace sorvalind
+
+std::size_t std::hash<sorvalind::Artist>::operator()(const sorvalind::Artist& artist) const noexcept {
+    return sorvalind::json_fields::hashObject(artist, sorvalind::kFields);
+}

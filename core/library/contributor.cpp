@@ -1,0 +1,33 @@
+#include "library/contributor.h"
+
+#include "library/json_fields.h"
+
+namespace sorvalind {
+namespace {
+
+using json_fields::field;
+
+constexpr auto kFields =
+    std::make_tuple(field("role", &Contributor::role), field("subRole", &Contributor::subRole),
+                    field("artist", &Contributor::artist));
+
+} // namespace
+
+Contributor Contributor::make(std::string role, std::optional<std::string> subRole, Artist artist) {
+    return Contributor{std::move(role), std::move(subRole), std::move(artist)};
+}
+
+Contributor Contributor::decode(const nlohmann::json& json) {
+    return json_fields::decodeObject(json, kFields);
+}
+
+nlohmann::json Contributor::encode() const {
+    return json_fields::encodeObject(*this, kFields);
+}
+
+} // namespace sorvalind
+
+std::size_t
+std::hash<sorvalind::Contributor>::operator()(const sorvalind::Contributor& contributor) const noexcept {
+    return sorvalind::json_fields::hashObject(contributor, sorvalind::kFields);
+}

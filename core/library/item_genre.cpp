@@ -1,0 +1,24 @@
+#include "library/item_genre.h"
+
+#include "library/json_fields.h"
+
+namespace sorvalind {
+namespace {
+
+constexpr auto kFields = std::make_tuple(json_fields::field("name", &ItemGenre::name));
+
+} // namespace
+
+ItemGenre ItemGenre::decode(const nlohmann::json& json) {
+    return json_fields::decodeObject(json, kFields);
+}
+
+nlohmann::json ItemGenre::encode() const {
+    return json_fields::encodeObject(*this, kFields);
+}
+
+} // namespace sorvalind
+
+std::size_t std::hash<sorvalind::ItemGenre>::operator()(const sorvalind::ItemGenre& genre) const noexcept {
+    return sorvalind::json_fields::hashObject(genre, sorvalind::kFields);
+}
