@@ -1,9 +1,7 @@
 #include "library/song.h"
 
 #include "library/json_fields.h"
-
-#include <unicode/locid.h>
-#include <unicode/unistr.h>
+#include "platform/text.h"
 
 #include <charconv>
 
@@ -29,15 +27,6 @@ constexpr auto kFields = std::make_tuple(
     field("isVideo", &Song::isVideo));
 
 static_assert(std::tuple_size_v<decltype(kFields)> == 34);
-
-// Full Unicode upper-casing with the root locale, so the result never depends
-// on the user's language ("flac" is "FLAC" in Turkish too).
-// TODO: move to the shared text module once it exists.
-std::string upperCased(const std::string& text) {
-    std::string result;
-    icu::UnicodeString::fromUTF8(text).toUpper(icu::Locale::getRoot()).toUTF8String(result);
-    return result;
-}
 
 // "%.1f kHz" of hertz / 1000, with a point whatever the process locale says.
 std::string kilohertzText(std::int64_t hertz) {
@@ -75,15 +64,16 @@ std::string Song::artistNames() const {
 std::string Song::quality() const {
     // An empty suffix still counts as a part, so join by presence, not by text.
     std::vector<std::string> parts;
-    if (suffix) parts.push_back(upperCased(*suffix));
+    // Root-locale upper-casing: "flac" is "FLAC" in Turkish too.
+    if (suffix) parts.push_back(text::toUpper(*suffix));
     if (bitDepth) parts.push_back(std::to_string(*bitDepth) + "-bit");
     if (samplingRate) parts.push_back(kilohertzText(*samplingRate));
-    std::string text;
+    std::string joined;
     for (std::size_t index = 0; index < parts.size(); ++index) {
-        if (index > 0) text += " \u00b7 ";
-        text += parts[index];
+        if (index > 0) joined += " \u00b7 ";
+        joined += parts[index];
     }
-    return text;
+    return joined;
 }
 
 Song Song::decode(const nlohmann::json& json) {
