@@ -120,6 +120,31 @@ std::string toUpper(std::string_view text) {
     return icuutil::toUtf8(icuutil::fromUtf8(text).toUpper(icu::Locale::getRoot()));
 }
 
+std::string capitalize(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t wordStart = 0;
+    bool inWord = false;
+    const auto flushWord = [&](std::size_t end) {
+        const std::string_view word = text.substr(wordStart, end - wordStart);
+        std::size_t firstLength = 0;
+        forEachCodePoint(word, [&](char32_t, std::size_t, std::size_t next) {
+            if (firstLength == 0) firstLength = next;
+        });
+        out += toUpper(word.substr(0, firstLength));
+        out += toLower(word.substr(firstLength));
+    };
+    forEachCodePoint(text, [&](char32_t c, std::size_t start, std::size_t next) {
+        const bool space = isWhiteSpace(c);
+        if (space && inWord) flushWord(start);
+        if (!space && !inWord) wordStart = start;
+        if (space) out += text.substr(start, next - start);
+        inWord = !space;
+    });
+    if (inWord) flushWord(text.size());
+    return out;
+}
+
 std::string foldDiacritics(std::string_view text) {
     if (isAscii(text)) return std::string(text);
     const icu::UnicodeString decomposed = normalized(icuutil::fromUtf8(text), false);

@@ -41,6 +41,11 @@ std::string foldCase(std::string_view text);
 std::string toLower(std::string_view text);
 std::string toUpper(std::string_view text);
 
+// Every word (a run between White_Space characters) with its first character
+// upper-cased and the rest lower-cased: "mixer" gives "Mixer", "LEAD vocals"
+// gives "Lead Vocals".
+std::string capitalize(std::string_view text);
+
 // Diacritics ------------------------------------------------------------------
 
 // Drops accents: NFD, remove every nonspacing mark (Mn), NFC. "Raï" gives "Rai".

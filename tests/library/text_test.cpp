@@ -46,6 +46,13 @@ TEST(Text, CaseMappingsAreFullAndLocaleFree) {
     }
 }
 
+TEST(Text, CapitalizeEveryWord) {
+    EXPECT_EQ(capitalize("composer"), "Composer");
+    EXPECT_EQ(capitalize("LEAD  vocals\tmIxEr"), "Lead  Vocals\tMixer");
+    EXPECT_EQ(capitalize("\xC3\xA9lectro"), "\xC3\x89lectro");
+    EXPECT_EQ(capitalize(""), "");
+}
+
 TEST(Text, DiacriticFolding) {
     EXPECT_EQ(foldDiacritics("Ra\xC3\xAF"), "Rai");
     EXPECT_EQ(foldCaseAndDiacritics("Beyonc\xC3\xA9"), "beyonce");
