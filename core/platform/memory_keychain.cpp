@@ -22,10 +22,8 @@ KeychainRead MemoryKeychain::load(const std::string& service, const std::string&
                                   bool allowInteraction) {
     std::lock_guard lock(mutex_);
     ++calls_;
-    if (auto f = fault(KeychainOperation::load, service)) {
-        if (f->status != keychain_status::success) return {f->status, {}};
-        if (f->substituteSecret) return {keychain_status::success, *f->substituteSecret};
-    }
+    std::optional<KeychainFault> f = fault(KeychainOperation::load, service);
+    if (f && f->status != keychain_status::success) return {f->status, {}};
     if (locked_) {
         if (!allowInteraction) return {keychain_status::interactionNotAllowed, {}};
         if (promptOutcome_ != keychain_status::success) return {promptOutcome_, {}};
@@ -33,6 +31,7 @@ KeychainRead MemoryKeychain::load(const std::string& service, const std::string&
     }
     auto it = items_.find({service, account});
     if (it == items_.end()) return {keychain_status::itemNotFound, {}};
+    if (f && f->substituteSecret) return {keychain_status::success, *f->substituteSecret};
     return {keychain_status::success, it->second};
 }
 

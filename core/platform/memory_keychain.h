@@ -20,8 +20,8 @@ struct KeychainFault {
     KeychainOperation operation = KeychainOperation::load;
     std::string service; // empty: every service
     KeychainStatus status = keychain_status::internalError;
-    // With status success on a load: the secret handed back instead of the
-    // stored one.
+    // With status success on a load of an existing item: the secret handed
+    // back instead of the stored one.
     std::optional<std::string> substituteSecret;
 };
 

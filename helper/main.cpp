@@ -1,0 +1,6 @@
+#include "credential_helper.h"
+
+int main() {
+    sorvalind::CredentialHelper::main();
+    return 0;
+}
