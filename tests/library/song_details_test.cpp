@@ -1,0 +1,264 @@
+#include "library/song_details.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace sorvalind {
+namespace {
+
+using Destination = SongDetailDestination;
+using Fields = std::vector<SongDetailField>;
+
+Song bare(std::string id = "s1", std::string title = "Tune") {
+    Song song;
+    song.id = std::move(id);
+    song.title = std::move(title);
+    return song;
+}
+
+Artist person(std::string id, std::string name) {
+    Artist artist;
+    artist.id = std::move(id);
+    artist.name = std::move(name);
+    return artist;
+}
+
+Contributor credit(std::string role, std::optional<std::string> subRole, Artist artist) {
+    return Contributor{std::move(role), std::move(subRole), std::move(artist)};
+}
+
+const SongDetailSection* section(const std::vector<SongDetailSection>& sections, const std::string& title) {
+    for (const auto& s : sections)
+        if (s.title == title) return &s;
+    return nullptr;
+}
+
+Song fullSong() {
+    Song song = bare();
+    song.album = "Blue";
+    song.albumId = "al1";
+    song.duration = 75.9;
+    song.year = 1971;
+    song.track = 3;
+    song.discNumber = 0;
+    song.bpm = 128;
+    song.genres = std::vector<ItemGenre>{{"Folk"}, {""}, {"Folk"}, {"Pop"}};
+    song.genre = "ignored";
+    song.playCount = 0;
+    song.comment = "  live  ";
+    song.artists = {person("ar1", "Joni"), person("ar1", "Joni"), person("", "Guest"), person("x", "")};
+    song.albumArtists = {person("ar1", "Joni")};
+    song.displayAlbumArtist = "Not shown";
+    song.contributors = {credit("composer", std::nullopt, person("c1", "Writer")),
+                         credit("mixer", "stereo", person("", "Mixer Person")),
+                         credit("composer", std::nullopt, person("c1", "Writer")),
+                         credit("", std::nullopt, person("c2", "Someone"))};
+    song.displayComposer = "Writer";
+    song.suffix = "flac";
+    song.contentType = "audio/flac";
+    song.bitDepth = 24;
+    song.samplingRate = 22050;
+    song.bitRate = 320;
+    song.channelCount = 2;
+    song.size = 3'200'000;
+    song.path = "Joni/Blue/03.flac";
+    return song;
+}
+
+TEST(SongDetails, SectionsOfAFullSong) {
+    const auto sections = detailSections(fullSong(), "en_US");
+    ASSERT_EQ(sections.size(), 3u);
+    EXPECT_EQ(sections[0].title, "Song");
+    EXPECT_EQ(sections[0].fields, (Fields{
+                                      {"Album", "Blue", Destination::album("al1", "Blue")},
+                                      {"Duration", "1:15", std::nullopt},
+                                      {"Year", "1971", std::nullopt},
+                                      {"Track", "3", std::nullopt},
+                                      {"Tempo", "128 BPM", std::nullopt},
+                                      {"Genre", "Folk", Destination::genre("Folk")},
+                                      {"Genre", "Pop", Destination::genre("Pop")},
+                                      {"Play count", "0", std::nullopt},
+                                      {"Comment", "  live  ", std::nullopt},
+                                  }));
+    EXPECT_EQ(sections[1].title, "Credits");
+    EXPECT_EQ(sections[1].fields,
+              (Fields{
+                  {"Artist", "Joni", Destination::artist(person("ar1", "Joni"))},
+                  {"Artist", "Guest", std::nullopt},
+                  {"Album artist", "Joni", Destination::artist(person("ar1", "Joni"))},
+                  {"Composer", "Writer", Destination::artist(person("c1", "Writer"))},
+                  {"Mixer \u00B7 stereo", "Mixer Person", std::nullopt},
+                  {"Contributor", "Someone", Destination::artist(person("c2", "Someone"))},
+              }));
+    EXPECT_EQ(sections[2].title, "Source audio");
+    EXPECT_EQ(sections[2].fields, (Fields{
+                                      {"Format", "FLAC", std::nullopt},
+                                      {"Content type", "audio/flac", std::nullopt},
+                                      {"Bit depth", "24-bit", std::nullopt},
+                                      {"Sample rate", "22.05 kHz", std::nullopt},
+                                      {"Bitrate", "320 kbps", std::nullopt},
+                                      {"Channels", "2", std::nullopt},
+                                      {"File size", "3.2 MB", std::nullopt},
+                                      {"File path", "Joni/Blue/03.flac", std::nullopt},
+                                  }));
+}
+
+TEST(SongDetails, NumbersFollowTheLocale) {
+    struct Case {
+        std::int64_t rate;
+        const char* locale;
+        const char* text;
+    };
+    const Case cases[] = {
+        {44100, "en_US", "44.1 kHz"}, {48000, "en_US", "48 kHz"},    {22050, "en_US", "22.05 kHz"},
+        {44100, "de_DE", "44,1 kHz"}, {22050, "de_DE", "22,05 kHz"}, {1234567, "de_DE", "1.234,567 kHz"},
+    };
+    for (const Case& c : cases) {
+        Song song = bare();
+        song.samplingRate = c.rate;
+        const auto sections = detailSections(song, c.locale);
+        ASSERT_EQ(sections.size(), 1u);
+        EXPECT_EQ(sections[0].fields, (Fields{{"Sample rate", c.text, std::nullopt}})) << c.rate << c.locale;
+    }
+    Song big = bare();
+    big.size = 1'234'567'890;
+    big.playCount = 1'234'567;
+    big.year = 12345;
+    const auto german = detailSections(big, "de_DE");
+    // Counts are plain digits without grouping; the file size follows the locale.
+    EXPECT_EQ(section(german, "Song")->fields[0].value, "12345");
+    EXPECT_EQ(section(german, "Song")->fields[1].value, "1234567");
+    EXPECT_EQ(section(german, "Source audio")->fields[0].value, "1,23 GB");
+}
+
+TEST(SongDetails, RowsLeftOut) {
+    EXPECT_TRUE(detailSections(bare(), "en_US").empty());
+
+    Song song = bare();
+    song.year = 0;
+    song.track = 0;
+    song.bpm = -1;
+    song.duration = 0;
+    song.album = "";
+    song.comment = " \n ";
+    song.suffix = " ";
+    song.contentType = "";
+    song.samplingRate = 0;
+    song.size = 0;
+    song.path = "\t";
+    song.displayComposer = "  ";
+    song.artists = std::vector<Artist>{};
+    song.artist = "";
+    song.genres = std::vector<ItemGenre>{};
+    song.genre = "";
+    EXPECT_TRUE(detailSections(song, "en_US").empty());
+
+    // An empty genre list falls back to the single genre text.
+    song.genre = "Jazz";
+    song.playCount = -3;
+    const auto sections = detailSections(song, "en_US");
+    ASSERT_EQ(sections.size(), 1u);
+    EXPECT_EQ(sections[0].fields,
+              (Fields{{"Genre", "Jazz", Destination::genre("Jazz")}, {"Play count", "-3", std::nullopt}}));
+}
+
+TEST(SongDetails, CreditFallbacks) {
+    Song song = bare();
+    song.artist = "Ann";
+    song.displayAlbumArtist = " Various ";
+    song.displayComposer = "Bach";
+    song.contributors = {credit("Lead VOCALS", "", person("", "Ann"))};
+    auto credits = section(detailSections(song, "en_US"), "Credits");
+    ASSERT_NE(credits, nullptr);
+    EXPECT_EQ(credits->fields, (Fields{{"Artist", "Ann", std::nullopt},
+                                       {"Album artist", " Various ", std::nullopt},
+                                       {"Lead Vocals", "Ann", std::nullopt},
+                                       {"Composer", "Bach", std::nullopt}}));
+
+    // An artist text with an identifier links; album artists with only empty
+    // names still suppress the display text; a composer credit hides displayComposer.
+    song.artistId = "ar7";
+    song.albumArtists = {person("x", "")};
+    song.contributors = {credit("COMPOSER", std::nullopt, person("", ""))};
+    credits = section(detailSections(song, "en_US"), "Credits");
+    ASSERT_NE(credits, nullptr);
+    EXPECT_EQ(credits->fields, (Fields{{"Artist", "Ann", Destination::artist(person("ar7", "Ann"))}}));
+}
+
+TEST(SongDetails, DestinationsCompareAndHashByCaseAndPayload) {
+    EXPECT_EQ(Destination::genre("Rock"), Destination::genre("Rock"));
+    EXPECT_NE(Destination::genre("Rock"), Destination::album("Rock", "Rock"));
+    EXPECT_NE(Destination::album("a", "b"), Destination::album("a", "c"));
+    const std::hash<Destination> hash;
+    EXPECT_EQ(hash(Destination::artist(person("1", "A"))), hash(Destination::artist(person("1", "A"))));
+    EXPECT_NE(hash(Destination::genre("x")), hash(Destination::album("x", "")));
+}
+
+TEST(SongDetails, MergeLaysFetchedDetailsOverTheStoredSong) {
+    Song stored = fullSong();
+    stored.userRating = 4;
+    stored.starred = "2024-01-01T00:00:00Z";
+    stored.played = "2024-02-02T00:00:00Z";
+    stored.created = "2020-01-01T00:00:00Z";
+    stored.isVideo = false;
+
+    Song fetched = bare("s1", "Tune (Remaster)");
+    fetched.album = "";
+    fetched.artists = std::vector<Artist>{};
+    fetched.bitRate = 1000;
+
+    const Song merged = mergingDetails(stored, fetched);
+    EXPECT_EQ(merged.title, "Tune (Remaster)");
+    // Favourite, rating, play times and video flag are the server's, absent included.
+    EXPECT_FALSE(merged.userRating.has_value());
+    EXPECT_FALSE(merged.starred.has_value());
+    EXPECT_FALSE(merged.played.has_value());
+    EXPECT_FALSE(merged.created.has_value());
+    EXPECT_FALSE(merged.isVideo.has_value());
+    // Present fetched values win, also empty ones; absent ones keep the stored value.
+    EXPECT_EQ(merged.album, "");
+    EXPECT_EQ(merged.artists, std::vector<Artist>{});
+    EXPECT_EQ(merged.bitRate, 1000);
+    EXPECT_EQ(merged.path, stored.path);
+    EXPECT_EQ(merged.contributors, stored.contributors);
+    EXPECT_EQ(merged.playCount, stored.playCount);
+
+    Song other = fetched;
+    other.id = "s2";
+    EXPECT_EQ(mergingDetails(stored, other), stored);
+}
+
+TEST(SongDetails, MergeKeepsPendingLocalEdits) {
+    Song stored = bare();
+    stored.starred = "pending";
+    stored.userRating = 5;
+    Song fetched = bare();
+    fetched.userRating = 2;
+    fetched.path = "a.flac";
+
+    EXPECT_TRUE(pendingLocalEdits(stored).favorite);
+    EXPECT_FALSE(pendingLocalEdits(stored).rating);
+    EXPECT_FALSE(pendingLocalEdits(fetched).favorite);
+
+    // The marker alone protects the favourite; the rating needs the store's word.
+    Song merged = mergingDetails(stored, fetched);
+    EXPECT_EQ(merged.starred, "pending");
+    EXPECT_EQ(merged.userRating, 2);
+    EXPECT_EQ(merged.path, "a.flac");
+
+    merged = mergingDetails(stored, fetched, {.favorite = true, .rating = true});
+    EXPECT_EQ(merged.starred, "pending");
+    EXPECT_EQ(merged.userRating, 5);
+
+    // A queued un-favourite leaves starred absent; the store says it is pending.
+    Song unstarred = bare();
+    Song serverStarred = bare();
+    serverStarred.starred = "2024-01-01T00:00:00Z";
+    EXPECT_FALSE(mergingDetails(unstarred, serverStarred, {.favorite = true}).starred.has_value());
+    EXPECT_EQ(mergingDetails(unstarred, serverStarred).starred, "2024-01-01T00:00:00Z");
+}
+
+} // namespace
+} // namespace sorvalind
