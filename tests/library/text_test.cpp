@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace sorvalind::text {
 namespace {
@@ -152,6 +155,45 @@ TEST(TextRegex, HostileInputHitsTheBoundInsteadOfRunningAway) {
     const Regex capped("x", RegexLimits{.maxInputBytes = 8});
     EXPECT_THROW(capped.search(std::string(9, 'y')), RegexLimitError);
     EXPECT_FALSE(capped.search(std::string(8, 'y')));
+}
+
+// Sets locale variables for one test and puts the old values back.
+class LocaleEnvironment {
+public:
+    LocaleEnvironment() {
+        for (const char* name : kNames) {
+            const char* value = std::getenv(name);
+            saved_.emplace_back(value ? std::optional<std::string>(value) : std::nullopt);
+        }
+    }
+    ~LocaleEnvironment() {
+        for (std::size_t i = 0; i < saved_.size(); ++i)
+            set(kNames[i], saved_[i]);
+    }
+    static void set(const char* name, const std::optional<std::string>& value) {
+        if (value)
+            setenv(name, value->c_str(), 1);
+        else
+            unsetenv(name);
+    }
+
+private:
+    static constexpr const char* kNames[] = {"LC_ALL", "LC_NUMERIC", "LANG"};
+    std::vector<std::optional<std::string>> saved_;
+};
+
+TEST(LocaleNumber, UserLocaleComesFromTheEnvironment) {
+    LocaleEnvironment environment;
+    LocaleEnvironment::set("LC_ALL", std::nullopt);
+    LocaleEnvironment::set("LC_NUMERIC", std::nullopt);
+    LocaleEnvironment::set("LANG", "de_DE.UTF-8");
+    EXPECT_EQ(userLocaleId(), "de_DE");
+    LocaleEnvironment::set("LC_NUMERIC", "fr_FR@euro");
+    EXPECT_EQ(userLocaleId(), "fr_FR");
+    LocaleEnvironment::set("LC_ALL", "C");
+    EXPECT_EQ(userLocaleId(), kFixedLocaleId);
+    LocaleEnvironment::set("LC_ALL", "POSIX");
+    EXPECT_EQ(decimalText(1234.5, 0, 3, userLocaleId()), "1234.5");
 }
 
 TEST(LocaleNumber, DecimalTextFollowsTheLocale) {
