@@ -1,24 +1,43 @@
 #pragma once
 // The one network policy every network user applies: which hosts may be
-// reached over plain HTTP, the check of every outgoing request, and which
-// connection failures are transient. Stateless; any thread.
+// reached over plain HTTP, the check and hardening of every outgoing
+// request, the session every REST-style client uses, and which connection
+// failures are transient. Stateless; any thread.
 
-#include "server/url.h"
+#include "platform/curl/url.h"
+#include "server/http_request.h"
+#include "server/http_transport.h"
 
 #include <exception>
+#include <memory>
 
 namespace sorvalind {
 
 struct NetworkSecurity {
     NetworkSecurity() = delete;
 
-    // Whether plain HTTP to the URL's host is allowed: localhost and the
-    // loopback, private, shared and link-local addresses. Never throws.
-    static bool allowsHTTP(const URL& url) noexcept;
+    // Whether plain HTTP to the URL's host, as written, is allowed: localhost
+    // and the loopback, private, shared and link-local addresses. Never throws.
+    static bool allowsHTTP(const Url& url) noexcept;
 
     // Throws APIError::localHTTPRequired for plain HTTP to a host that
     // allowsHTTP refuses; every other scheme passes here.
-    static void validateTransport(const URL& url);
+    static void validateTransport(const Url& url);
+
+    // Throws when the request is not safe to send: APIError::configuration
+    // for a user, password or fragment in the URL or a scheme other than
+    // http/https (file URLs pass), localHTTPRequired by the transport rule,
+    // unsafeRequest for a credential-like query name or an "Authorization"
+    // or "Cookie" header.
+    static void validate(const HttpRequest& request);
+
+    // validate(), then a copy that forbids caching ("Cache-Control: no-store",
+    // "Pragma: no-cache"). The HTTP layer never keeps cookies or caches.
+    static HttpRequest prepare(const HttpRequest& request);
+
+    // A new session with the house settings (no redirects, no caches or
+    // cookies, TLS 1.2 at least). Throws CurlError when libcurl cannot start.
+    static std::shared_ptr<HttpTransport> session();
 
     // Whether the failure is a transient connection failure (timed out, host
     // not found or unreachable, connection lost, DNS failure, offline).

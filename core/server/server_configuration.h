@@ -4,7 +4,7 @@
 // server is blocked or needs consent. The password is not part of it.
 // Immutable value; any thread. The constructors and decode() throw (see each).
 
-#include "server/url.h"
+#include "platform/curl/url.h"
 
 #include <nlohmann/json.hpp>
 
@@ -17,7 +17,7 @@ public:
     // Validates the address, the transport rule and the consent rule.
     // Throws APIError: configuration, localHTTPRequired or
     // httpConsentRequired. The consent is kept only for http.
-    ServerConfiguration(URL url, std::string username, bool allowInsecureHTTP);
+    ServerConfiguration(Url url, std::string username, bool allowInsecureHTTP);
     // The same from the address as typed; text that is no absolute URL
     // throws APIError::configuration.
     ServerConfiguration(std::string_view urlText, std::string username, bool allowInsecureHTTP);
@@ -31,7 +31,7 @@ public:
     // allocation.
     nlohmann::json encode() const;
 
-    const URL& url() const noexcept { return url_; }
+    const Url& url() const noexcept { return url_; }
     const std::string& username() const noexcept { return username_; }
     bool allowInsecureHTTP() const noexcept { return allowInsecureHTTP_; }
 
@@ -45,11 +45,11 @@ public:
 
 private:
     struct Validated {};
-    ServerConfiguration(Validated, URL url, std::string username, bool allowInsecureHTTP);
+    ServerConfiguration(Validated, Url url, std::string username, bool allowInsecureHTTP);
 
-    static void validateAddress(const URL& url, const std::string& username);
+    static void validateAddress(const Url& url, const std::string& username);
 
-    URL url_;
+    Url url_;
     std::string username_;
     bool allowInsecureHTTP_;
 };

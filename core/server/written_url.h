@@ -1,9 +1,9 @@
 #pragma once
-// An absolute URL as the user or the server wrote it: the text is kept
-// exactly, and its parts are read from that text (never from a normalised
-// form, so "127.1" stays "127.1" and the policy judges what was written).
-// A URL parses only when libcurl also accepts it. Immutable value; any
-// thread; parse() throws only std::bad_alloc.
+// The parts of a URL's text exactly as written. The network policy judges
+// these rather than a parser's normalised form, so that "127.1" or
+// "2130706433" are not taken for the dotted addresses a parser would make of
+// them, and "https:///x" has no host. Immutable value; any thread; parse()
+// throws only std::bad_alloc.
 
 #include <optional>
 #include <string>
@@ -11,10 +11,10 @@
 
 namespace sorvalind {
 
-class URL {
+class WrittenURL {
 public:
-    // The URL, or none when the text is not an absolute URL with a scheme.
-    static std::optional<URL> parse(std::string_view text);
+    // The parts, or none when the text does not start with a scheme.
+    static std::optional<WrittenURL> parse(std::string_view text);
 
     const std::string& absoluteString() const noexcept { return text_; }
     // The scheme as written (compare it lower-cased).
@@ -31,17 +31,11 @@ public:
     // True when the lower-cased scheme is `lowerScheme`.
     bool hasScheme(std::string_view lowerScheme) const noexcept;
 
-    // The URL with "/" + component added to its path, before any query.
-    // Throws std::invalid_argument when the result is no URL.
-    URL appendingPathComponent(std::string_view component) const;
-
-    friend bool operator==(const URL& a, const URL& b) noexcept { return a.text_ == b.text_; }
-
 private:
     struct Span {
         std::size_t begin = 0, size = 0;
     };
-    URL() = default;
+    WrittenURL() = default;
     std::string_view part(Span span) const noexcept {
         return std::string_view(text_).substr(span.begin, span.size);
     }

@@ -1,9 +1,4 @@
-#include "server/url.h"
-
-#include <curl/curl.h>
-
-#include <memory>
-#include <stdexcept>
+#include "server/written_url.h"
 
 namespace sorvalind {
 namespace {
@@ -14,18 +9,10 @@ bool isSchemeCharacter(char c, bool first) noexcept {
     return letter || (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.';
 }
 
-bool curlAccepts(const std::string& text) noexcept {
-    struct Cleanup {
-        void operator()(CURLU* url) const noexcept { curl_url_cleanup(url); }
-    };
-    std::unique_ptr<CURLU, Cleanup> url(curl_url());
-    return url && curl_url_set(url.get(), CURLUPART_URL, text.c_str(), CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK;
-}
-
 } // namespace
 
-std::optional<URL> URL::parse(std::string_view text) {
-    URL url;
+std::optional<WrittenURL> WrittenURL::parse(std::string_view text) {
+    WrittenURL url;
     url.text_.assign(text);
     const std::string& s = url.text_;
     std::size_t at = 0;
@@ -74,21 +61,20 @@ std::optional<URL> URL::parse(std::string_view text) {
         end = queryEnd;
     }
     if (end < s.size() && s[end] == '#') url.fragment_ = Span{end + 1, s.size() - end - 1};
-    if (!curlAccepts(s)) return std::nullopt;
     return url;
 }
 
-std::optional<std::string_view> URL::host() const noexcept {
+std::optional<std::string_view> WrittenURL::host() const noexcept {
     if (!host_) return std::nullopt;
     return part(*host_);
 }
 
-std::optional<std::string_view> URL::query() const noexcept {
+std::optional<std::string_view> WrittenURL::query() const noexcept {
     if (!query_) return std::nullopt;
     return part(*query_);
 }
 
-bool URL::hasScheme(std::string_view lowerScheme) const noexcept {
+bool WrittenURL::hasScheme(std::string_view lowerScheme) const noexcept {
     std::string_view written = scheme();
     if (written.size() != lowerScheme.size()) return false;
     for (std::size_t i = 0; i < written.size(); ++i) {
@@ -97,16 +83,6 @@ bool URL::hasScheme(std::string_view lowerScheme) const noexcept {
         if (c != lowerScheme[i]) return false;
     }
     return true;
-}
-
-URL URL::appendingPathComponent(std::string_view component) const {
-    std::string text = text_.substr(0, path_.begin + path_.size);
-    if (text.empty() || text.back() != '/') text += '/';
-    text += component;
-    text.append(text_, path_.begin + path_.size, std::string::npos);
-    auto result = parse(text);
-    if (!result) throw std::invalid_argument("The path component does not form a URL.");
-    return *result;
 }
 
 } // namespace sorvalind
