@@ -1,0 +1,116 @@
+#include "platform/code_identity.h"
+#include "server/credential_error.h"
+#include "server/credential_helper_client.h"
+#include "server/credential_helper_process.h"
+#include "support/paths.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace sorvalind {
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+const fs::path bin = fs::path(SORVALIND_BUILD_DIR) / "bin";
+
+// Runs one of the built programs with the bytes on its standard input.
+HelperProcessResult start(const fs::path& program, std::vector<std::string> arguments,
+                          std::string_view input) {
+    int fd = ::open(program.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) throw std::runtime_error("missing " + program.string());
+    arguments.insert(arguments.begin(), program.string());
+    HelperProcessResult result =
+        runHelperProcess(fd, arguments, {"PATH=/usr/bin:/bin"}, input, {credentialHelperMessageLimit, 60s});
+    ::close(fd);
+    return result;
+}
+
+HelperProcessResult throughGenuineParent(std::string_view request) {
+    return start(bin / "sorvalind-credential-test-parent", {}, request);
+}
+
+TEST(CredentialHelperProgram, RefusesAParentTheManifestDoesNotName) {
+    // This test program is not a trusted parent; the helper answers without
+    // reading its input and still exits with 0.
+    HelperProcessResult result = start(bin / credentialHelperFileName, {},
+                                       R"({"operation":"load","account":"a","allowInteraction":false})");
+    EXPECT_EQ(result.output, R"({"status":-25293})");
+    EXPECT_EQ(result.exitStatus, 0);
+}
+
+TEST(CredentialHelperProgram, AnswersItsGenuineParentOverPipes) {
+    const std::pair<std::string, std::string> cases[] = {
+        {R"({"operation":"Load","account":"a","allowInteraction":false})", R"({"status":-25293})"},
+        {R"({"operation":"save","account":"a","allowInteraction":false})", R"({"status":-25293})"},
+        {R"({"operation":"lifecycle","account":"x","allowInteraction":false,"action":"create"})",
+         R"({"status":-25293})"},
+    };
+    for (const auto& [request, expected] : cases)
+        EXPECT_EQ(throughGenuineParent(request).output, expected);
+
+    // The raw exchange: an oversized request is refused after the limit and
+    // the helper's exit status is 0.
+    std::string huge = R"({"operation":"Load","account":"a","allowInteraction":false})";
+    huge.resize(credentialHelperMessageLimit + 1, ' ');
+    EXPECT_EQ(start(bin / "sorvalind-credential-test-parent", {"raw"}, huge).output,
+              "0\n{\"status\":-25293}");
+}
+
+class HelperCheck : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::copy_file(bin / credentialHelperFileName, dir.path() / credentialHelperFileName);
+        fs::copy_file(bin / trustManifestFileName, dir.path() / trustManifestFileName);
+        ::chmod(dir.path().c_str(), 0755);
+    }
+    // -25293 means the helper was started (and refused this test as its
+    // parent); 1 means the client refused to start it.
+    int outcome() {
+        CredentialHelperClient::Options options;
+        options.helperDirectory = dir.path();
+        CredentialHelperClient client({std::string(CredentialHelperClient::applicationId), true}, options);
+        try {
+            client.helperRequest({"load", "a", {}, false, {}}, KeychainBackend::secretService);
+        } catch (const CredentialError& error) {
+            return error.code().value_or(1);
+        }
+        return 0;
+    }
+    test::TempDir dir;
+};
+
+TEST_F(HelperCheck, TheGenuineHelperIsStarted) {
+    EXPECT_EQ(outcome(), -25293);
+}
+
+TEST_F(HelperCheck, AReplacedOrExposedHelperIsNeverStarted) {
+    fs::path helper = dir.path() / credentialHelperFileName;
+    {
+        std::FILE* f = std::fopen(helper.c_str(), "ab");
+        ASSERT_TRUE(f);
+        std::fputc(0, f);
+        std::fclose(f);
+    }
+    EXPECT_EQ(outcome(), 1);
+    fs::copy_file(bin / credentialHelperFileName, helper, fs::copy_options::overwrite_existing);
+    ASSERT_EQ(outcome(), -25293);
+
+    ::chmod((dir.path() / trustManifestFileName).c_str(), 0666);
+    EXPECT_EQ(outcome(), 1);
+    ::chmod((dir.path() / trustManifestFileName).c_str(), 0644);
+    ::chmod(dir.path().c_str(), 0775);
+    EXPECT_EQ(outcome(), 1);
+    ::chmod(dir.path().c_str(), 0755);
+    fs::remove(helper);
+    EXPECT_EQ(outcome(), 1);
+}
+
+} // namespace
+} // namespace sorvalind
