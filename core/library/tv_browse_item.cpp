@@ -1,7 +1,8 @@
 #include "library/tv_browse_item.h"
 
+#include "server/decimal_text.h"
+
 #include <algorithm>
-#include <charconv>
 
 namespace sorvalind {
 namespace {
@@ -10,10 +11,7 @@ namespace {
 // may carry larger values than the five stars can show).
 std::optional<std::string> shownRating(const std::optional<std::int64_t>& rating) {
     if (!rating || *rating < 1) return std::nullopt;
-    const std::int64_t stars = std::min<std::int64_t>(*rating, 5);
-    char digit[4];
-    auto [end, ec] = std::to_chars(digit, digit + sizeof digit, stars);
-    return std::string(digit, end);
+    return decimalText(std::min<std::int64_t>(*rating, 5));
 }
 
 std::string joined(const std::string& first, const std::string& second, const char* separator) {
