@@ -1,6 +1,7 @@
 #include "runtime/thread_executor.h"
 
 #include <algorithm>
+#include <cassert>
 #include <pthread.h>
 
 namespace sorvalind {
@@ -64,6 +65,7 @@ void ThreadExecutor::postAt(SteadyTime when, Task task) {
 }
 
 void ThreadExecutor::shutdown() noexcept {
+    assert(!isCurrent() && "an executor cannot join its own thread");
     std::vector<Timer> dropped;
     {
         std::lock_guard lock(mutex_);

@@ -8,8 +8,9 @@
 // Wall time moves with steady time and can be set independently (to model a
 // changed system clock). now()/wallNow() and the clock adaptors may be read
 // from any thread; advance/runUntilIdle belong to the thread driving the
-// attached executors. Destroy the executors before the clock. Exceptions
-// thrown by a task propagate out of advance/runUntilIdle.
+// attached executors. Destroy the executors before the clock, and never from
+// inside one of their tasks. Exceptions thrown by a task propagate out of
+// advance/runUntilIdle.
 
 #include "runtime/clock.h"
 #include "runtime/task.h"

@@ -8,7 +8,10 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -99,19 +102,19 @@ TEST(ThreadExecutor, TimersFireInTimeOrderAndShutdownRunsReadyWorkButDropsTimers
 TEST(WorkerPool, RunsWorkConcurrentlyAndJoinsOnDestruction) {
     Latch latch;
     int arrived = 0;
-    bool allArrived = false;
+    std::atomic<int> sawAll{0};
     {
         WorkerPool pool(3, "test-pool");
         // Three tasks that wait for each other can only finish on three threads.
         for (int i = 0; i < 3; ++i) {
             pool.post([&] {
                 latch.update([&] { ++arrived; });
-                allArrived = latch.waitFor([&] { return arrived == 3; });
+                if (latch.waitFor([&] { return arrived == 3; })) ++sawAll;
             });
         }
     }
     EXPECT_EQ(arrived, 3);
-    EXPECT_TRUE(allArrived);
+    EXPECT_EQ(sawAll, 3);
 }
 
 TEST(RunOn, DeliversValueOrExceptionOnTheTargetExecutor) {
@@ -138,7 +141,13 @@ TEST(RunOn, DeliversValueOrExceptionOnTheTargetExecutor) {
             failureThread = std::this_thread::get_id();
             failure = std::move(o);
         });
-    ASSERT_TRUE(main.runUntil([&] { return text && failure; }));
+    // Move-only results travel too.
+    std::unique_ptr<int> owned;
+    runOn(
+        workers, main, [] { return std::make_unique<int>(9); },
+        [&](Outcome<std::unique_ptr<int>> o) { owned = std::move(o).get(); });
+    ASSERT_TRUE(main.runUntil([&] { return text && failure && owned; }));
+    EXPECT_EQ(*owned, 9);
     EXPECT_EQ(textThread, mainThread);
     EXPECT_EQ(failureThread, mainThread);
     EXPECT_EQ(text->get(), "from worker");
