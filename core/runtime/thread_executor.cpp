@@ -106,7 +106,9 @@ void ThreadExecutor::run() noexcept {
         if (timers_.empty()) {
             wake_.wait(lock);
         } else {
-            wake_.wait_until(lock, timers_.front().due);
+            // A copy: the timer heap may reallocate while the lock is released.
+            const SteadyTime due = timers_.front().due;
+            wake_.wait_until(lock, due);
         }
     }
 }

@@ -96,7 +96,8 @@ TEST_F(RealResponses, Playlists) {
 TEST_F(RealResponses, Extensions) {
     for (const char* file : {"opensubsonic/getopensubsonicextensions-opensubsonic.json",
                              "subsonic/opensubsonicextensions-with-data.json"}) {
-        for (const auto& element : load(file)["openSubsonicExtensions"]) {
+        const nlohmann::json response = load(file);
+        for (const auto& element : response["openSubsonicExtensions"]) {
             APIExtension extension = APIExtension::decode(element);
             APIExtension back = APIExtension::decode(extension.encode());
             EXPECT_EQ(back.name, extension.name);
@@ -142,7 +143,8 @@ TEST_F(RealResponses, ArtistIndexes) {
     for (const char* file :
          {"subsonic/artist-with-data.json", "subsonic/artist-with-data-and-mbid-and-sort-name.json",
           "subsonic/artist-with-opensubsonic-data.json"}) {
-        for (const auto& index : load(file)["artists"]["index"]) {
+        const nlohmann::json response = load(file);
+        for (const auto& index : response["artists"]["index"]) {
             auto artists = decodeList<Artist>(index["artist"]);
             ASSERT_FALSE(artists.empty()) << file;
             EXPECT_EQ(artists.front().userRating, 3);
