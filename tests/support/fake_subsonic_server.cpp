@@ -93,6 +93,8 @@ FakeSubsonicServer::FakeSubsonicServer(Options options)
     server_.Get(".*", handler);
     server_.Post(".*", handler);
     server_.set_keep_alive_timeout(1);
+    // Answers go out in several writes; without this each waits for a delayed ACK.
+    server_.set_tcp_nodelay(true);
     port_ = server_.bind_to_any_port("127.0.0.1");
     if (port_ <= 0) throw std::runtime_error("the fake server could not bind to 127.0.0.1");
     thread_ = std::thread([this] { server_.listen_after_bind(); });
