@@ -54,6 +54,7 @@ HttpTransfer::HttpTransfer(const HttpRequest& request, HttpStreamHandler& handle
     // The idle timeout is kept here rather than with libcurl's low-speed
     // limit, which averages over several seconds and so fires late.
     idleLimit_ = std::chrono::seconds(idleSeconds);
+    connectLimit_ = std::chrono::milliseconds(connectMilliseconds);
     lastActivity_ = std::chrono::steady_clock::now();
 
     if (request.method == HttpMethod::post) {
@@ -144,17 +145,16 @@ int HttpTransfer::onProgress(void* self, curl_off_t, curl_off_t downloaded, curl
     auto* transfer = static_cast<HttpTransfer*>(self);
     if (transfer->cancelRequested()) return 1;
     auto now = std::chrono::steady_clock::now();
-    // Before the connection stands, the connect timeout is the limit.
-    curl_off_t connected = 0;
-    curl_easy_getinfo(transfer->easy_.get(), CURLINFO_CONNECT_TIME_T, &connected);
-    if (connected == 0 || transfer->paused_ || downloaded != transfer->lastDownloaded_ ||
-        uploaded != transfer->lastUploaded_) {
+    if (transfer->paused_ || downloaded != transfer->lastDownloaded_ || uploaded != transfer->lastUploaded_) {
         transfer->lastActivity_ = now;
         transfer->lastDownloaded_ = downloaded;
         transfer->lastUploaded_ = uploaded;
         return 0;
     }
-    if (now - transfer->lastActivity_ < transfer->idleLimit_) return 0;
+    // Until the first byte moves, a longer connect timeout takes precedence.
+    auto limit = downloaded == 0 && uploaded == 0 ? std::max(transfer->idleLimit_, transfer->connectLimit_)
+                                                  : transfer->idleLimit_;
+    if (now - transfer->lastActivity_ < limit) return 0;
     transfer->idleTimedOut_ = true;
     return 1;
 }

@@ -67,6 +67,7 @@ private:
     // Idle timing, session thread only: the transfer times out when neither
     // direction moved a byte for idleLimit_, not counting time spent paused.
     std::chrono::steady_clock::duration idleLimit_;
+    std::chrono::steady_clock::duration connectLimit_;
     std::chrono::steady_clock::time_point lastActivity_;
     curl_off_t lastDownloaded_ = 0;
     curl_off_t lastUploaded_ = 0;
