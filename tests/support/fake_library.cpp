@@ -141,7 +141,7 @@ std::optional<nlohmann::json> FakeLibrary::createPlaylist(const std::optional<st
         id = *playlistId;
     } else {
         id = numbered("pl-", nextPlaylist_++);
-        playlists[id] = {{"id", id}, {"owner", "alice"}, {"public", false}, {"created", created}};
+        playlists[id] = {{"id", id}, {"public", false}, {"created", created}};
     }
     nlohmann::json& playlist = playlists[id];
     if (!name.empty()) playlist["name"] = name;

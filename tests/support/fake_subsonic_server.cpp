@@ -88,6 +88,8 @@ FakeSubsonicServer::FakeSubsonicServer() : FakeSubsonicServer(Options{}) {}
 
 FakeSubsonicServer::FakeSubsonicServer(Options options)
     : options_(std::move(options)), library_(options_.library) {
+    for (auto& [id, playlist] : library_.playlists)
+        playlist["owner"] = options_.user;
     addStandardMethods();
     auto handler = [this](const httplib::Request& req, httplib::Response& res) { dispatch(req, res); };
     server_.Get(".*", handler);
