@@ -1,0 +1,146 @@
+#include "server/api_client.h"
+
+#include "platform/crypto/digest.h"
+#include "platform/text.h"
+#include "runtime/async_call.h"
+#include "runtime/cancellation.h"
+#include "server/api_error.h"
+#include "server/network_security.h"
+#include "server/timer_wait.h"
+#include "server/url_error.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+
+namespace sorvalind {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr std::array<std::string_view, 8> retriedMethods = {"ping",        "getOpenSubsonicExtensions",
+                                                            "search3",     "getPlaylists",
+                                                            "getPlaylist", "getSong",
+                                                            "getUser",     "getArtistInfo2"};
+constexpr std::array<SteadyDuration, 3> retryDelays = {500ms, 1000ms, 2000ms};
+
+bool isRetried(std::string_view method) {
+    return std::find(retriedMethods.begin(), retriedMethods.end(), method) != retriedMethods.end();
+}
+
+bool isSafeMethodName(std::string_view method) {
+    if (method.empty()) return false;
+    for (char32_t c : text::codePoints(method))
+        if (!(text::isLetter(c) || text::isNumber(c))) return false;
+    return true;
+}
+
+// Parameter names the client itself sets, or that would carry credentials.
+bool isReservedParameterName(std::string_view name) {
+    static constexpr std::array<std::string_view, 8> reserved = {
+        "u", "p", "t", "s", "apikey", "password", "token", "authorization"};
+    std::string lower = text::toLower(name);
+    return std::find(reserved.begin(), reserved.end(), lower) != reserved.end();
+}
+
+std::string freshSalt() {
+    std::string salt = randomUUID();
+    std::erase(salt, '-');
+    return salt;
+}
+
+} // namespace
+
+APIClient::APIClient(ServerConfiguration configuration, std::string password, Executor& mainActor,
+                     std::shared_ptr<HttpTransport> session, const WallClock& wallClock)
+    : configuration_(std::move(configuration)), password_(std::move(password)), mainActor_(mainActor),
+      session_(session ? std::move(session) : NetworkSecurity::session()), wallClock_(wallClock) {}
+
+void APIClient::setNetworkAccessEnabled(bool enabled) noexcept {
+    {
+        std::lock_guard lock(accessLock_);
+        networkAccessEnabled_ = enabled;
+    }
+    if (enabled) return;
+    // Re-read: a switch turned on again meanwhile leaves the transfers running.
+    if (!isNetworkAccessEnabled()) session_->cancelAll();
+}
+
+bool APIClient::isNetworkAccessEnabled() const noexcept {
+    std::lock_guard lock(accessLock_);
+    return networkAccessEnabled_;
+}
+
+HttpRequest APIClient::authenticatedRequest(std::string_view method, const Parameters& parameters) const {
+    if (!isNetworkAccessEnabled()) throw URLError(URLError::notConnectedToInternet);
+    NetworkSecurity::validateTransport(configuration_.url());
+    if (configuration_.requiresHTTPConsent()) throw APIError::httpConsentRequired();
+    if (!isSafeMethodName(method)) throw APIError::unsafeRequest();
+    for (const QueryItem& parameter : parameters)
+        if (isReservedParameterName(parameter.name)) throw APIError::unsafeRequest();
+
+    std::string salt = freshSalt();
+    Parameters items = {
+        {"u", configuration_.username()},
+        {"t", md5Hex(password_ + salt)},
+        {"s", salt},
+        {"v", "1.16.1"},
+        {"c", "Sorvalind"},
+        {"f", "json"},
+    };
+    items.insert(items.end(), parameters.begin(), parameters.end());
+
+    Url url = configuration_.url().appendingPathComponent("rest").appendingPathComponent(std::string(method) +
+                                                                                         ".view");
+    HttpRequest request(std::move(url));
+    // Every byte outside the unreserved set is escaped, so "+" travels as
+    // "%2B" and no form decoder reads it as a space.
+    request.setFormBody(items);
+    request.idleTimeout = 60s;
+    return NetworkSecurity::prepare(request);
+}
+
+std::string APIClient::request(std::string_view method, const Parameters& parameters, std::stop_token stop) {
+    HttpRequest built = authenticatedRequest(method, parameters);
+    HttpResponse answer;
+    try {
+        answer = dataWithRetries(built, method, stop);
+    } catch (const ResponseTooLargeError&) {
+        throw APIError::response();
+    }
+    int status = answer.status();
+    if (status == 405 || status == 415 || status == 501) throw APIError::formPostRequired();
+    if (status != 200) throw APIError::http(status);
+    checkEnvelope(answer.body);
+    throwIfCancelled(stop);
+    onMainActor(&APIClient::onValidResponse_);
+    return std::move(answer.body);
+}
+
+HttpResponse APIClient::dataWithRetries(const HttpRequest& request, std::string_view endpoint,
+                                        std::stop_token stop) {
+    const bool retried = isRetried(endpoint);
+    for (std::size_t attempt = 0;; ++attempt) {
+        throwIfCancelled(stop);
+        if (!isNetworkAccessEnabled()) throw URLError(URLError::notConnectedToInternet);
+        std::exception_ptr failure;
+        try {
+            return session_->perform(request, stop);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        if (stop.stop_requested()) throw CancellationError();
+        bool transient = NetworkSecurity::isTransientConnectionError(failure);
+        if (transient) onMainActor(&APIClient::onConnectionFailure_);
+        if (!(retried && transient && attempt < retryDelays.size())) std::rethrow_exception(failure);
+        waitOnClockOf(mainActor_, retryDelays[attempt], stop);
+    }
+}
+
+void APIClient::onMainActor(const std::function<void()> APIClient::*callback) {
+    callSync(mainActor_, [this, callback] {
+        if (const auto& function = this->*callback) function();
+    });
+}
+
+} // namespace sorvalind

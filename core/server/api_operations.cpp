@@ -1,0 +1,205 @@
+// The REST operations of APIClient: one per server method, each a thin layer
+// over request() and the envelope's result.
+
+#include "server/api_client.h"
+
+#include "library/json_coding.h"
+#include "platform/text.h"
+#include "server/api_error.h"
+#include "server/decimal_text.h"
+#include "server/written_url.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cmath>
+
+namespace sorvalind {
+namespace {
+
+template <class T> std::vector<T> decodeList(const nlohmann::json& json, const char* path) {
+    if (!json.is_array())
+        throw DecodingError(path, std::string("expected an array, found ") + json.type_name());
+    std::vector<T> items;
+    items.reserve(json.size());
+    for (std::size_t index = 0; index < json.size(); ++index) {
+        try {
+            items.push_back(T::decode(json[index]));
+        } catch (const DecodingError& error) {
+            throw error.within("[" + decimalText(static_cast<std::int64_t>(index)) + "]").within(path);
+        }
+    }
+    return items;
+}
+
+// An optional member: absent or null gives none; another type than the
+// expected one fails the decoding.
+const nlohmann::json* optionalMember(const nlohmann::json& object, const char* key) {
+    if (!object.is_object())
+        throw DecodingError("", std::string("expected an object, found ") + object.type_name());
+    auto found = object.find(key);
+    if (found == object.end() || found->is_null()) return nullptr;
+    return &*found;
+}
+
+bool isShareCredentialName(std::string_view name) {
+    static constexpr std::array<std::string_view, 9> names = {
+        "u", "p", "t", "s", "password", "token", "apikey", "access_token", "authorization"};
+    std::string lower = text::toLower(name);
+    return std::find(names.begin(), names.end(), lower) != names.end();
+}
+
+} // namespace
+
+std::vector<APIExtension> APIClient::validate(std::stop_token stop) {
+    request("ping", {}, stop);
+    std::string body;
+    try {
+        body = request("getOpenSubsonicExtensions", {}, stop);
+    } catch (const APIError& error) {
+        // A plain Subsonic server has no extension list.
+        if (error.kind() == APIError::Case::server && (error.code() == 70 || error.code() == 0)) return {};
+        throw;
+    }
+    return decodeList<APIExtension>(envelopeResult(body, "openSubsonicExtensions"), "openSubsonicExtensions");
+}
+
+SearchPage APIClient::page(int artists, int albums, int songs, int count, std::stop_token stop) {
+    std::string countText = decimalText(count);
+    std::string body = request("search3",
+                               {{"query", ""},
+                                {"artistCount", countText},
+                                {"albumCount", countText},
+                                {"songCount", countText},
+                                {"artistOffset", decimalText(artists)},
+                                {"albumOffset", decimalText(albums)},
+                                {"songOffset", decimalText(songs)}},
+                               stop);
+    return value<SearchPage>("searchResult3", body);
+}
+
+std::vector<Playlist> APIClient::playlists(std::stop_token stop) {
+    nlohmann::json list = envelopeResult(request("getPlaylists", {}, stop), "playlists");
+    const nlohmann::json* items = optionalMember(list, "playlist");
+    if (!items) return {};
+    return decodeList<Playlist>(*items, "playlist");
+}
+
+Playlist APIClient::playlist(const std::string& id, std::stop_token stop) {
+    return value<Playlist>("playlist", request("getPlaylist", {{"id", id}}, stop));
+}
+
+Song APIClient::song(const std::string& id, std::stop_token stop) {
+    Song song = value<Song>("song", request("getSong", {{"id", id}}, stop));
+    if (song.id != id) throw APIError::response();
+    return song;
+}
+
+ArtistInfo APIClient::artistInfo(const std::string& id, std::stop_token stop) {
+    return value<ArtistInfo>("artistInfo2", request("getArtistInfo2", {{"id", id}, {"count", "0"}}, stop));
+}
+
+bool APIClient::sharingEnabled(std::stop_token stop) {
+    nlohmann::json user =
+        envelopeResult(request("getUser", {{"username", configuration_.username()}}, stop), "user");
+    const nlohmann::json* role = optionalMember(user, "shareRole");
+    if (!role) return false;
+    if (!role->is_boolean()) throw DecodingError("shareRole", "expected a Boolean");
+    return role->get<bool>();
+}
+
+Url APIClient::createShare(const std::vector<std::string>& songIDs, std::stop_token stop) {
+    if (songIDs.empty() ||
+        std::any_of(songIDs.begin(), songIDs.end(), [](const auto& id) { return id.empty(); }))
+        throw APIError::configuration();
+    Parameters parameters;
+    for (const auto& id : songIDs)
+        parameters.push_back({"id", id});
+    nlohmann::json shares = envelopeResult(request("createShare", parameters, stop), "shares");
+
+    const nlohmann::json* list = optionalMember(shares, "share");
+    if (!list) throw APIError::response();
+    if (!list->is_array()) throw DecodingError("share", "expected an array");
+    std::vector<std::string> urls;
+    for (const auto& share : *list) {
+        const nlohmann::json* url = optionalMember(share, "url");
+        if (!url || !url->is_string()) throw DecodingError("share.url", "expected a string");
+        urls.push_back(url->get<std::string>());
+    }
+    if (urls.empty()) throw APIError::response();
+
+    auto link = Url::tryParse(urls.front());
+    auto written = WrittenURL::parse(urls.front());
+    if (!link || !written) throw APIError::response();
+    if (!(written->hasScheme("http") || written->hasScheme("https"))) throw APIError::response();
+    if (!written->host() || written->host()->empty()) throw APIError::response();
+    if (written->hasUser() || written->hasPassword() || written->hasFragment()) throw APIError::response();
+    if (auto query = written->query())
+        for (const QueryItem& item : parseQueryItems(*query))
+            if (isShareCredentialName(item.name)) throw APIError::unsafeRequest();
+    return *link;
+}
+
+void APIClient::scrobble(const std::string& id, bool submission, std::stop_token stop) {
+    auto milliseconds =
+        std::chrono::duration_cast<std::chrono::milliseconds>(wallClock_.now().time_since_epoch()).count();
+    request("scrobble",
+            {{"id", id}, {"submission", submission ? "true" : "false"}, {"time", decimalText(milliseconds)}},
+            stop);
+}
+
+void APIClient::savePlaylist(const std::optional<std::string>& id, const std::string& name,
+                             const std::vector<std::string>& songIDs, std::stop_token stop) {
+    Parameters parameters = {{"name", name}};
+    if (id) parameters.push_back({"playlistId", *id});
+    for (const auto& songID : songIDs)
+        parameters.push_back({"songId", songID});
+    request("createPlaylist", parameters, stop);
+    if (id) renamePlaylist(*id, name, stop);
+}
+
+void APIClient::renamePlaylist(const std::string& id, const std::string& name, std::stop_token stop) {
+    request("updatePlaylist", {{"playlistId", id}, {"name", name}}, stop);
+}
+
+void APIClient::deletePlaylist(const std::string& id, std::stop_token stop) {
+    request("deletePlaylist", {{"id", id}}, stop);
+}
+
+void APIClient::annotate(const std::string& id, bool favorite, LibraryItemKind target, std::stop_token stop) {
+    const char* name = target == LibraryItemKind::album    ? "albumId"
+                       : target == LibraryItemKind::artist ? "artistId"
+                                                           : "id";
+    request(favorite ? "star" : "unstar", {{name, id}}, stop);
+}
+
+void APIClient::rate(const std::string& id, int rating, std::stop_token stop) {
+    request("setRating", {{"id", id}, {"rating", decimalText(std::clamp(rating, 0, 5))}}, stop);
+}
+
+HttpRequest APIClient::streamRequest(const std::string& id, DownloadQuality quality) const {
+    auto bitrate = quality.bitrate();
+    return authenticatedRequest(
+        "stream",
+        {{"id", id}, {"format", bitrate ? "mp3" : "raw"}, {"maxBitRate", decimalText(bitrate.value_or(0))}});
+}
+
+HttpRequest APIClient::offsetStreamRequest(const std::string& id, double seconds, DownloadQuality quality,
+                                           std::optional<std::int64_t> sourceMP3BitRate) const {
+    if (!std::isfinite(seconds) || seconds >= 0x1p63 || seconds < -0x1p63) throw APIError::configuration();
+    std::int64_t cap = quality.bitrate().value_or(320);
+    std::int64_t maxBitRate = cap;
+    if (sourceMP3BitRate && *sourceMP3BitRate > 1 && seconds >= 1 && *sourceMP3BitRate - 1 < cap)
+        maxBitRate = *sourceMP3BitRate - 1;
+    Parameters parameters = {{"id", id}, {"format", "mp3"}, {"maxBitRate", decimalText(maxBitRate)}};
+    if (seconds > 0)
+        parameters.push_back({"timeOffset", decimalText(static_cast<std::int64_t>(std::trunc(seconds)))});
+    return authenticatedRequest("stream", parameters);
+}
+
+HttpRequest APIClient::downloadRequest(const std::string& id, DownloadQuality quality) const {
+    if (quality == DownloadQuality::original) return authenticatedRequest("download", {{"id", id}});
+    return streamRequest(id, quality);
+}
+
+} // namespace sorvalind

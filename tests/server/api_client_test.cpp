@@ -1,0 +1,398 @@
+#include "server/api_client.h"
+
+#include "library/json_coding.h"
+#include "platform/crypto/digest.h"
+#include "runtime/cancellation.h"
+#include "runtime/manual_executor.h"
+#include "runtime/virtual_clock.h"
+#include "server/api_error.h"
+#include "server/network_security.h"
+#include "server/url_error.h"
+#include "support/fake_subsonic_server.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <deque>
+#include <future>
+#include <sstream>
+#include <thread>
+#include <variant>
+
+namespace sorvalind {
+namespace {
+
+using namespace std::chrono_literals;
+using test::FakeFault;
+using test::FakeSubsonicServer;
+
+// A transport that plays back scripted outcomes, for failures a loopback
+// server cannot produce promptly (timeouts).
+class ScriptedTransport final : public HttpTransport {
+public:
+    void fail(int code) {
+        std::lock_guard lock(mutex_);
+        script_.push_back(URLError(code));
+    }
+    void answer(int status, std::string body) {
+        std::lock_guard lock(mutex_);
+        script_.push_back(HttpResponse{HttpResponseHead{status, {}, {}}, std::move(body)});
+    }
+    int attempts() const {
+        std::lock_guard lock(mutex_);
+        return attempts_;
+    }
+
+    HttpResponseHead stream(const HttpRequest&, HttpStreamHandler& handler, std::stop_token) override {
+        std::variant<URLError, HttpResponse> next = URLError(URLError::unknown);
+        {
+            std::lock_guard lock(mutex_);
+            ++attempts_;
+            if (!script_.empty()) {
+                next = std::move(script_.front());
+                script_.pop_front();
+            }
+        }
+        if (auto* error = std::get_if<URLError>(&next)) throw *error;
+        auto& response = std::get<HttpResponse>(next);
+        handler.onResponse(response.head);
+        handler.onData(response.body);
+        return response.head;
+    }
+    void cancelAll() noexcept override { ++cancels; }
+    void invalidate() noexcept override {}
+
+    std::atomic<int> cancels = 0;
+
+private:
+    mutable std::mutex mutex_;
+    std::deque<std::variant<URLError, HttpResponse>> script_;
+    int attempts_ = 0;
+};
+
+const std::string okBody = R"({"subsonic-response":{"status":"ok","version":"1.16.1"}})";
+
+struct ClientTest : ::testing::Test {
+    VirtualClock clock;
+    ManualExecutor main{clock};
+    int validResponses = 0;
+    int connectionFailures = 0;
+
+    std::unique_ptr<APIClient> makeClient(const std::string& url, std::shared_ptr<HttpTransport> transport,
+                                          std::string password = "sesame", bool consent = true) {
+        auto client = std::make_unique<APIClient>(ServerConfiguration(url, "alice", consent),
+                                                  std::move(password), main, std::move(transport));
+        client->setOnValidResponse([this] { ++validResponses; });
+        client->setOnConnectionFailure([this] { ++connectionFailures; });
+        return client;
+    }
+
+    // Drives the main actor while a worker runs, until `done` holds. The
+    // bound only guards against a hang.
+    void driveUntil(const std::function<bool()>& done) {
+        auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (!done() && std::chrono::steady_clock::now() < deadline) {
+            main.runUntilIdle();
+            std::this_thread::yield();
+        }
+        main.runUntilIdle();
+        ASSERT_TRUE(done());
+    }
+
+    template <class T> T finish(std::future<T>& result) {
+        driveUntil([&] { return result.wait_for(0s) == std::future_status::ready; });
+        return result.get();
+    }
+};
+
+template <class F> auto onWorker(F f) {
+    return std::async(std::launch::async, std::move(f));
+}
+
+// --- Building requests ------------------------------------------------------
+
+TEST_F(ClientTest, RefusedRequestsAreNeverBuilt) {
+    auto transport = std::make_shared<ScriptedTransport>();
+    auto client = makeClient("http://192.168.1.4:4533/music", transport);
+    auto caseOf = [&](std::string_view method,
+                      APIClient::Parameters parameters) -> std::optional<APIError::Case> {
+        try {
+            client->authenticatedRequest(method, parameters);
+            return std::nullopt;
+        } catch (const APIError& error) {
+            return error.kind();
+        }
+    };
+    using C = APIError::Case;
+    EXPECT_EQ(caseOf("getSong", {{"id", "1"}}), std::nullopt);
+    EXPECT_EQ(caseOf("getSong", {{"access_token", "1"}}), std::nullopt);
+    EXPECT_EQ(caseOf("", {}), C::unsafeRequest);
+    EXPECT_EQ(caseOf("get-song", {}), C::unsafeRequest);
+    EXPECT_EQ(caseOf("get song", {}), C::unsafeRequest);
+    EXPECT_EQ(caseOf("getSong/../x", {}), C::unsafeRequest);
+    EXPECT_EQ(caseOf("getS\xC3\xB6ng", {}), std::nullopt);
+    for (const char* name : {"Token", "U", "p", "t", "s", "APIKEY", "password", "Authorization"})
+        EXPECT_EQ(caseOf("getSong", {{name, "x"}}), C::unsafeRequest) << name;
+
+    client->setNetworkAccessEnabled(false);
+    try {
+        client->authenticatedRequest("ping", {});
+        FAIL();
+    } catch (const URLError& error) {
+        EXPECT_EQ(error.code(), URLError::notConnectedToInternet);
+    }
+    EXPECT_EQ(transport->cancels, 1);
+    EXPECT_EQ(transport->attempts(), 0);
+}
+
+TEST_F(ClientTest, PolicyRefusalsComeBeforeAnyNetworkActivity) {
+    auto transport = std::make_shared<ScriptedTransport>();
+    auto blocked = std::make_unique<APIClient>(
+        ServerConfiguration::decode(nlohmann::json{{"url", "http://8.8.8.8"}, {"username", "alice"}}), "pw",
+        main, transport);
+    auto unconsented = std::make_unique<APIClient>(
+        ServerConfiguration::decode(nlohmann::json{{"url", "http://10.0.0.8"}, {"username", "alice"}}), "pw",
+        main, transport);
+    try {
+        blocked->request("ping", {});
+        FAIL();
+    } catch (const APIError& error) {
+        EXPECT_EQ(error.kind(), APIError::Case::localHTTPRequired);
+    }
+    try {
+        unconsented->streamRequest("so-1", DownloadQuality::original);
+        FAIL();
+    } catch (const APIError& error) {
+        EXPECT_EQ(error.kind(), APIError::Case::httpConsentRequired);
+    }
+    EXPECT_EQ(transport->attempts(), 0);
+}
+
+TEST_F(ClientTest, DescriptionNeverShowsTheCredentials) {
+    auto client = makeClient("https://h.example", std::make_shared<ScriptedTransport>(), "hunter2");
+    std::ostringstream out;
+    out << *client;
+    EXPECT_EQ(out.str(), "APIClient(authentication: redacted)");
+    EXPECT_EQ(client->description(), "APIClient(authentication: redacted)");
+    HttpRequest request = client->authenticatedRequest("ping", {});
+    EXPECT_EQ(request.redactedDescription().find("hunter2"), std::string::npos);
+    EXPECT_EQ(request.url.absoluteString(), "https://h.example/rest/ping.view");
+}
+
+TEST_F(ClientTest, RequestsAreSaltedFormPostsBelowTheServerPath) {
+    FakeSubsonicServer server;
+    auto client = makeClient(server.baseUrl() + "/", NetworkSecurity::session());
+    auto done = onWorker([&] {
+        client->request("ping", {{"query", "AC+DC & a=b"}});
+        return client->request("ping", {});
+    });
+    finish(done);
+
+    auto requests = server.requests();
+    ASSERT_EQ(requests.size(), 2u);
+    const auto& first = requests[0];
+    EXPECT_EQ(first.httpMethod, "POST");
+    EXPECT_EQ(first.path, "/rest/ping.view");
+    EXPECT_EQ(first.header("Content-Type"), "application/x-www-form-urlencoded; charset=utf-8");
+    EXPECT_EQ(first.header("Cache-Control"), "no-store");
+    std::vector<std::string> names;
+    for (const auto& item : first.params)
+        names.push_back(item.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"u", "t", "s", "v", "c", "f", "query"}));
+    EXPECT_EQ(first.param("u"), "alice");
+    EXPECT_EQ(first.param("v"), "1.16.1");
+    EXPECT_EQ(first.param("c"), "Sorvalind");
+    EXPECT_EQ(first.param("f"), "json");
+    EXPECT_EQ(first.param("query"), "AC+DC & a=b");
+    std::string salt = first.param("s").value_or("");
+    EXPECT_EQ(salt.size(), 32u);
+    EXPECT_EQ(salt.find_first_not_of("0123456789ABCDEF"), std::string::npos);
+    EXPECT_EQ(first.param("t"), md5Hex("sesame" + salt));
+    EXPECT_NE(requests[1].param("s"), first.param("s"));
+    EXPECT_EQ(first.body.find("sesame"), std::string::npos);
+    EXPECT_EQ(validResponses, 2);
+}
+
+// --- Answers ----------------------------------------------------------------
+
+TEST_F(ClientTest, HTTPStatusesAndServerErrorsBecomeTypedFailures) {
+    FakeSubsonicServer server;
+    auto client = makeClient(server.baseUrl(), NetworkSecurity::session());
+    struct Case {
+        FakeFault fault;
+        APIError expected;
+    };
+    const std::vector<Case> cases = {
+        {FakeFault::status(404), APIError::http(404)},
+        {FakeFault::status(500), APIError::http(500)},
+        {FakeFault::status(405), APIError::formPostRequired()},
+        {FakeFault::status(415), APIError::formPostRequired()},
+        {FakeFault::status(501), APIError::formPostRequired()},
+        {FakeFault::redirectTo("https://elsewhere.example/rest/ping.view"), APIError::http(302)},
+        {FakeFault::subsonicError(40), APIError::server(40, "Request failed")},
+        {FakeFault::subsonicError(70), APIError::server(70, "Request failed")},
+    };
+    for (const auto& c : cases) {
+        server.injectFault(c.fault, 1, "getSong");
+        auto result = onWorker([&] { return client->request("getSong", {{"id", "so-1"}}); });
+        driveUntil([&] { return result.wait_for(0s) == std::future_status::ready; });
+        try {
+            result.get();
+            ADD_FAILURE() << c.expected.what();
+        } catch (const APIError& error) {
+            EXPECT_EQ(error, c.expected) << error.what();
+        }
+    }
+    EXPECT_EQ(server.requestCount("getSong"), cases.size()); // redirects were not followed
+    EXPECT_EQ(validResponses, 0);
+}
+
+TEST_F(ClientTest, EnvelopeStatusRules) {
+    auto transport = std::make_shared<ScriptedTransport>();
+    auto client = makeClient("https://h.example", transport);
+    transport->answer(200, R"({"subsonic-response":{"status":"OK"}})");
+    transport->answer(200, R"({"subsonic-response":{"status":"failed","error":{"code":41,"message":"x"}}})");
+    transport->answer(200, R"({"subsonic-response":{"version":"1"}})");
+    transport->answer(200, R"(not json)");
+    auto outcome = [&]() -> std::string {
+        auto result = onWorker([&] { return client->request("deletePlaylist", {{"id", "1"}}); });
+        finish(result);
+        return "ok";
+    };
+    try {
+        outcome();
+        FAIL();
+    } catch (const APIError& error) {
+        EXPECT_EQ(error, APIError::server(0, "Request failed"));
+        EXPECT_STREQ(error.what(), "Navidrome could not complete the request (0).");
+    }
+    try {
+        outcome();
+        FAIL();
+    } catch (const APIError& error) {
+        EXPECT_EQ(error.code(), 41);
+    }
+    EXPECT_THROW(outcome(), DecodingError);
+    EXPECT_THROW(outcome(), DecodingError);
+    EXPECT_EQ(validResponses, 0);
+}
+
+TEST_F(ClientTest, OversizedAnswersAreRefused) {
+    auto transport = std::make_shared<ScriptedTransport>();
+    auto client = makeClient("https://h.example", transport);
+    struct TooLarge final : HttpTransport {
+        HttpResponseHead stream(const HttpRequest&, HttpStreamHandler&, std::stop_token) override {
+            throw ResponseTooLargeError();
+        }
+        void cancelAll() noexcept override {}
+        void invalidate() noexcept override {}
+    };
+    auto big = makeClient("https://h.example", std::make_shared<TooLarge>());
+    auto result = onWorker([&] { return big->request("getPlaylist", {{"id", "1"}}); });
+    driveUntil([&] { return result.wait_for(0s) == std::future_status::ready; });
+    EXPECT_THROW(result.get(), APIError);
+    EXPECT_EQ(client->authenticatedRequest("ping", {}).maxBodyBytes, 64u * 1024 * 1024);
+}
+
+// --- Retries, the switch and cancellation ----------------------------------
+
+TEST_F(ClientTest, ReadMethodsRetryAfterHalfOneAndTwoSeconds) {
+    auto transport = std::make_shared<ScriptedTransport>();
+    auto client = makeClient("https://h.example", transport);
+    for (int i = 0; i < 3; ++i)
+        transport->fail(URLError::timedOut);
+    transport->answer(200, okBody);
+
+    SteadyTime start = clock.now();
+    auto result = onWorker([&] { return client->request("search3", {}); });
+    for (auto [attempts, wait] : {std::pair{1, 500ms}, std::pair{2, 1000ms}, std::pair{3, 2000ms}}) {
+        driveUntil([&] { return transport->attempts() == attempts && clock.pendingTimers() == 1; });
+        EXPECT_EQ(connectionFailures, attempts);
+        clock.advance(wait - 1ms);
+        EXPECT_EQ(transport->attempts(), attempts);
+        clock.advance(1ms);
+    }
+    EXPECT_EQ(finish(result), okBody);
+    EXPECT_EQ(clock.now() - start, 3500ms);
+    EXPECT_EQ(transport->attempts(), 4);
+    EXPECT_EQ(connectionFailures, 3);
+    EXPECT_EQ(validResponses, 1);
+}
+
+TEST_F(ClientTest, WritesAndPermanentFailuresGetOneAttempt) {
+    auto transport = std::make_shared<ScriptedTransport>();
+    auto client = makeClient("https://h.example", transport);
+    transport->fail(URLError::timedOut);
+    transport->fail(URLError::secureConnectionFailed);
+    auto scrobble = onWorker([&] { return client->request("scrobble", {{"id", "1"}}); });
+    driveUntil([&] { return scrobble.wait_for(0s) == std::future_status::ready; });
+    EXPECT_THROW(scrobble.get(), URLError);
+    EXPECT_EQ(connectionFailures, 1);
+
+    auto tls = onWorker([&] { return client->request("getSong", {{"id", "1"}}); });
+    driveUntil([&] { return tls.wait_for(0s) == std::future_status::ready; });
+    EXPECT_THROW(tls.get(), URLError);
+    EXPECT_EQ(transport->attempts(), 2);
+    EXPECT_EQ(connectionFailures, 1);
+}
+
+TEST_F(ClientTest, RealConnectionFailuresAreRetriedToo) {
+    int closedPort = 0;
+    {
+        FakeSubsonicServer server;
+        closedPort = server.port();
+    }
+    auto client = makeClient("http://127.0.0.1:" + std::to_string(closedPort), NetworkSecurity::session());
+    auto result = onWorker([&] { return client->request("ping", {}); });
+    driveUntil([&] { return connectionFailures == 1 && clock.pendingTimers() == 1; });
+    clock.advance(500ms);
+    driveUntil([&] { return connectionFailures == 2 && clock.pendingTimers() == 1; });
+    client->setNetworkAccessEnabled(false);
+    clock.advance(1000ms);
+    driveUntil([&] { return result.wait_for(0s) == std::future_status::ready; });
+    try {
+        result.get();
+        FAIL();
+    } catch (const URLError& error) {
+        // Switched off while waiting: the next attempt fails as offline.
+        EXPECT_EQ(error.code(), URLError::notConnectedToInternet);
+    }
+    EXPECT_EQ(connectionFailures, 2);
+}
+
+TEST_F(ClientTest, CancellingDuringAWaitEndsTheRequest) {
+    auto transport = std::make_shared<ScriptedTransport>();
+    auto client = makeClient("https://h.example", transport);
+    transport->fail(URLError::networkConnectionLost);
+    transport->answer(200, okBody);
+    std::stop_source stop;
+    auto result = onWorker([&] { return client->request("getPlaylists", {}, stop.get_token()); });
+    driveUntil([&] { return clock.pendingTimers() == 1; });
+    stop.request_stop();
+    driveUntil([&] { return result.wait_for(0s) == std::future_status::ready; });
+    EXPECT_THROW(result.get(), CancellationError);
+    clock.advance(10s);
+    EXPECT_EQ(transport->attempts(), 1);
+    EXPECT_EQ(validResponses, 0);
+}
+
+TEST_F(ClientTest, SwitchingOffCancelsTransfersInFlight) {
+    FakeSubsonicServer server;
+    auto client = makeClient(server.baseUrl(), NetworkSecurity::session());
+    server.injectFault(FakeFault::stalled(), 1, "getSong");
+    auto result = onWorker([&] { return client->request("getSong", {{"id", "so-1"}}); });
+    driveUntil([&] { return server.requestCount("getSong") == 1; });
+    client->setNetworkAccessEnabled(false);
+    driveUntil([&] { return result.wait_for(0s) == std::future_status::ready; });
+    try {
+        result.get();
+        FAIL();
+    } catch (const URLError& error) {
+        EXPECT_EQ(error.code(), URLError::cancelled);
+    }
+    EXPECT_EQ(server.requestCount("getSong"), 1u);
+    server.releaseStalled();
+}
+
+} // namespace
+} // namespace sorvalind

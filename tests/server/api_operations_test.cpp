@@ -1,0 +1,262 @@
+#include "server/api_client.h"
+
+#include "library/json_coding.h"
+#include "runtime/manual_executor.h"
+#include "runtime/virtual_clock.h"
+#include "server/api_error.h"
+#include "server/network_security.h"
+#include "support/fake_subsonic_server.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <future>
+#include <thread>
+
+namespace sorvalind {
+namespace {
+
+using namespace std::chrono_literals;
+using test::FakeFault;
+using test::FakeRequest;
+using test::FakeSubsonicServer;
+
+struct OperationsTest : ::testing::Test {
+    VirtualClock clock;
+    ManualExecutor main{clock};
+    FakeSubsonicServer server;
+    APIClient client{ServerConfiguration(server.baseUrl(), "alice", true), "sesame", main,
+                     NetworkSecurity::session(), clock.wall()};
+
+    // Runs `operation` on a worker while the main actor runs its callbacks.
+    template <class F> auto run(F operation) {
+        auto result = std::async(std::launch::async, std::move(operation));
+        auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (result.wait_for(0s) != std::future_status::ready &&
+               std::chrono::steady_clock::now() < deadline) {
+            main.runUntilIdle();
+            std::this_thread::yield();
+        }
+        return result.get();
+    }
+
+    // Answers `method` with the envelope's payload.
+    void answer(const std::string& method, nlohmann::json payload) {
+        server.setMethod(method, [this, payload](const FakeRequest&, httplib::Response& res) {
+            server.okResponse(res, payload);
+        });
+    }
+
+    FakeRequest last(const std::string& method) {
+        FakeRequest found;
+        for (const auto& request : server.requests())
+            if (request.restMethod == method) found = request;
+        return found;
+    }
+
+    template <class F> std::optional<APIError::Case> failureOf(F operation) {
+        try {
+            run(operation);
+            return std::nullopt;
+        } catch (const APIError& error) {
+            return error.kind();
+        }
+    }
+};
+
+TEST_F(OperationsTest, ValidateToleratesPlainSubsonicServers) {
+    auto extensions = run([&] { return client.validate(); });
+    ASSERT_EQ(extensions.size(), 3u);
+    EXPECT_EQ(extensions[1].name, "transcodeOffset");
+
+    server.injectFault(FakeFault::subsonicError(70), 1, "getOpenSubsonicExtensions");
+    EXPECT_TRUE(run([&] { return client.validate(); }).empty());
+    server.injectFault(FakeFault::subsonicError(40), 1, "getOpenSubsonicExtensions");
+    EXPECT_EQ(failureOf([&] { return client.validate(); }), APIError::Case::server);
+    server.injectFault(FakeFault::status(404), 1, "getOpenSubsonicExtensions");
+    EXPECT_EQ(failureOf([&] { return client.validate(); }), APIError::Case::http);
+    answer("getOpenSubsonicExtensions", nlohmann::json::object());
+    EXPECT_EQ(failureOf([&] { return client.validate(); }), APIError::Case::response);
+}
+
+TEST_F(OperationsTest, LibraryPagesAndPlaylists) {
+    SearchPage page = run([&] { return client.page(0, 1, 2, 5, {}); });
+    auto request = last("search3");
+    std::vector<std::pair<std::string, std::string>> sent;
+    for (const auto& item : request.params)
+        if (item.name != "u" && item.name != "t" && item.name != "s" && item.name != "v" &&
+            item.name != "c" && item.name != "f")
+            sent.emplace_back(item.name, item.value.value_or("?"));
+    EXPECT_EQ(sent, (std::vector<std::pair<std::string, std::string>>{{"query", ""},
+                                                                      {"artistCount", "5"},
+                                                                      {"albumCount", "5"},
+                                                                      {"songCount", "5"},
+                                                                      {"artistOffset", "0"},
+                                                                      {"albumOffset", "1"},
+                                                                      {"songOffset", "2"}}));
+    (void)page;
+
+    auto playlists = run([&] { return client.playlists({}); });
+    ASSERT_EQ(playlists.size(), 2u);
+    Playlist playlist = run([&] { return client.playlist(playlists[0].id, {}); });
+    EXPECT_EQ(playlist.id, playlists[0].id);
+
+    answer("getPlaylists", {{"playlists", nlohmann::json::object()}});
+    EXPECT_TRUE(run([&] { return client.playlists({}); }).empty());
+    answer("getPlaylists", nlohmann::json::object());
+    EXPECT_EQ(failureOf([&] { return client.playlists({}); }), APIError::Case::response);
+    answer("getPlaylists", {{"playlists", 5}});
+    EXPECT_EQ(failureOf([&] { return client.playlists({}); }), APIError::Case::response);
+}
+
+TEST_F(OperationsTest, SongMustBeTheOneAskedFor) {
+    EXPECT_EQ(run([&] { return client.song("so-1"); }).id, "so-1");
+    answer("getSong", {{"song", {{"id", "so-2"}, {"title", "Other"}}}});
+    EXPECT_EQ(failureOf([&] { return client.song("so-1"); }), APIError::Case::response);
+}
+
+TEST_F(OperationsTest, ArtistInfoAndSharingRole) {
+    answer("getArtistInfo2", {{"artistInfo2", {{"biography", "<p>Hi &amp; bye</p>"}}}});
+    EXPECT_EQ(run([&] { return client.artistInfo("ar-1"); }).biographyText(), "Hi & bye");
+    EXPECT_EQ(last("getArtistInfo2").param("count"), "0");
+
+    EXPECT_TRUE(run([&] { return client.sharingEnabled(); }));
+    EXPECT_EQ(last("getUser").param("username"), "alice");
+    answer("getUser", {{"user", {{"username", "alice"}}}});
+    EXPECT_FALSE(run([&] { return client.sharingEnabled(); }));
+}
+
+TEST_F(OperationsTest, ShareLinksAreChecked) {
+    using C = APIError::Case;
+    EXPECT_EQ(failureOf([&] { return client.createShare({}); }), C::configuration);
+    EXPECT_EQ(failureOf([&] { return client.createShare({"so-1", ""}); }), C::configuration);
+    EXPECT_EQ(server.requestCount("createShare"), 0u);
+
+    auto shareAnswering = [&](nlohmann::json share) {
+        answer("createShare", {{"shares", {{"share", share}}}});
+    };
+    struct Case {
+        std::string url;
+        std::optional<C> failure;
+    };
+    const std::vector<Case> cases = {
+        {"https://music.example.com/share/abc", std::nullopt},
+        {"http://8.8.8.8/share/abc?x=1", std::nullopt},
+        {"https://music.example.com/share/abc?T=1", C::unsafeRequest},
+        {"https://music.example.com/share/abc?access_token=1", C::unsafeRequest},
+        {"https://music.example.com/share/abc#f", C::response},
+        {"ftp://music.example.com/share/abc", C::response},
+        {"https://bob@music.example.com/share", C::response},
+        {"not a url", C::response},
+    };
+    for (const auto& c : cases) {
+        shareAnswering(nlohmann::json::array({{{"url", c.url}}, {{"url", "https://second.example"}}}));
+        EXPECT_EQ(failureOf([&] { return client.createShare({"so-1", "so-2"}); }), c.failure) << c.url;
+    }
+    EXPECT_EQ(last("createShare").paramValues("id"), (std::vector<std::string>{"so-1", "so-2"}));
+    shareAnswering(nlohmann::json::array());
+    EXPECT_EQ(failureOf([&] { return client.createShare({"so-1"}); }), C::response);
+}
+
+TEST_F(OperationsTest, EditsSendTheirParameters) {
+    run([&] {
+        client.rate("so-1", 7);
+        client.rate("so-2", -1);
+        client.scrobble("so-1", false);
+        client.annotate("al-1", true, LibraryItemKind::album);
+        client.annotate("ar-1", false, LibraryItemKind::artist);
+        return 0;
+    });
+    std::vector<std::string> ratings;
+    for (const auto& request : server.requests())
+        if (request.restMethod == "setRating") ratings.push_back(request.param("rating").value_or(""));
+    EXPECT_EQ(ratings, (std::vector<std::string>{"5", "0"}));
+    EXPECT_EQ(last("scrobble").param("submission"), "false");
+    auto expectedTime =
+        std::chrono::duration_cast<std::chrono::milliseconds>(clock.wallNow().time_since_epoch());
+    EXPECT_EQ(last("scrobble").param("time"), std::to_string(expectedTime.count()));
+    EXPECT_EQ(last("star").param("albumId"), "al-1");
+    EXPECT_EQ(last("unstar").param("artistId"), "ar-1");
+}
+
+TEST_F(OperationsTest, SavingPlaylists) {
+    run([&] {
+        client.savePlaylist(std::nullopt, "Fresh", {});
+        return 0;
+    });
+    EXPECT_EQ(last("createPlaylist").param("name"), "Fresh");
+    EXPECT_FALSE(last("createPlaylist").param("playlistId"));
+    EXPECT_EQ(server.requestCount("updatePlaylist"), 0u);
+
+    auto existing = run([&] { return client.playlists({}); }).front().id;
+    run([&] {
+        client.savePlaylist(existing, "Renamed", {"so-3", "so-1"});
+        return 0;
+    });
+    EXPECT_EQ(last("createPlaylist").param("playlistId"), existing);
+    EXPECT_EQ(last("createPlaylist").paramValues("songId"), (std::vector<std::string>{"so-3", "so-1"}));
+    EXPECT_EQ(last("updatePlaylist").param("name"), "Renamed");
+
+    server.injectFault(FakeFault::subsonicError(50), 1, "createPlaylist");
+    EXPECT_EQ(failureOf([&] {
+                  client.savePlaylist(existing, "Again", {});
+                  return 0;
+              }),
+              APIError::Case::server);
+    EXPECT_EQ(server.requestCount("updatePlaylist"), 1u);
+}
+
+// The form items of a built request, without the authentication items.
+std::vector<std::pair<std::string, std::string>> callerItems(const HttpRequest& request) {
+    std::vector<std::pair<std::string, std::string>> items;
+    for (const auto& item : parseQueryItems(request.body))
+        if (item.name != "u" && item.name != "t" && item.name != "s" && item.name != "v" &&
+            item.name != "c" && item.name != "f")
+            items.emplace_back(item.name, item.value.value_or("?"));
+    return items;
+}
+
+TEST_F(OperationsTest, StreamAndDownloadRequests) {
+    using Items = std::vector<std::pair<std::string, std::string>>;
+    auto original = client.streamRequest("so-1", DownloadQuality::original);
+    EXPECT_EQ(original.url.absoluteString(), server.baseUrl() + "/rest/stream.view");
+    EXPECT_EQ(callerItems(original), (Items{{"id", "so-1"}, {"format", "raw"}, {"maxBitRate", "0"}}));
+    EXPECT_EQ(callerItems(client.streamRequest("so-1", DownloadQuality::mp3_256)),
+              (Items{{"id", "so-1"}, {"format", "mp3"}, {"maxBitRate", "256"}}));
+
+    struct Case {
+        double seconds;
+        DownloadQuality quality;
+        std::optional<std::int64_t> source;
+        Items expected;
+    };
+    const std::vector<Case> cases = {
+        {90.7, DownloadQuality::mp3_320, 320, {{"maxBitRate", "319"}, {"timeOffset", "90"}}},
+        {0.5, DownloadQuality::mp3_320, 320, {{"maxBitRate", "320"}, {"timeOffset", "0"}}},
+        {0, DownloadQuality::mp3_320, 320, {{"maxBitRate", "320"}}},
+        {10, DownloadQuality::mp3_192, 128, {{"maxBitRate", "127"}, {"timeOffset", "10"}}},
+        {10, DownloadQuality::mp3_192, std::nullopt, {{"maxBitRate", "192"}, {"timeOffset", "10"}}},
+        {10, DownloadQuality::original, std::nullopt, {{"maxBitRate", "320"}, {"timeOffset", "10"}}},
+        {10, DownloadQuality::mp3_256, 1, {{"maxBitRate", "256"}, {"timeOffset", "10"}}},
+    };
+    for (const auto& c : cases) {
+        Items expected = {{"id", "so-1"}, {"format", "mp3"}};
+        expected.insert(expected.end(), c.expected.begin(), c.expected.end());
+        EXPECT_EQ(callerItems(client.offsetStreamRequest("so-1", c.seconds, c.quality, c.source)), expected)
+            << c.seconds;
+    }
+    for (double bad : {std::nan(""), double(INFINITY), 1e300})
+        EXPECT_THROW(client.offsetStreamRequest("so-1", bad, DownloadQuality::mp3_320, std::nullopt),
+                     APIError);
+
+    auto download = client.downloadRequest("so-1", DownloadQuality::original);
+    EXPECT_EQ(download.url.absoluteString(), server.baseUrl() + "/rest/download.view");
+    EXPECT_EQ(callerItems(download), (Items{{"id", "so-1"}}));
+    auto transcoded = client.downloadRequest("so-1", DownloadQuality::mp3_192);
+    EXPECT_EQ(transcoded.url.absoluteString(), server.baseUrl() + "/rest/stream.view");
+    EXPECT_EQ(callerItems(transcoded), (Items{{"id", "so-1"}, {"format", "mp3"}, {"maxBitRate", "192"}}));
+}
+
+} // namespace
+} // namespace sorvalind

@@ -1,0 +1,123 @@
+#include "server/api_error.h"
+#include "server/network_security.h"
+#include "server/url_error.h"
+#include "server/written_url.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace sorvalind {
+namespace {
+
+std::optional<APIError::Case> validationFailure(const HttpRequest& request) {
+    try {
+        NetworkSecurity::validate(request);
+        return std::nullopt;
+    } catch (const APIError& error) {
+        return error.kind();
+    }
+}
+
+HttpRequest requestTo(const std::string& url, HttpHeaders headers = {}) {
+    HttpRequest request(Url::parse(url));
+    request.headers = std::move(headers);
+    return request;
+}
+
+TEST(NetworkSecurity, PlainHTTPIsJudgedOnTheHostAsWritten) {
+    const std::vector<std::pair<std::string, bool>> cases = {
+        {"http://localhost:4533/", true},
+        {"http://LOCALHOST/", true},
+        {"http://[::1]:4533/music", true},
+        {"http://[fe80::1%25en0]/", true},
+        {"http://192.168.1.2/", true},
+        // A parser would turn these into 127.0.0.1; the policy judges the
+        // text as written and refuses them.
+        {"http://127.1/", false},
+        {"http://2130706433/", false},
+        {"http://0x7f.0.0.1/", false},
+        {"http://music.localhost/", false},
+        {"file:///tmp/x", false},
+    };
+    for (const auto& [text, allowed] : cases)
+        EXPECT_EQ(NetworkSecurity::allowsHTTP(Url::parse(text)), allowed) << text;
+}
+
+TEST(NetworkSecurity, TransportRuleAppliesOnlyToPlainHTTP) {
+    EXPECT_NO_THROW(NetworkSecurity::validateTransport(Url::parse("https://8.8.8.8/")));
+    EXPECT_NO_THROW(NetworkSecurity::validateTransport(Url::parse("ftp://8.8.8.8/")));
+    EXPECT_NO_THROW(NetworkSecurity::validateTransport(Url::parse("HTTP://10.0.0.1/")));
+    EXPECT_THROW(NetworkSecurity::validateTransport(Url::parse("HTTP://8.8.8.8/")), APIError);
+}
+
+TEST(NetworkSecurity, RequestValidationTable) {
+    using C = APIError::Case;
+    struct Case {
+        HttpRequest request;
+        std::optional<C> failure;
+    };
+    const std::vector<Case> cases = {
+        {requestTo("https://h.example/rest/ping.view"), std::nullopt},
+        {requestTo("file:///tmp/song.flac"), std::nullopt},
+        {requestTo("https://h.example/a?id=1&access_tokenx=2"), std::nullopt},
+        {requestTo("https://h.example/a?Access_Token=x"), C::unsafeRequest},
+        {requestTo("https://h.example/a?id=1&T=x"), C::unsafeRequest},
+        {requestTo("https://h.example/a?%75=x"), C::unsafeRequest},
+        {requestTo("https://h.example/a?apiKey"), C::unsafeRequest},
+        {requestTo("https://h.example/a", {{"cookie", "a=b"}}), C::unsafeRequest},
+        {requestTo("https://h.example/a", {{"Authorization", "Basic x"}}), C::unsafeRequest},
+        {requestTo("ftp://h.example/a"), C::configuration},
+        {requestTo("https://u:p@h.example/a"), C::configuration},
+        {requestTo("https://h.example/a#f"), C::configuration},
+        {requestTo("http://8.8.8.8/a"), C::localHTTPRequired},
+        {requestTo("http://10.0.0.8/a"), std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(validationFailure(c.request), c.failure) << c.request.url.absoluteString();
+}
+
+TEST(NetworkSecurity, PreparedRequestsForbidCaching) {
+    HttpRequest prepared =
+        NetworkSecurity::prepare(requestTo("https://h.example/a", {{"cache-control", "max-age=60"}}));
+    EXPECT_EQ(headerValue(prepared.headers, "Cache-Control"), "no-store");
+    EXPECT_EQ(headerValue(prepared.headers, "Pragma"), "no-cache");
+    EXPECT_THROW(NetworkSecurity::prepare(requestTo("https://h.example/a?p=x")), APIError);
+}
+
+TEST(NetworkSecurity, TransientConnectionErrors) {
+    for (int code : {-1001, -1003, -1004, -1005, -1006, -1009})
+        EXPECT_TRUE(NetworkSecurity::isTransientConnectionError(std::make_exception_ptr(URLError(code))))
+            << code;
+    for (int code : {-999, -1200, -1002, -1011, -1})
+        EXPECT_FALSE(NetworkSecurity::isTransientConnectionError(std::make_exception_ptr(URLError(code))))
+            << code;
+    EXPECT_FALSE(NetworkSecurity::isTransientConnectionError(std::make_exception_ptr(APIError::http(503))));
+    EXPECT_FALSE(
+        NetworkSecurity::isTransientConnectionError(std::make_exception_ptr(APIError::server(0, ""))));
+    EXPECT_FALSE(NetworkSecurity::isTransientConnectionError(std::exception_ptr()));
+}
+
+TEST(WrittenURL, PartsAreReadFromTheTextAsWritten) {
+    auto u = WrittenURL::parse("HTTP://Ann:pw@[FD12::1]:4533/a/b?x=1&y#frag");
+    ASSERT_TRUE(u.has_value());
+    EXPECT_EQ(u->scheme(), "HTTP");
+    EXPECT_TRUE(u->hasScheme("http"));
+    EXPECT_EQ(u->host(), "[FD12::1]");
+    EXPECT_TRUE(u->hasUser());
+    EXPECT_TRUE(u->hasPassword());
+    EXPECT_EQ(u->path(), "/a/b");
+    EXPECT_EQ(u->query(), "x=1&y");
+    EXPECT_TRUE(u->hasFragment());
+
+    EXPECT_EQ(WrittenURL::parse("https:///path")->host(), std::nullopt);
+    EXPECT_EQ(WrittenURL::parse("https://h.example?")->query(), "");
+    EXPECT_FALSE(WrittenURL::parse("https://h.example#")->query().has_value());
+    EXPECT_EQ(WrittenURL::parse("h.example"), std::nullopt);
+    EXPECT_EQ(WrittenURL::parse(""), std::nullopt);
+}
+
+} // namespace
+} // namespace sorvalind
