@@ -1,5 +1,6 @@
 #include "server/safe_error.h"
 
+#include "runtime/cancellation.h"
 #include "server/api_error.h"
 #include "server/credential_error.h"
 #include "server/decimal_text.h"
@@ -26,6 +27,7 @@ std::optional<std::string> knownMessage(const std::exception& error) {
         return std::string("The file operation failed. Check storage space and file permissions.");
     if (auto* system = dynamic_cast<const std::system_error*>(&error))
         return "A system operation failed (" + decimalText(system->code().value()) + ").";
+    if (dynamic_cast<const CancellationError*>(&error)) return std::string("The operation was cancelled.");
     return std::nullopt;
 }
 

@@ -1,3 +1,4 @@
+#include "runtime/cancellation.h"
 #include "server/api_error.h"
 #include "server/credential_error.h"
 #include "server/safe_error.h"
@@ -157,6 +158,9 @@ TEST(SafeErrorMessage, OtherFailuresNeverShowTheirOwnDescription) {
     EXPECT_EQ(SafeError::message(std::make_exception_ptr(std::runtime_error("https://u:p@host/"))),
               "The operation failed. Please try again.");
     EXPECT_EQ(SafeError::message(std::make_exception_ptr(42)), "The operation failed. Please try again.");
+    EXPECT_EQ(SafeError::message(std::make_exception_ptr(CancellationError())),
+              "The operation was cancelled.");
+    EXPECT_EQ(SafeError::message(std::make_exception_ptr(URLError(-999))), "The request was cancelled.");
     EXPECT_EQ(SafeError::message(std::exception_ptr()), "The operation failed. Please try again.");
 }
 
