@@ -1,6 +1,6 @@
 #include "library/tv_browse_item.h"
 
-#include "server/decimal_text.h"
+#include "platform/decimal_text.h"
 
 #include <algorithm>
 

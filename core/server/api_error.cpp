@@ -1,6 +1,6 @@
 #include "server/api_error.h"
 
-#include "server/decimal_text.h"
+#include "platform/decimal_text.h"
 
 namespace sorvalind {
 namespace {

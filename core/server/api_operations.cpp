@@ -4,9 +4,9 @@
 #include "server/api_client.h"
 
 #include "library/json_coding.h"
+#include "platform/decimal_text.h"
 #include "platform/text.h"
 #include "server/api_error.h"
-#include "server/decimal_text.h"
 #include "server/written_url.h"
 
 #include <algorithm>

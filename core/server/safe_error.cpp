@@ -1,9 +1,9 @@
 #include "server/safe_error.h"
 
+#include "platform/decimal_text.h"
 #include "runtime/cancellation.h"
 #include "server/api_error.h"
 #include "server/credential_error.h"
-#include "server/decimal_text.h"
 #include "server/url_error.h"
 
 #include <filesystem>
