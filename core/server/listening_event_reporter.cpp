@@ -1,6 +1,7 @@
 #include "server/listening_event_reporter.h"
 
 #include "platform/crypto/digest.h"
+#include "server/api_client.h"
 
 #include <algorithm>
 #include <utility>
@@ -46,6 +47,17 @@ void ListeningEventReporter::setEnabled(bool enabled) {
     state.submitted.clear();
     state.discardNextInterval = enabled;
     state.cancelPending();
+}
+
+void ListeningEventReporter::setApi(std::shared_ptr<APIClient> client) {
+    if (!client) {
+        state_->api = nullptr;
+        return;
+    }
+    state_->api = [client = std::move(client)](const std::string& songID, bool submission,
+                                               std::stop_token stop) {
+        client->scrobble(songID, submission, stop);
+    };
 }
 
 void ListeningEventReporter::began(const QueueEntry& entry, bool repeating) {

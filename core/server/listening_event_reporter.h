@@ -25,6 +25,8 @@
 
 namespace sorvalind {
 
+class APIClient;
+
 class ListeningEventReporter {
 public:
     // Sends one scrobble and returns once the server accepted it; throws on any
@@ -43,7 +45,10 @@ public:
     // ignored. Setting the current value again does nothing.
     void setEnabled(bool enabled);
 
-    // The client to send with; an empty function means there is none.
+    // The client to send with; none means there is none. The reporter and its
+    // unfinished requests keep the client alive.
+    void setApi(std::shared_ptr<APIClient> client);
+    // Sends through any function instead of a client; empty means none.
     void setApi(Scrobble api) { state_->api = std::move(api); }
     bool hasApi() const noexcept { return static_cast<bool>(state_->api); }
 

@@ -231,7 +231,7 @@ TEST_F(ListeningEventReporterTest, OneSubmissionAtATimeWhileTheFirstIsInFlight) 
 
 TEST_F(ListeningEventReporterTest, WithoutClientThePlayWaitsForOne) {
     const QueueEntry playing = entry(40.0);
-    reporter.setApi({});
+    reporter.setApi(ListeningEventReporter::Scrobble{});
     reporter.progressed(playing, 1, true);
     begin(playing);
     play(playing, 25);
