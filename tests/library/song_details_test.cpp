@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -29,10 +30,12 @@ Contributor credit(std::string role, std::optional<std::string> subRole, Artist 
     return Contributor{std::move(role), std::move(subRole), std::move(artist)};
 }
 
-const SongDetailSection* section(const std::vector<SongDetailSection>& sections, const std::string& title) {
+// A copy, so that callers may pass the sections of a temporary.
+std::optional<SongDetailSection> section(const std::vector<SongDetailSection>& sections,
+                                         const std::string& title) {
     for (const auto& s : sections)
-        if (s.title == title) return &s;
-    return nullptr;
+        if (s.title == title) return s;
+    return std::nullopt;
 }
 
 Song fullSong() {
@@ -171,7 +174,7 @@ TEST(SongDetails, CreditFallbacks) {
     song.displayComposer = "Bach";
     song.contributors = {credit("Lead VOCALS", "", person("", "Ann"))};
     auto credits = section(detailSections(song, "en_US"), "Credits");
-    ASSERT_NE(credits, nullptr);
+    ASSERT_TRUE(credits.has_value());
     EXPECT_EQ(credits->fields, (Fields{{"Artist", "Ann", std::nullopt},
                                        {"Album artist", " Various ", std::nullopt},
                                        {"Lead Vocals", "Ann", std::nullopt},
@@ -183,7 +186,7 @@ TEST(SongDetails, CreditFallbacks) {
     song.albumArtists = {person("x", "")};
     song.contributors = {credit("COMPOSER", std::nullopt, person("", ""))};
     credits = section(detailSections(song, "en_US"), "Credits");
-    ASSERT_NE(credits, nullptr);
+    ASSERT_TRUE(credits.has_value());
     EXPECT_EQ(credits->fields, (Fields{{"Artist", "Ann", Destination::artist(person("ar7", "Ann"))}}));
 }
 
