@@ -4,9 +4,9 @@
 #include "platform/text.h"
 #include "runtime/async_call.h"
 #include "runtime/cancellation.h"
+#include "runtime/timer_wait.h"
 #include "server/api_error.h"
 #include "server/network_security.h"
-#include "server/timer_wait.h"
 #include "server/url_error.h"
 
 #include <algorithm>
@@ -102,6 +102,9 @@ HttpRequest APIClient::authenticatedRequest(std::string_view method, const Param
 
 std::string APIClient::request(std::string_view method, const Parameters& parameters, std::stop_token stop) {
     HttpRequest built = authenticatedRequest(method, parameters);
+    // The callbacks and the retry waits need the main actor to run while this
+    // call blocks; on the main actor itself they would hang it.
+    if (mainActor_.isCurrent()) throw OwnExecutorWaitError();
     HttpResponse answer;
     try {
         answer = dataWithRetries(built, method, stop);

@@ -9,16 +9,19 @@
 // when the connection fails transiently. The client never logs or shows its
 // password or tokens; description() is redacted.
 //
-// Threads: the network calls block the calling thread and must run on a
-// worker, never on the main actor (they wait for the main actor to run the
-// callbacks and the retry timers). Builders, the switch and the getters may
-// be called from any thread; the callbacks are set on the main actor and run
-// there. Keep the client alive while calls on it run.
+// Threads: request() and the operations that send block the calling thread
+// and must run on a worker, never on the main actor: they wait for the main
+// actor to run the callbacks and the retry timers. Called on the main actor
+// they send nothing and throw OwnExecutorWaitError at once (after the checks
+// of authenticatedRequest()) rather than hang it. Builders, the switch and
+// the getters may be called from any thread; the callbacks are set on the
+// main actor and run there. Keep the client alive while calls on it run.
 //
 // Failures: APIError (see each call), URLError (transport failures;
 // notConnectedToInternet while network access is off, cancelled when the
 // switch or the session ended a transfer), DecodingError for an answer that
-// is not the expected JSON, CancellationError when `stop` is requested.
+// is not the expected JSON, CancellationError when `stop` is requested or the
+// main actor shut down, OwnExecutorWaitError for a send on the main actor.
 
 #include "library/api_extension.h"
 #include "library/download_quality.h"
@@ -30,6 +33,7 @@
 #include "platform/curl/url.h"
 #include "runtime/clock.h"
 #include "runtime/executor.h"
+#include "runtime/timer_wait.h"
 #include "server/api_envelope.h"
 #include "server/artist_info.h"
 #include "server/http_request.h"

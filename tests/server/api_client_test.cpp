@@ -4,6 +4,7 @@
 #include "platform/crypto/digest.h"
 #include "runtime/cancellation.h"
 #include "runtime/manual_executor.h"
+#include "runtime/timer_wait.h"
 #include "runtime/virtual_clock.h"
 #include "server/api_error.h"
 #include "server/network_security.h"
@@ -136,8 +137,42 @@ TEST_F(ClientTest, DescriptionNeverShowsTheCredentials) {
     EXPECT_EQ(out.str(), "APIClient(authentication: redacted)");
     EXPECT_EQ(client->description(), "APIClient(authentication: redacted)");
     HttpRequest request = client->authenticatedRequest("ping", {});
-    EXPECT_EQ(request.redactedDescription().find("hunter2"), std::string::npos);
+    std::string shown = request.redactedDescription();
+    EXPECT_EQ(shown.find("hunter2"), std::string::npos);
     EXPECT_EQ(request.url.absoluteString(), "https://h.example/rest/ping.view");
+    EXPECT_FALSE(request.url.query());
+    // The token and salt travel in the body only, which no description shows.
+    std::optional<std::string> token, salt;
+    for (const auto& item : parseQueryItems(request.body)) {
+        if (item.name == "t") token = item.value;
+        if (item.name == "s") salt = item.value;
+    }
+    ASSERT_TRUE(token && salt);
+    EXPECT_EQ(*token, md5Hex("hunter2" + *salt));
+    for (const std::string& secret : {*token, *salt, std::string("hunter2")}) {
+        EXPECT_EQ(shown.find(secret), std::string::npos);
+        EXPECT_EQ(request.url.absoluteString().find(secret), std::string::npos);
+        EXPECT_EQ(client->description().find(secret), std::string::npos);
+    }
+}
+
+TEST_F(ClientTest, SendingFromTheMainActorFailsAtOnceInsteadOfHanging) {
+    FakeSubsonicServer server;
+    auto client = makeClient(server.baseUrl(), NetworkSecurity::session());
+    // This thread drives the main actor: a blocking send here could never see
+    // its callbacks or retry timers run.
+    ASSERT_TRUE(main.isCurrent());
+    EXPECT_THROW(client->request("ping", {}), OwnExecutorWaitError);
+    EXPECT_THROW(client->validate(), OwnExecutorWaitError);
+    EXPECT_THROW(client->song("so-1"), OwnExecutorWaitError);
+    EXPECT_TRUE(server.requests().empty());
+    // Builders send nothing and serve any thread.
+    EXPECT_NO_THROW(client->streamRequest("so-1", DownloadQuality::mp3_192));
+    // The same wait from a worker runs normally.
+    auto result = onWorker([&] { return client->request("ping", {}); });
+    finish(result);
+    EXPECT_EQ(server.requestCount("ping"), 1u);
+    EXPECT_EQ(validResponses, 1);
 }
 
 TEST_F(ClientTest, RequestsAreSaltedFormPostsBelowTheServerPath) {
@@ -280,6 +315,42 @@ TEST_F(ClientTest, ReadMethodsRetryAfterHalfOneAndTwoSeconds) {
     EXPECT_EQ(validResponses, 1);
 }
 
+TEST_F(ClientTest, RetriesOverRealHttpWaitOnTheVirtualClock) {
+    FakeSubsonicServer server;
+    auto client = makeClient(server.baseUrl(), NetworkSecurity::session());
+    // A body cut short under its announced length is a lost connection.
+    server.injectFault(FakeFault::truncated(), 3, "search3");
+
+    SteadyTime start = clock.now();
+    auto result = onWorker([&] { return client->request("search3", {{"query", ""}}); });
+    for (auto [expected, wait] : {std::pair{1, 500ms}, std::pair{2, 1000ms}, std::pair{3, 2000ms}}) {
+        driveUntil([&] { return connectionFailures == expected && clock.pendingTimers() == 1; });
+        clock.advance(wait - 1ms);
+        EXPECT_EQ(server.requestCount("search3"), static_cast<std::size_t>(expected));
+        clock.advance(1ms);
+    }
+    std::string body = finish(result);
+    EXPECT_NE(body.find("searchResult3"), std::string::npos);
+    EXPECT_EQ(clock.now() - start, 3500ms);
+    EXPECT_EQ(server.requestCount("search3"), 4u);
+    EXPECT_EQ(connectionFailures, 3);
+    EXPECT_EQ(validResponses, 1);
+
+    // A write meets the same failure once and gives up at once.
+    server.injectFault(FakeFault::truncated(), 1, "scrobble");
+    auto scrobble = onWorker([&] { return client->request("scrobble", {{"id", "so-1"}}); });
+    driveUntil([&] { return scrobble.wait_for(0s) == std::future_status::ready; });
+    try {
+        scrobble.get();
+        FAIL();
+    } catch (const URLError& error) {
+        EXPECT_EQ(error.code(), URLError::networkConnectionLost);
+    }
+    EXPECT_EQ(server.requestCount("scrobble"), 1u);
+    EXPECT_EQ(connectionFailures, 4);
+    EXPECT_EQ(clock.pendingTimers(), 0u);
+}
+
 TEST_F(ClientTest, WritesAndPermanentFailuresGetOneAttempt) {
     auto transport = std::make_shared<ScriptedTransport>();
     auto client = makeClient("https://h.example", transport);
@@ -334,6 +405,23 @@ TEST_F(ClientTest, CancellingDuringAWaitEndsTheRequest) {
     EXPECT_THROW(result.get(), CancellationError);
     clock.advance(10s);
     EXPECT_EQ(attempts(*transport), 1);
+    EXPECT_EQ(validResponses, 0);
+}
+
+TEST_F(ClientTest, CancellingDuringARealTransferEndsTheRequest) {
+    FakeSubsonicServer server;
+    auto client = makeClient(server.baseUrl(), NetworkSecurity::session());
+    server.injectFault(FakeFault::stalled(), 1, "getSong");
+    std::stop_source stop;
+    auto result = onWorker([&] { return client->request("getSong", {{"id", "so-1"}}, stop.get_token()); });
+    driveUntil([&] { return server.requestCount("getSong") == 1; });
+    stop.request_stop();
+    driveUntil([&] { return result.wait_for(0s) == std::future_status::ready; });
+    EXPECT_THROW(result.get(), CancellationError);
+    server.releaseStalled();
+    EXPECT_EQ(server.requestCount("getSong"), 1u);
+    EXPECT_EQ(clock.pendingTimers(), 0u);
+    EXPECT_EQ(connectionFailures, 0);
     EXPECT_EQ(validResponses, 0);
 }
 

@@ -1,4 +1,4 @@
-#include "server/timer_wait.h"
+#include "runtime/timer_wait.h"
 
 #include "runtime/cancellation.h"
 
@@ -41,6 +41,7 @@ struct Firing {
 } // namespace
 
 void waitOnClockOf(Executor& timers, SteadyDuration span, std::stop_token stop) {
+    if (timers.isCurrent()) throw OwnExecutorWaitError();
     auto state = std::make_shared<WaitState>();
     timers.postAfter(span, [firing = std::make_shared<Firing>(state)] { firing->fire(); });
     std::stop_callback wake(stop, [state] {
