@@ -145,14 +145,12 @@ std::size_t std::hash<sorvalind::ListeningStatistics::Action>::operator()(
     const std::size_t payload = std::visit(
         [](const auto& target) -> std::size_t {
             using T = std::decay_t<decltype(target)>;
-            if constexpr (std::is_same_v<T, Action::ArtistTarget>)
-                return std::hash<sorvalind::Artist>{}(target.artist);
-            if constexpr (std::is_same_v<T, Action::AlbumTarget>)
-                return std::hash<std::string>{}(target.id) * 31 + std::hash<std::string>{}(target.name);
             if constexpr (std::is_same_v<T, Action::SongTarget>)
                 return std::hash<sorvalind::Song>{}(target.song);
-            if constexpr (std::is_same_v<T, Action::SearchTarget>)
+            else if constexpr (std::is_same_v<T, Action::SearchTarget>)
                 return std::hash<std::string>{}(target.text);
+            else
+                return std::hash<T>{}(target);
         },
         action.target);
     return payload * 4 + action.target.index();

@@ -8,6 +8,7 @@
 // 64-bit value instead of wrapping, whatever counts the server sends.
 
 #include "library/artist.h"
+#include "library/library_target.h"
 #include "library/song.h"
 
 #include <cstddef>
@@ -24,15 +25,8 @@ namespace sorvalind {
 struct ListeningStatistics {
     // What a ranked row opens.
     struct Action {
-        struct ArtistTarget {
-            Artist artist;
-            friend bool operator==(const ArtistTarget&, const ArtistTarget&) = default;
-        };
-        struct AlbumTarget {
-            std::string id;
-            std::string name;
-            friend bool operator==(const AlbumTarget&, const AlbumTarget&) = default;
-        };
+        using ArtistTarget = sorvalind::ArtistTarget;
+        using AlbumTarget = sorvalind::AlbumTarget;
         struct SongTarget {
             Song song;
             friend bool operator==(const SongTarget&, const SongTarget&) = default;

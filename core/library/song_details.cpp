@@ -2,20 +2,14 @@
 
 #include "library/clock_text.h"
 #include "platform/byte_count.h"
+#include "platform/decimal_text.h"
 #include "platform/locale_number.h"
 #include "platform/text.h"
 
 #include <algorithm>
-#include <charconv>
 
 namespace sorvalind {
 namespace {
-
-std::string integerText(std::int64_t value) {
-    char buffer[24];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return std::string(buffer, result.ptr);
-}
 
 bool hasText(const std::optional<std::string>& value) {
     return value && !value->empty();
@@ -27,7 +21,7 @@ bool hasVisibleText(const std::optional<std::string>& value) {
 // A row for a count that means nothing below 1 (a year, a track, a tempo).
 void addNumberRow(std::vector<SongDetailField>& fields, const char* label,
                   const std::optional<std::int64_t>& value, const char* unit = "") {
-    if (value && *value >= 1) fields.push_back({label, integerText(*value) + unit, std::nullopt});
+    if (value && *value >= 1) fields.push_back({label, decimalText(*value) + unit, std::nullopt});
 }
 
 // One row per distinct named artist, linked when the artist has an identifier.
@@ -76,7 +70,7 @@ std::vector<SongDetailField> songRows(const Song& song) {
         fields.push_back({"Genre", genre, SongDetailDestination::genre(genre)});
     }
 
-    if (song.playCount) fields.push_back({"Play count", integerText(*song.playCount), std::nullopt});
+    if (song.playCount) fields.push_back({"Play count", decimalText(*song.playCount), std::nullopt});
     if (hasVisibleText(song.comment)) fields.push_back({"Comment", *song.comment, std::nullopt});
     return fields;
 }
@@ -215,12 +209,10 @@ std::size_t std::hash<sorvalind::SongDetailDestination>::operator()(
     const std::size_t payload = std::visit(
         [](const auto& target) -> std::size_t {
             using T = std::decay_t<decltype(target)>;
-            if constexpr (std::is_same_v<T, Destination::ArtistTarget>)
-                return std::hash<sorvalind::Artist>{}(target.artist);
-            if constexpr (std::is_same_v<T, Destination::AlbumTarget>)
-                return std::hash<std::string>{}(target.id) * 31 + std::hash<std::string>{}(target.name);
             if constexpr (std::is_same_v<T, Destination::GenreTarget>)
                 return std::hash<std::string>{}(target.name);
+            else
+                return std::hash<T>{}(target);
         },
         destination.target);
     return payload * 4 + destination.target.index();

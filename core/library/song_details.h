@@ -6,6 +6,7 @@
 // Pure functions: any thread. They throw std::bad_alloc only.
 
 #include "library/artist.h"
+#include "library/library_target.h"
 #include "library/song.h"
 
 #include <cstddef>
@@ -20,15 +21,8 @@ namespace sorvalind {
 
 // Where a details row leads.
 struct SongDetailDestination {
-    struct ArtistTarget {
-        Artist artist;
-        friend bool operator==(const ArtistTarget&, const ArtistTarget&) = default;
-    };
-    struct AlbumTarget {
-        std::string id;
-        std::string name;
-        friend bool operator==(const AlbumTarget&, const AlbumTarget&) = default;
-    };
+    using ArtistTarget = sorvalind::ArtistTarget;
+    using AlbumTarget = sorvalind::AlbumTarget;
     struct GenreTarget {
         std::string name;
         friend bool operator==(const GenreTarget&, const GenreTarget&) = default;

@@ -22,6 +22,15 @@ bool isAscii(std::string_view text) noexcept {
     return true;
 }
 
+// ASCII text needs no ICU for its case: each letter of one case moves to the
+// other (from 'A' to 'a' lower-cases, from 'a' to 'A' upper-cases).
+std::string asciiShifted(std::string_view text, char from, char to) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= from && c <= from + 25) c = static_cast<char>(c - from + to);
+    return out;
+}
+
 // The normaliser instances belong to ICU and live as long as the process.
 const icu::Normalizer2& normalizer(bool composed) {
     UErrorCode status = U_ZERO_ERROR;
@@ -91,32 +100,17 @@ std::strong_ordering compareCanonical(std::string_view a, std::string_view b) {
 }
 
 std::string foldCase(std::string_view text) {
-    if (isAscii(text)) {
-        std::string out(text);
-        for (char& c : out)
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        return out;
-    }
+    if (isAscii(text)) return asciiShifted(text, 'A', 'a');
     return icuutil::toUtf8(icuutil::fromUtf8(text).foldCase(U_FOLD_CASE_DEFAULT));
 }
 
 std::string toLower(std::string_view text) {
-    if (isAscii(text)) {
-        std::string out(text);
-        for (char& c : out)
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        return out;
-    }
+    if (isAscii(text)) return asciiShifted(text, 'A', 'a');
     return icuutil::toUtf8(icuutil::fromUtf8(text).toLower(icu::Locale::getRoot()));
 }
 
 std::string toUpper(std::string_view text) {
-    if (isAscii(text)) {
-        std::string out(text);
-        for (char& c : out)
-            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        return out;
-    }
+    if (isAscii(text)) return asciiShifted(text, 'a', 'A');
     return icuutil::toUtf8(icuutil::fromUtf8(text).toUpper(icu::Locale::getRoot()));
 }
 
