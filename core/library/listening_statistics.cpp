@@ -86,7 +86,11 @@ void ListeningStatistics::Accumulator::add(const Song& song) {
     addSaturating(result_.totalPlays, plays);
     result_.uniqueSongs += 1;
     if (song.duration && std::isfinite(*song.duration) && *song.duration > 0) {
-        result_.estimatedSeconds += static_cast<double>(plays) * *song.duration;
+        // A huge count times a long duration can leave the double range; the
+        // estimate then stays at the largest finite value, like the counts.
+        result_.estimatedSeconds =
+            std::min(result_.estimatedSeconds + static_cast<double>(plays) * *song.duration,
+                     std::numeric_limits<double>::max());
         addSaturating(result_.playsWithDuration, plays);
     }
 

@@ -22,10 +22,7 @@ Song played(std::string id, std::string title, std::optional<std::int64_t> plays
 }
 
 Artist artist(std::string id, std::string name) {
-    Artist a;
-    a.id = std::move(id);
-    a.name = std::move(name);
-    return a;
+    return Artist::make(std::move(id), std::move(name));
 }
 
 const ListeningStatistics::Ranking* find(const std::vector<ListeningStatistics::Ranking>& rankings,
@@ -260,6 +257,14 @@ TEST(ListeningStatistics, SumsSaturateInsteadOfOverflowing) {
     ASSERT_EQ(result.topAlbums.size(), 1u);
     EXPECT_EQ(result.topAlbums[0].plays, maximum);
     EXPECT_GT(result.estimatedSeconds, 2.7e19);
+
+    // A duration near the double range times a huge count stays finite.
+    Accumulator longest;
+    Song endless = played("e", "Endless", maximum);
+    endless.duration = std::numeric_limits<double>::max() / 2;
+    longest.add(endless);
+    longest.add(endless);
+    EXPECT_EQ(longest.finish().estimatedSeconds, std::numeric_limits<double>::max());
 }
 
 } // namespace
