@@ -1,5 +1,7 @@
 #include "library/song_details.h"
 
+#include "support/locale_environment.h"
+
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -13,21 +15,15 @@ using Destination = SongDetailDestination;
 using Fields = std::vector<SongDetailField>;
 
 Song bare(std::string id = "s1", std::string title = "Tune") {
-    Song song;
-    song.id = std::move(id);
-    song.title = std::move(title);
-    return song;
+    return Song::make(std::move(id), std::move(title));
 }
 
 Artist person(std::string id, std::string name) {
-    Artist artist;
-    artist.id = std::move(id);
-    artist.name = std::move(name);
-    return artist;
+    return Artist::make(std::move(id), std::move(name));
 }
 
 Contributor credit(std::string role, std::optional<std::string> subRole, Artist artist) {
-    return Contributor{std::move(role), std::move(subRole), std::move(artist)};
+    return Contributor::make(std::move(role), std::move(subRole), std::move(artist));
 }
 
 // A copy, so that callers may pass the sections of a temporary.
@@ -134,6 +130,68 @@ TEST(SongDetails, NumbersFollowTheLocale) {
     EXPECT_EQ(section(german, "Song")->fields[0].value, "12345");
     EXPECT_EQ(section(german, "Song")->fields[1].value, "1234567");
     EXPECT_EQ(section(german, "Source audio")->fields[0].value, "1,23 GB");
+}
+
+TEST(SongDetails, OneFieldGivesOneRow) {
+    struct Case {
+        const char* what;
+        Song song;
+        std::vector<SongDetailSection> sections;
+    };
+    const auto with = [](auto set) {
+        Song song = bare();
+        set(song);
+        return song;
+    };
+    const Case cases[] = {
+        {"disc", with([](Song& s) { s.discNumber = 2; }), {{"Song", {{"Disc", "2", std::nullopt}}}}},
+        {"negative duration", with([](Song& s) { s.duration = -5; }), {}},
+        {"an hour",
+         with([](Song& s) { s.duration = 3600; }),
+         {{"Song", {{"Duration", "60:00", std::nullopt}}}}},
+        {"album without identifier",
+         with([](Song& s) { s.album = "Blue"; }),
+         {{"Song", {{"Album", "Blue", std::nullopt}}}}},
+        {"album with empty identifier",
+         with([](Song& s) {
+             s.album = "Blue";
+             s.albumId = "";
+         }),
+         {{"Song", {{"Album", "Blue", std::nullopt}}}}},
+        {"sub-role alone",
+         with([](Song& s) { s.contributors = {credit("", "stereo", person("", "Eve"))}; }),
+         {{"Credits", {{"stereo", "Eve", std::nullopt}}}}},
+        {"empty sub-role",
+         with([](Song& s) { s.contributors = {credit("composer", "", person("c1", "Bach"))}; }),
+         {{"Credits", {{"Composer", "Bach", Destination::artist(person("c1", "Bach"))}}}}},
+        {"mp3",
+         with([](Song& s) { s.suffix = "mp3"; }),
+         {{"Source audio", {{"Format", "MP3", std::nullopt}}}}},
+        {"no channels", with([](Song& s) { s.channelCount = 0; }), {}},
+        {"one byte",
+         with([](Song& s) { s.size = 1; }),
+         {{"Source audio", {{"File size", "1 byte", std::nullopt}}}}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(detailSections(c.song, "en_US"), c.sections) << c.what;
+}
+
+TEST(SongDetails, SectionsUseTheUsersLocale) {
+    test::LocaleEnvironment environment;
+    Song song = bare();
+    song.samplingRate = 44100;
+    song.size = 3'200'000;
+    const auto values = [&] {
+        std::vector<std::string> texts;
+        const std::optional<SongDetailSection> source = section(detailSections(song), "Source audio");
+        for (const SongDetailField& field : source.value().fields)
+            texts.push_back(field.value);
+        return texts;
+    };
+    test::LocaleEnvironment::useLang("de_DE.UTF-8");
+    EXPECT_EQ(values(), (std::vector<std::string>{"44,1 kHz", "3,2 MB"}));
+    test::LocaleEnvironment::useLang("en_US.UTF-8");
+    EXPECT_EQ(values(), (std::vector<std::string>{"44.1 kHz", "3.2 MB"}));
 }
 
 TEST(SongDetails, RowsLeftOut) {

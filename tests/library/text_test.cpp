@@ -1,6 +1,7 @@
 #include "platform/locale_number.h"
 #include "platform/text.h"
 #include "platform/text_regex.h"
+#include "support/locale_environment.h"
 
 #include <gtest/gtest.h>
 
@@ -157,30 +158,7 @@ TEST(TextRegex, HostileInputHitsTheBoundInsteadOfRunningAway) {
     EXPECT_FALSE(capped.search(std::string(8, 'y')));
 }
 
-// Sets locale variables for one test and puts the old values back.
-class LocaleEnvironment {
-public:
-    LocaleEnvironment() {
-        for (const char* name : kNames) {
-            const char* value = std::getenv(name);
-            saved_.emplace_back(value ? std::optional<std::string>(value) : std::nullopt);
-        }
-    }
-    ~LocaleEnvironment() {
-        for (std::size_t i = 0; i < saved_.size(); ++i)
-            set(kNames[i], saved_[i]);
-    }
-    static void set(const char* name, const std::optional<std::string>& value) {
-        if (value)
-            setenv(name, value->c_str(), 1);
-        else
-            unsetenv(name);
-    }
-
-private:
-    static constexpr const char* kNames[] = {"LC_ALL", "LC_NUMERIC", "LANG"};
-    std::vector<std::optional<std::string>> saved_;
-};
+using test::LocaleEnvironment;
 
 TEST(LocaleNumber, UserLocaleComesFromTheEnvironment) {
     LocaleEnvironment environment;
