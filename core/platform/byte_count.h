@@ -16,7 +16,8 @@ namespace sorvalind {
 // at most one and larger units at most two, without trailing zeros; a count
 // that rounds up to 1000 of a unit is shown in the next one (999,999 bytes is
 // "1 MB"). The number is written in the given locale (see decimalText), so a
-// German locale gives "3,2 MB"; the default is the fixed locale. A negative
+// German locale gives "3,2 MB"; the default is the fixed locale, so a text
+// shown to the user passes text::userLocaleId(), read at call time. A negative
 // count is written as its magnitude with a leading minus sign.
 std::string fileByteCountText(std::int64_t bytes, std::string_view localeId = text::kFixedLocaleId);
 
