@@ -45,8 +45,15 @@ struct ClientTest : ::testing::Test {
                                           std::string password = "sesame", bool consent = true) {
         auto client = std::make_unique<APIClient>(ServerConfiguration(url, "alice", consent),
                                                   std::move(password), main, std::move(transport));
-        client->setOnValidResponse([this] { ++validResponses; });
-        client->setOnConnectionFailure([this] { ++connectionFailures; });
+        // Both callbacks must run on the main actor, whichever thread sends.
+        client->setOnValidResponse([this] {
+            EXPECT_TRUE(main.isCurrent());
+            ++validResponses;
+        });
+        client->setOnConnectionFailure([this] {
+            EXPECT_TRUE(main.isCurrent());
+            ++connectionFailures;
+        });
         return client;
     }
 
@@ -286,7 +293,12 @@ TEST_F(ClientTest, OversizedAnswersAreRefused) {
     auto big = makeClient("https://h.example", std::make_shared<TooLarge>());
     auto result = onWorker([&] { return big->request("getPlaylist", {{"id", "1"}}); });
     driveUntil([&] { return result.wait_for(0s) == std::future_status::ready; });
-    EXPECT_THROW(result.get(), APIError);
+    try {
+        result.get();
+        FAIL();
+    } catch (const APIError& error) {
+        EXPECT_EQ(error.kind(), APIError::Case::response);
+    }
     EXPECT_EQ(client->authenticatedRequest("ping", {}).maxBodyBytes, 64u * 1024 * 1024);
 }
 
