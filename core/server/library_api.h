@@ -2,8 +2,9 @@
 // What the synchronisation engine reads of the server's library: a page of
 // the whole library, the playlists, one playlist with its songs. APIClient
 // is the real implementation; tests may script their own.
-// Calls block the calling thread (never the main actor) and may throw
-// APIError, URLError, DecodingError or CancellationError.
+// Calls block the calling thread (never the main actor: APIClient refuses
+// such a call with OwnExecutorWaitError) and may throw APIError, URLError,
+// DecodingError or CancellationError.
 
 #include "library/playlist.h"
 #include "library/search_page.h"
