@@ -4,10 +4,12 @@
 #include "server/credential_error.h"
 
 #include <algorithm>
+#include <charconv>
 #include <fstream>
 #include <iterator>
-#include <sstream>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -25,14 +27,36 @@ std::string readAll(const std::string& path) {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-// The value of a "Name:\t..." line of /proc/PID/status.
-std::string statusField(const std::string& status, std::string_view name) {
-    std::istringstream lines(status);
-    std::string line;
-    while (std::getline(lines, line))
-        if (line.size() > name.size() && line.compare(0, name.size(), name) == 0 && line[name.size()] == ':')
+// The value of a "Name:\t..." line of /proc/PID/status; none when absent.
+std::optional<std::string_view> statusField(std::string_view status, std::string_view name) noexcept {
+    std::size_t start = 0;
+    while (start < status.size()) {
+        std::size_t end = status.find('\n', start);
+        if (end == std::string_view::npos) end = status.size();
+        std::string_view line = status.substr(start, end - start);
+        if (line.size() > name.size() && line.substr(0, name.size()) == name && line[name.size()] == ':')
             return line.substr(name.size() + 1);
-    refuse();
+        start = end + 1;
+    }
+    return std::nullopt;
+}
+
+// The whitespace-separated decimal numbers of a field; none when anything
+// else stands there.
+std::optional<std::vector<long>> numbers(std::string_view field) {
+    std::vector<long> out;
+    std::size_t i = 0;
+    while (true) {
+        while (i < field.size() && (field[i] == ' ' || field[i] == '\t'))
+            ++i;
+        if (i == field.size()) return out;
+        long value = 0;
+        auto [end, error] = std::from_chars(field.data() + i, field.data() + field.size(), value);
+        if (error != std::errc()) return std::nullopt;
+        out.push_back(value);
+        i = static_cast<std::size_t>(end - field.data());
+        if (i < field.size() && field[i] != ' ' && field[i] != '\t') return std::nullopt;
+    }
 }
 
 struct FileIdentity {
@@ -63,6 +87,19 @@ bool CredentialPeerVerification::loadsForeignCode(std::string_view environment) 
     return false;
 }
 
+bool CredentialPeerVerification::isUntracedProcessOf(std::string_view status, uid_t uid) {
+    std::optional<std::string_view> uidField = statusField(status, "Uid");
+    std::optional<std::string_view> tracerField = statusField(status, "TracerPid");
+    if (!uidField || !tracerField) return false;
+    // Real, effective, saved and file-system ids must all be the user's.
+    std::optional<std::vector<long>> uids = numbers(*uidField);
+    if (!uids || uids->size() != 4) return false;
+    for (long id : *uids)
+        if (id != static_cast<long>(uid)) return false;
+    std::optional<std::vector<long>> tracer = numbers(*tracerField);
+    return tracer && tracer->size() == 1 && tracer->front() == 0;
+}
+
 void CredentialPeerVerification::verifyParent() {
     const pid_t parent = ::getppid();
     if (parent < 2) refuse();
@@ -84,16 +121,7 @@ void CredentialPeerVerification::verifyParent() {
                              manifest->parents.end())
         refuse();
 
-    const std::string status = readAll(proc + "/status");
-    std::istringstream uids(statusField(status, "Uid"));
-    const uid_t own = ::getuid();
-    int fields = 0;
-    for (long uid; uids >> uid; ++fields)
-        if (uid != static_cast<long>(own)) refuse();
-    if (fields != 4) refuse();
-    std::istringstream tracer(statusField(status, "TracerPid"));
-    long tracerPid = -1;
-    if (!(tracer >> tracerPid) || tracerPid != 0) refuse();
+    if (!isUntracedProcessOf(readAll(proc + "/status"), ::getuid())) refuse();
 
     if (loadsForeignCode(readAll(proc + "/environ"))) refuse();
 

@@ -8,6 +8,8 @@
 
 #include <string_view>
 
+#include <sys/types.h>
+
 namespace sorvalind {
 
 class CredentialPeerVerification {
@@ -17,6 +19,11 @@ public:
     // True when a NUL-separated environment block sets a variable that would
     // load foreign code into the process.
     static bool loadsForeignCode(std::string_view environment) noexcept;
+
+    // True when a /proc/PID/status text shows a process whose real,
+    // effective, saved and file-system user ids are all `uid` and that no
+    // other process traces. Throws only std::bad_alloc.
+    static bool isUntracedProcessOf(std::string_view status, uid_t uid);
 };
 
 } // namespace sorvalind

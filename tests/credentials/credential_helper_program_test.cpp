@@ -2,6 +2,7 @@
 #include "server/credential_error.h"
 #include "server/credential_helper_client.h"
 #include "server/credential_helper_process.h"
+#include "server/credential_peer_verification.h"
 #include "support/paths.h"
 
 #include <gtest/gtest.h>
@@ -21,13 +22,13 @@ namespace fs = std::filesystem;
 const fs::path bin = fs::path(SORVALIND_BUILD_DIR) / "bin";
 
 // Runs one of the built programs with the bytes on its standard input.
-HelperProcessResult start(const fs::path& program, std::vector<std::string> arguments,
-                          std::string_view input) {
+HelperProcessResult start(const fs::path& program, std::vector<std::string> arguments, std::string_view input,
+                          std::vector<std::string> environment = {"PATH=/usr/bin:/bin"}) {
     int fd = ::open(program.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) throw std::runtime_error("missing " + program.string());
     arguments.insert(arguments.begin(), program.string());
     HelperProcessResult result =
-        runHelperProcess(fd, arguments, {"PATH=/usr/bin:/bin"}, input, {credentialHelperMessageLimit, 60s});
+        runHelperProcess(fd, arguments, environment, input, {credentialHelperMessageLimit, 60s});
     ::close(fd);
     return result;
 }
@@ -55,12 +56,59 @@ TEST(CredentialHelperProgram, AnswersItsGenuineParentOverPipes) {
     for (const auto& [request, expected] : cases)
         EXPECT_EQ(throughGenuineParent(request).output, expected);
 
-    // The raw exchange: an oversized request is refused after the limit and
-    // the helper's exit status is 0.
-    std::string huge = R"({"operation":"Load","account":"a","allowInteraction":false})";
-    huge.resize(credentialHelperMessageLimit + 1, ' ');
-    EXPECT_EQ(start(bin / "sorvalind-credential-test-parent", {"raw"}, huge).output,
+    // The raw exchange shows the helper's exit status, 0 in every case.
+    // Exactly the limit is decoded and reaches the keyring layer, which has
+    // no session bus here; one byte more is refused unread.
+    std::string load = R"({"operation":"load","account":"a","allowInteraction":false})";
+    std::string atLimit = load + std::string(credentialHelperMessageLimit - load.size(), ' ');
+    EXPECT_EQ(start(bin / "sorvalind-credential-test-parent", {"raw"}, atLimit).output,
+              "0\n{\"status\":-25291}");
+    EXPECT_EQ(start(bin / "sorvalind-credential-test-parent", {"raw"}, atLimit + " ").output,
               "0\n{\"status\":-25293}");
+}
+
+const std::string loadRequest = R"({"operation":"load","account":"a","allowInteraction":false})";
+
+TEST(CredentialHelperProgram, RefusesAGenuineParentThatCouldCarryForeignCode) {
+    // Each of these would let other code into the parent; the loader shrugs
+    // off the missing files, so the parent itself runs as usual.
+    const char* variables[] = {"LD_LIBRARY_PATH=/nonexistent", "LD_PRELOAD=/nonexistent/preload.so",
+                               "LD_AUDIT=/nonexistent/audit.so"};
+    for (const char* variable : variables) {
+        HelperProcessResult result = start(bin / "sorvalind-credential-test-parent", {"raw"}, loadRequest,
+                                           {"PATH=/usr/bin:/bin", variable});
+        EXPECT_EQ(result.output, "0\n{\"status\":-25293}") << variable;
+    }
+    // The same parent with a clean environment gets past the check.
+    EXPECT_EQ(start(bin / "sorvalind-credential-test-parent", {"raw"}, loadRequest).output,
+              "0\n{\"status\":-25291}");
+}
+
+TEST(CredentialHelperProgram, RefusesAGenuineParentThatIsTraced) {
+    HelperProcessResult result =
+        start(bin / "sorvalind-credential-test-parent", {"raw", "traced"}, loadRequest);
+    if (result.output == R"({"error":"untraceable"})") GTEST_SKIP() << "ptrace is not allowed here";
+    EXPECT_EQ(result.output, "0\n{\"status\":-25293}");
+}
+
+TEST(CredentialPeerVerification, ParentStatusMustShowTheSameUserAndNoTracer) {
+    const std::pair<std::string, bool> cases[] = {
+        {"Name:\tapp\nUid:\t1000\t1000\t1000\t1000\nGid:\t1000\t1000\t1000\t1000\nTracerPid:\t0\n", true},
+        {"TracerPid:\t0\nUid:\t1000 1000 1000 1000", true},
+        {"Uid:\t1001\t1000\t1000\t1000\nTracerPid:\t0\n", false},
+        {"Uid:\t1000\t1001\t1000\t1000\nTracerPid:\t0\n", false},
+        {"Uid:\t1000\t1000\t1000\t0\nTracerPid:\t0\n", false},
+        {"Uid:\t1000\t1000\t1000\nTracerPid:\t0\n", false},
+        {"Uid:\t1000\t1000\t1000\t1000\nTracerPid:\t4242\n", false},
+        {"Uid:\t1000\t1000\t1000\t1000\n", false},
+        {"TracerPid:\t0\n", false},
+        {"Uid:\t1000\t1000\t1000\t1000x\nTracerPid:\t0\n", false},
+        {"Uid:\t1000\t1000\t1000\t1000\nTracerPid:\t\n", false},
+        {"XUid:\t1000\t1000\t1000\t1000\nTracerPid:\t0\n", false},
+        {"", false},
+    };
+    for (const auto& [status, accepted] : cases)
+        EXPECT_EQ(CredentialPeerVerification::isUntracedProcessOf(status, 1000), accepted) << status;
 }
 
 class HelperCheck : public ::testing::Test {
