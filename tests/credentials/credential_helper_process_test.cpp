@@ -1,5 +1,6 @@
 #include "server/credential_error.h"
 #include "server/credential_helper_process.h"
+#include "server/credential_helper_protocol.h"
 
 #include <gtest/gtest.h>
 
@@ -61,7 +62,9 @@ TEST_F(HelperProcess, AChildThatExitsWithoutReadingIsStillHeard) {
 }
 
 TEST_F(HelperProcess, OutputIsReadUpToTheLimitOnly) {
-    EXPECT_EQ(run("head -c 1000 /dev/zero").output.size(), 1000u);
+    const HelperProcessLimits limits{credentialHelperMessageLimit, 20s};
+    EXPECT_EQ(run("head -c 1048576 /dev/zero", {}, limits).output.size(), credentialHelperMessageLimit);
+    EXPECT_TRUE(refused("head -c 1048577 /dev/zero", {}, limits));
     // An endless writer is stopped after one byte past the limit.
     EXPECT_TRUE(refused("while :; do printf xxxxxxxxxx; done", {}, {1000, 20s}));
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <future>
 
 namespace sorvalind {
 namespace {
@@ -183,6 +184,81 @@ TEST(CredentialStore, TemporaryCredentialTestPassesAndLeavesNothingBehind) {
         keychain.addFault(f.fault);
         EXPECT_EQ(failureCode([&] { store.verifyTemporaryCredential(); }), f.expected);
         EXPECT_TRUE(keychain.items().empty());
+    }
+}
+
+// Passes every call on to a memory keyring, noting each one made while the
+// store's process-wide lock was free. The lock is tried from another thread:
+// this one may be its owner.
+class LockWitness final : public Keychain {
+public:
+    KeychainBackend backend() const noexcept override { return inner.backend(); }
+    KeychainStatus save(const std::string& s, const std::string& a, std::string_view secret) override {
+        note();
+        return inner.save(s, a, secret);
+    }
+    KeychainRead load(const std::string& s, const std::string& a, bool allow) override {
+        note();
+        return inner.load(s, a, allow);
+    }
+    KeychainStatus remove(const std::string& s, const std::string& a) override {
+        note();
+        return inner.remove(s, a);
+    }
+    KeychainStatus removeAll(const std::string& s) override {
+        note();
+        return inner.removeAll(s);
+    }
+    KeychainAttributes attributes(const std::string& s, const std::string& a) override {
+        note();
+        return inner.attributes(s, a);
+    }
+    static bool lockIsFree() {
+        return std::async(std::launch::async,
+                          [] {
+                              if (!CredentialStore::accessLock().try_lock()) return false;
+                              CredentialStore::accessLock().unlock();
+                              return true;
+                          })
+            .get();
+    }
+
+    MemoryKeychain inner;
+    int unlockedCalls = 0;
+
+private:
+    void note() {
+        if (lockIsFree()) ++unlockedCalls;
+    }
+};
+
+TEST(CredentialStore, EveryKeyringSequenceRunsUnderTheProcessWideLock) {
+    for (Build build : {Build::application, Build::helper}) {
+        LockWitness keychain;
+        keychain.inner.seed(legacyOld, account, "old"); // the helper build migrates it
+        CredentialStore store(keychain, build);
+        const std::string id = "6f1c2b7a-0d3e-4c5f-9a8b-1c2d3e4f5a6b";
+        const std::function<void()> operations[] = {
+            [&] { store.load(account, false); },
+            [&] { store.save("pw", account); },
+            [&] { store.load(account); },
+            [&] { store.remove(account); },
+            [&] { store.removeAll(); },
+            [&] { store.verifyCredentialLifecycle("create", id); },
+            [&] { store.verifyCredentialLifecycle("read", id); },
+            [&] { store.verifyCredentialLifecycle("remove", id); },
+            [&] { store.verifyTemporaryCredential(); },
+        };
+        for (const auto& operation : operations) {
+            try {
+                operation();
+            } catch (const CredentialError&) {
+                // The application build finds nothing to load at first.
+            }
+            EXPECT_TRUE(LockWitness::lockIsFree());
+        }
+        EXPECT_GT(keychain.inner.calls(), 10);
+        EXPECT_EQ(keychain.unlockedCalls, 0);
     }
 }
 
