@@ -1,35 +1,14 @@
+#include "keyring/genuine_parent.h"
 #include "platform/crypto/digest.h"
 #include "platform/secret/secret_service_keychain.h"
-#include "server/credential_helper_process.h"
 #include "server/credential_store.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-
-#include <fcntl.h>
-#include <unistd.h>
-
 namespace sorvalind {
 namespace {
 
-using namespace std::chrono_literals;
-
-// The helper run for real by its genuine parent, against the session keyring.
-std::string throughGenuineParent(const std::string& request) {
-    std::filesystem::path parent =
-        std::filesystem::path(SORVALIND_BUILD_DIR) / "bin/sorvalind-credential-test-parent";
-    int fd = ::open(parent.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) throw std::runtime_error("missing test parent");
-    std::vector<std::string> environment{"PATH=/usr/bin:/bin"};
-    if (const char* bus = std::getenv("DBUS_SESSION_BUS_ADDRESS"))
-        environment.push_back(std::string("DBUS_SESSION_BUS_ADDRESS=") + bus);
-    HelperProcessResult result =
-        runHelperProcess(fd, {parent.string()}, environment, request, {1 << 20, 60s});
-    ::close(fd);
-    return result.output;
-}
+using test::throughGenuineParent;
 
 TEST(CredentialHelperKeyring, SaveLoadVerifyAndRemoveThroughTheHelper) {
     const std::string account = "https://m.example/|" + randomUUID();
