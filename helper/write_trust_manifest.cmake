@@ -1,7 +1,8 @@
 # Writes the trust manifest: the helper's SHA-256 and those of the programs
 # it serves. The helper refuses everything unless the manifest, the programs
 # and their folder are writable by their owner alone, so the build makes
-# them so whatever the umask was.
+# them so whatever the umask was. When INSTALLING, the folder is a shared
+# programs folder and is left as it is.
 file(SHA256 "${HELPER}" helper_digest)
 string(REPLACE "|" ";" parents "${PARENTS}")
 set(parent_digests "")
@@ -18,6 +19,8 @@ foreach(f IN LISTS files)
        WORLD_READ WORLD_EXECUTE)
 endforeach()
 file(CHMOD "${MANIFEST}" PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
-get_filename_component(folder "${MANIFEST}" DIRECTORY)
-file(CHMOD "${folder}" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
-     WORLD_READ WORLD_EXECUTE)
+if(NOT INSTALLING)
+  get_filename_component(folder "${MANIFEST}" DIRECTORY)
+  file(CHMOD "${folder}" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+       WORLD_READ WORLD_EXECUTE)
+endif()

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include <fcntl.h>
@@ -109,6 +110,28 @@ TEST(CredentialPeerVerification, ParentStatusMustShowTheSameUserAndNoTracer) {
     };
     for (const auto& [status, accepted] : cases)
         EXPECT_EQ(CredentialPeerVerification::isUntracedProcessOf(status, 1000), accepted) << status;
+}
+
+TEST(CredentialHelperProgram, AnInstalledHelperNeverTrustsTheTestParent) {
+    test::TempDir prefix;
+    const std::string command = "cmake --install '" + std::string(SORVALIND_BUILD_DIR) + "' --prefix '" +
+                                prefix.path().string() + "' --component credential-helper >/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    const fs::path installed = prefix.path() / "bin";
+    EXPECT_FALSE(fs::exists(installed / "sorvalind-credential-test-parent"));
+    std::optional<TrustManifest> manifest = loadTrustManifest(installed);
+    ASSERT_TRUE(manifest);
+    EXPECT_EQ(manifest->helper, executableDigest(installed / credentialHelperFileName));
+    const std::optional<std::string> testParent = executableDigest(bin / "sorvalind-credential-test-parent");
+    ASSERT_TRUE(testParent);
+    for (const std::string& parent : manifest->parents)
+        EXPECT_NE(parent, *testParent);
+
+    // Put beside the installed helper, the test parent still starts it (the
+    // helper is genuine) and is refused by it.
+    fs::copy_file(bin / "sorvalind-credential-test-parent", installed / "sorvalind-credential-test-parent");
+    EXPECT_EQ(start(installed / "sorvalind-credential-test-parent", {"raw"}, loadRequest).output,
+              "0\n{\"status\":-25293}");
 }
 
 class HelperCheck : public ::testing::Test {
