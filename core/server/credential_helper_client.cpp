@@ -50,14 +50,20 @@ bool CredentialHelperClient::inUse(KeychainBackend backend) const noexcept {
            backend == KeychainBackend::secretService;
 }
 
+bool CredentialHelperClient::mayPrompt(const CredentialHelperRequest& request) noexcept {
+    // Writing to, deleting from or self-testing a locked keyring unlocks it
+    // first, whatever the request's flag says; only a load can be kept quiet.
+    return request.operation != "load" || request.allowInteraction;
+}
+
 std::optional<std::string> CredentialHelperClient::helperRequest(const CredentialHelperRequest& request,
                                                                  KeychainBackend backend) const {
     if (!inUse(backend)) return std::nullopt;
-    return interpret(exchange(encode(request), request.allowInteraction));
+    return interpret(exchange(encode(request), mayPrompt(request)));
 }
 
 CredentialHelperClient::RawAnswer CredentialHelperClient::exchange(std::string_view input,
-                                                                   bool allowInteraction) const {
+                                                                   bool prompting) const {
     std::filesystem::path folder = options_.helperDirectory;
     if (folder.empty()) {
         std::optional<std::filesystem::path> self = ownExecutable();
@@ -79,7 +85,7 @@ CredentialHelperClient::RawAnswer CredentialHelperClient::exchange(std::string_v
     if (!manifest || !digest || *digest != manifest->helper) throw CredentialError::verification();
 
     HelperProcessLimits limits{credentialHelperMessageLimit,
-                               allowInteraction ? options_.interactiveTimeout : options_.timeout};
+                               prompting ? options_.interactiveTimeout : options_.timeout};
     HelperProcessResult run =
         runHelperProcess(file.get(), {helper.string()}, helperEnvironment(), input, limits);
     return {std::move(run.output), run.exitStatus};

@@ -37,8 +37,8 @@ public:
         // Where the helper and its trust manifest live; empty means the
         // folder of the running program's own executable.
         std::filesystem::path helperDirectory;
-        // A helper that has not answered by then is killed. Interaction may
-        // mean a keyring unlock prompt, which waits for the user.
+        // A helper that has not answered by then is killed. A request that
+        // may bring up a keyring unlock prompt waits for the user, longer.
         std::chrono::milliseconds timeout{std::chrono::seconds(15)};
         std::chrono::milliseconds interactiveTimeout{std::chrono::seconds(120)};
     };
@@ -66,7 +66,12 @@ public:
         std::string output;
         int exitStatus = -1;
     };
-    RawAnswer exchange(std::string_view input, bool allowInteraction) const;
+    // `prompting`: the helper may wait for the user at an unlock prompt, so
+    // it gets the interactive time limit.
+    RawAnswer exchange(std::string_view input, bool prompting) const;
+
+    // Whether the helper may show an unlock prompt for this request.
+    static bool mayPrompt(const CredentialHelperRequest& request) noexcept;
 
     // Turns a finished run into the answer's value or a CredentialError.
     static std::string interpret(const RawAnswer& answer);

@@ -72,6 +72,22 @@ TEST(CredentialHelperProtocol, TheClientsReadingOfAnAnswer) {
     EXPECT_EQ(interpretFailure(padded(R"({"value":"big"})", limit + 1), 0), 1);
 }
 
+TEST(CredentialHelperProtocol, OnlyAQuietLoadGetsTheShortTimeLimit) {
+    // Everything but a load that forbids interaction may meet an unlock
+    // prompt, and must not be killed while the user types a password.
+    const std::pair<CredentialHelperRequest, bool> cases[] = {
+        {{"load", "a", {}, false, {}}, false},
+        {{"load", "a", {}, true, {}}, true},
+        {{"save", "a", "pw", false, {}}, true},
+        {{"remove", "a", {}, false, {}}, true},
+        {{"removeAll", "", {}, false, {}}, true},
+        {{"verify", "", {}, false, {}}, true},
+        {{"lifecycle", "id", {}, false, "create"}, true},
+    };
+    for (const auto& [request, prompting] : cases)
+        EXPECT_EQ(CredentialHelperClient::mayPrompt(request), prompting) << request.operation;
+}
+
 class CredentialHelperAnswer : public ::testing::Test {
 protected:
     CredentialHelperResponse answer(const std::string& input) {
