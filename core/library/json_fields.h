@@ -60,8 +60,12 @@ template <> struct Value<std::int64_t> {
         }
         if (json.is_number_integer()) return json.get<std::int64_t>();
         if (json.is_number_float()) {
-            // A number written with a fraction or exponent still counts when it
-            // is exactly a 64-bit integer; anything else is not silently cut.
+            // JSON has one number type, so an integer field takes any JSON
+            // number whose value is a whole 64-bit integer: a writer may put
+            // 3.0 or 2e3 where it means 3 or 2000, and readers of our own
+            // stored text must not depend on how a number was spelt. A
+            // fraction (3.7) or a value out of range fails instead of being
+            // cut or wrapped, as nlohmann's get<int64_t>() would do silently.
             double value = json.get<double>();
             if (std::trunc(value) == value && value >= -0x1p63 && value < 0x1p63)
                 return static_cast<std::int64_t>(value);

@@ -169,5 +169,55 @@ TEST_F(RealResponses, SongLists) {
     }
 }
 
+// Records carried inside answers of other methods: a created playlist, share,
+// bookmark, play-queue, now-playing and similarity entries, index and
+// similar-artist lists.
+TEST_F(RealResponses, RecordsInsideOtherAnswers) {
+    struct Source {
+        const char* file;
+        const char* pointer;
+        enum { songs, song, artists, playlist } kind;
+    };
+    const Source sources[] = {
+        {"opensubsonic/createplaylist-opensubsonic.json", "/playlist", Source::playlist},
+        {"opensubsonic/createplaylist-subsonic.json", "/playlist", Source::playlist},
+        {"opensubsonic/createshare-opensubsonic.json", "/shares/share/0/entry", Source::songs},
+        {"opensubsonic/createshare-subsonic.json", "/shares/share/0/entry", Source::songs},
+        {"subsonic/shares-with-data.json", "/shares/share/0/entry", Source::songs},
+        {"subsonic/playqueue-with-data.json", "/playQueue/entry", Source::songs},
+        {"subsonic/playqueuebyindex-with-data.json", "/playQueueByIndex/entry", Source::songs},
+        {"subsonic/nowplaying-with-data.json", "/nowPlaying/entry", Source::songs},
+        {"subsonic/directory-with-data.json", "/directory/child", Source::songs},
+        {"subsonic/bookmarks-with-data.json", "/bookmarks/bookmark/0/entry", Source::song},
+        {"subsonic/sonicmatches-with-data.json", "/sonicMatch/1/entry", Source::song},
+        {"subsonic/indexes-with-data.json", "/indexes/index/0/artist", Source::artists},
+        {"subsonic/artistinfo-with-data.json", "/artistInfo/similarArtist", Source::artists},
+    };
+    for (const Source& source : sources) {
+        SCOPED_TRACE(source.file);
+        const json response = load(source.file);
+        const json& inner = response.at(json::json_pointer(source.pointer));
+        switch (source.kind) {
+        case Source::songs:
+            EXPECT_FALSE(decodeList<Song>(inner).empty());
+            break;
+        case Source::song:
+            expectRoundTrip(Song::decode(inner));
+            break;
+        case Source::artists:
+            EXPECT_FALSE(decodeList<Artist>(inner).empty());
+            break;
+        case Source::playlist: {
+            Playlist playlist = Playlist::decode(inner);
+            ASSERT_TRUE(playlist.entry);
+            EXPECT_EQ(playlist.duration, 304.0);
+            expectRoundTrip(playlist);
+            break;
+        }
+        }
+    }
+    EXPECT_TRUE(load("subsonic/opensubsonicextensions-without-data.json")["openSubsonicExtensions"].empty());
+}
+
 } // namespace
 } // namespace sorvalind
