@@ -91,9 +91,11 @@ public:
 
     const std::string& country() const noexcept { return country_; }
 
-    // The song's catalogue track URL.
+    // The song's catalogue track URL. Blocks until the catalogue answers (up
+    // to its 15-second idle timeout): any thread except the main actor.
     std::string link(const Song& song, std::stop_token stop = {});
-    // The song's Songlink URL; noMatch when the track URL carries no usable id.
+    // The song's Songlink URL; noMatch when the track URL carries no usable
+    // id. Blocks like link(): any thread except the main actor.
     std::string songlink(const Song& song, std::stop_token stop = {});
 
     // Whether the song has enough metadata to look it up at all.

@@ -1,28 +1,23 @@
 #pragma once
 // A stand-in for the public music catalogue's search service: real HTTP on
-// 127.0.0.1 with a port of its own. Every request to "/search" is recorded and
-// answered by the handler the test installs (by default an empty result list).
-// "/moved" answers 200 with a result list, so a test can tell whether a
-// redirect to it was followed.
+// 127.0.0.1 with a port of its own, served by the fake server's plain routes.
+// Every request to "/search" is recorded and answered by the handler the test
+// installs (by default an empty result list). "/moved" answers 200 with a
+// result list, so a test can tell whether a redirect to it was followed.
 //
 // Construct and destroy on the test's thread; the handler runs on the
-// server's threads, one request at a time. Throws std::runtime_error when it
-// cannot listen.
+// server's threads. Throws std::runtime_error when it cannot listen.
 
 #include <cstddef>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace sorvalind::test {
 
 struct CatalogueRequest {
     std::string path;
-    // The request target as sent: path and raw query.
-    std::string target;
     // The query's decoded name/value pairs, in the order sent.
     std::vector<std::pair<std::string, std::string>> query;
 };
