@@ -10,15 +10,30 @@
 
 #include <exception>
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace sorvalind {
 
 struct NetworkSecurity {
     NetworkSecurity() = delete;
 
-    // Whether plain HTTP to the URL's host, as written, is allowed: localhost
-    // and the loopback, private, shared and link-local addresses. Never throws.
+    // Whether plain HTTP to the URL's host is allowed: localhost and the
+    // loopback, private, shared and link-local addresses. Both the host as
+    // written and the host libcurl will connect to must pass, so a shortened
+    // form such as "127.1" is refused. Never throws.
     static bool allowsHTTP(const Url& url) noexcept;
+
+    // The URL's host exactly as its text writes it (IPv6 literals with their
+    // brackets and zone), or none when the text has no "//" authority or an
+    // empty host. Address checks use this rather than the parser's normalised
+    // host, which reads "127.1" as 127.0.0.1 and "https:///x" as host "x".
+    // Throws only std::bad_alloc.
+    static std::optional<std::string> writtenHost(const Url& url);
+
+    // Whether the URL carries a user, a password or a fragment, also an empty
+    // one ("https://@h/", "https://h/#"). Throws only std::bad_alloc.
+    static bool hasCredentialsOrFragment(const Url& url);
 
     // Throws APIError::localHTTPRequired for plain HTTP to a host that
     // allowsHTTP refuses; every other scheme passes here.

@@ -3,7 +3,6 @@
 #include "library/json_coding.h"
 #include "server/api_error.h"
 #include "server/network_security.h"
-#include "server/written_url.h"
 
 namespace sorvalind {
 namespace {
@@ -14,17 +13,8 @@ Url parsedOrThrow(std::string_view text) {
     return *url;
 }
 
-// Scheme, host and credentials are judged on the text as written; see
-// WrittenURL for why.
-WrittenURL written(const Url& url) {
-    auto parts = WrittenURL::parse(url.absoluteString());
-    if (!parts) throw APIError::configuration();
-    return *parts;
-}
-
-bool isHTTP(const Url& url) noexcept {
-    auto parts = WrittenURL::parse(url.absoluteString());
-    return parts && parts->hasScheme("http");
+bool isHTTP(const Url& url) {
+    return url.scheme() == "http";
 }
 
 const nlohmann::json& requiredString(const nlohmann::json& json, const char* key) {
@@ -38,14 +28,14 @@ const nlohmann::json& requiredString(const nlohmann::json& json, const char* key
 } // namespace
 
 ServerConfiguration::ServerConfiguration(Validated, Url url, std::string username, bool allowInsecureHTTP)
-    : url_(std::move(url)), username_(std::move(username)),
-      allowInsecureHTTP_(allowInsecureHTTP && isHTTP(url_)) {}
+    : url_(std::move(url)), username_(std::move(username)), plainHTTP_(isHTTP(url_)),
+      allowInsecureHTTP_(allowInsecureHTTP && plainHTTP_) {}
 
 ServerConfiguration::ServerConfiguration(Url url, std::string username, bool allowInsecureHTTP)
     : ServerConfiguration(Validated{}, std::move(url), std::move(username), allowInsecureHTTP) {
     validateAddress(url_, username_);
     NetworkSecurity::validateTransport(url_);
-    if (isHTTP(url_) && !allowInsecureHTTP) throw APIError::httpConsentRequired();
+    if (plainHTTP_ && !allowInsecureHTTP) throw APIError::httpConsentRequired();
 }
 
 ServerConfiguration::ServerConfiguration(std::string_view urlText, std::string username,
@@ -53,11 +43,10 @@ ServerConfiguration::ServerConfiguration(std::string_view urlText, std::string u
     : ServerConfiguration(parsedOrThrow(urlText), std::move(username), allowInsecureHTTP) {}
 
 void ServerConfiguration::validateAddress(const Url& url, const std::string& username) {
-    WrittenURL parts = written(url);
-    if (!parts.hasScheme("https") && !parts.hasScheme("http")) throw APIError::configuration();
-    if (!parts.host()) throw APIError::configuration();
-    if (parts.hasUser() || parts.hasPassword() || parts.query() || parts.hasFragment())
-        throw APIError::configuration();
+    if (!url.isHTTP()) throw APIError::configuration();
+    // The host as written: libcurl would read "https:///x" as host "x".
+    if (!NetworkSecurity::writtenHost(url)) throw APIError::configuration();
+    if (NetworkSecurity::hasCredentialsOrFragment(url) || url.query()) throw APIError::configuration();
     if (username.empty()) throw APIError::configuration();
 }
 
@@ -87,11 +76,11 @@ std::string ServerConfiguration::identity() const {
 }
 
 bool ServerConfiguration::isHTTPBlocked() const noexcept {
-    return isHTTP(url_) && !NetworkSecurity::allowsHTTP(url_);
+    return plainHTTP_ && !NetworkSecurity::allowsHTTP(url_);
 }
 
 bool ServerConfiguration::requiresHTTPConsent() const noexcept {
-    return isHTTP(url_) && (!allowInsecureHTTP_ || !NetworkSecurity::allowsHTTP(url_));
+    return plainHTTP_ && (!allowInsecureHTTP_ || !NetworkSecurity::allowsHTTP(url_));
 }
 
 } // namespace sorvalind

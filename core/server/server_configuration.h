@@ -51,6 +51,7 @@ private:
 
     Url url_;
     std::string username_;
+    bool plainHTTP_; // the scheme is http, in any letter case
     bool allowInsecureHTTP_;
 };
 

@@ -41,9 +41,48 @@ TEST(NetworkSecurity, PlainHTTPIsJudgedOnTheHostAsWritten) {
         {"http://0x7f.0.0.1/", false},
         {"http://music.localhost/", false},
         {"file:///tmp/x", false},
+        // libcurl reads these as an allowed host; as written they have none
+        // or an encoded one, so they are refused.
+        {"http:/10.0.0.1/", false},
+        {"http://%31%30.0.0.1/", false},
     };
     for (const auto& [text, allowed] : cases)
         EXPECT_EQ(NetworkSecurity::allowsHTTP(Url::parse(text)), allowed) << text;
+}
+
+TEST(NetworkSecurity, HostTablesHoldForWholeURLs) {
+    const std::vector<std::string> allowed = {
+        "localhost",       "LOCALHOST",       "localhost.",           "127.0.0.1",  "10.1.2.3",
+        "100.64.0.1",      "100.127.255.255", "169.254.10.10",        "172.16.0.1", "172.31.255.255",
+        "192.168.1.10",    "[::1]",           "[::ffff:192.168.1.2]", "[fd12::1]",  "[fe80::1%en0]",
+        "[fe80::1%25en0]", "[febf::1]"};
+    const std::vector<std::string> refused = {
+        "music.example.com", "a.localhost",     "8.8.8.8", "100.128.0.1", "100.63.255.255", "172.32.0.1",
+        "169.253.1.1",       "192.169.0.1",     "0.0.0.0", "127.1",       "[::]",           "[2001:db8::1]",
+        "[fec0::1]",         "[::ffff:8.8.8.8]"};
+    for (const auto& host : allowed)
+        for (const std::string& form : {"http://" + host + "/", "http://" + host + ":4533/rest?x=1"})
+            EXPECT_TRUE(NetworkSecurity::allowsHTTP(Url::parse(form))) << form;
+    for (const auto& host : refused)
+        for (const std::string& form : {"http://" + host + "/", "http://" + host + ":4533/rest?x=1"})
+            EXPECT_FALSE(NetworkSecurity::allowsHTTP(Url::parse(form))) << form;
+    EXPECT_FALSE(NetworkSecurity::allowsHTTP(Url::parse("http:///rest")));
+}
+
+TEST(NetworkSecurity, WrittenHostIsTheTextBetweenUserAndPort) {
+    const std::vector<std::pair<std::string, std::optional<std::string>>> cases = {
+        {"HTTP://Ann:pw@[FD12::1]:4533/a/b?x=1#frag", "[FD12::1]"},
+        {"http://[fe80::1%25en0]/", "[fe80::1%25en0]"},
+        {"http://127.1:80/", "127.1"},
+        {"https://a:b@h.example:8/", "h.example"},
+        {"https://h.example?x", "h.example"},
+        {"https://h.example#x", "h.example"},
+        {"https:///path", std::nullopt},
+        {"http:/10.0.0.1/", std::nullopt},
+        {"file:///tmp/x", std::nullopt},
+    };
+    for (const auto& [text, host] : cases)
+        EXPECT_EQ(NetworkSecurity::writtenHost(Url::parse(text)), host) << text;
 }
 
 TEST(NetworkSecurity, TransportRuleAppliesOnlyToPlainHTTP) {
@@ -72,6 +111,12 @@ TEST(NetworkSecurity, RequestValidationTable) {
         {requestTo("ftp://h.example/a"), C::configuration},
         {requestTo("https://u:p@h.example/a"), C::configuration},
         {requestTo("https://h.example/a#f"), C::configuration},
+        {requestTo("https://h.example/a#"), C::configuration},
+        {requestTo("https://@h.example/a"), C::configuration},
+        {requestTo("file:///tmp/song.flac#t=1"), C::configuration},
+        {requestTo("https:///a"), C::configuration},
+        {requestTo("http:/10.0.0.8/a"), C::configuration},
+        {requestTo("http://127.1/a"), C::localHTTPRequired},
         {requestTo("http://8.8.8.8/a"), C::localHTTPRequired},
         {requestTo("http://10.0.0.8/a"), std::nullopt},
     };
