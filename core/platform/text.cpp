@@ -211,6 +211,20 @@ bool isAlphanumeric(char32_t codePoint) noexcept {
            (U_GET_GC_MASK(static_cast<UChar32>(codePoint)) & (U_GC_L_MASK | U_GC_M_MASK | U_GC_N_MASK)) != 0;
 }
 
+bool isRegexWordCharacter(char32_t codePoint) noexcept {
+    if (codePoint > 0x10FFFF) return false;
+    auto c = static_cast<UChar32>(codePoint);
+    return u_hasBinaryProperty(c, UCHAR_ALPHABETIC) ||
+           (U_GET_GC_MASK(c) & (U_GC_M_MASK | U_GC_ND_MASK | U_GC_PC_MASK)) != 0 || c == 0x200C ||
+           c == 0x200D;
+}
+
+bool isGraphemeExtendOrFormat(char32_t codePoint) noexcept {
+    if (codePoint > 0x10FFFF) return false;
+    auto c = static_cast<UChar32>(codePoint);
+    return u_hasBinaryProperty(c, UCHAR_GRAPHEME_EXTEND) || u_charType(c) == U_FORMAT_CHAR;
+}
+
 std::vector<std::string> alphanumericRuns(std::string_view text) {
     std::vector<std::string> runs;
     std::string current;

@@ -84,6 +84,14 @@ bool isNumber(char32_t codePoint) noexcept;
 // Letters, marks and numbers: the usual "alphanumerics" character set.
 bool isAlphanumeric(char32_t codePoint) noexcept;
 
+// A word character as ICU regular expressions count one for "\b" and "\w":
+// Alphabetic, marks, decimal digits, connector punctuation, ZWNJ and ZWJ.
+bool isRegexWordCharacter(char32_t codePoint) noexcept;
+
+// Grapheme_Extend or format (Cf) characters, which ICU's "\b" treats as part
+// of the character before them: no word boundary falls just before one.
+bool isGraphemeExtendOrFormat(char32_t codePoint) noexcept;
+
 // The maximal runs of alphanumeric code points, in order; every other code
 // point separates runs and empty runs are dropped.
 std::vector<std::string> alphanumericRuns(std::string_view text);

@@ -11,16 +11,6 @@ namespace {
 
 constexpr std::size_t npos = std::string_view::npos;
 
-bool asciiEqualsIgnoringCase(std::string_view s, std::size_t at, std::string_view lowerWord) noexcept {
-    if (at > s.size() || s.size() - at < lowerWord.size()) return false;
-    for (std::size_t k = 0; k < lowerWord.size(); ++k) {
-        char c = s[at + k];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != lowerWord[k]) return false;
-    }
-    return true;
-}
-
 // The code point at `at` and its length in bytes; a malformed sequence reads
 // as one byte of U+FFFD.
 std::pair<char32_t, std::size_t> codePointAt(std::string_view s, std::size_t at) noexcept {
@@ -37,15 +27,35 @@ std::pair<char32_t, std::size_t> codePointAt(std::string_view s, std::size_t at)
     return {value, length};
 }
 
-// Skips the white space of a regular expression's \s from `at`.
-std::size_t skipSpace(std::string_view s, std::size_t at) noexcept {
-    while (at < s.size()) {
+// Where `name` (lower-case ASCII) ends when read from `at` without regard to
+// case, or npos. Case-insensitive matching compares full case foldings, so
+// "\u017F" reads as "s" and the ligature "\uFB06" as "st"; a folding that
+// runs past the name does not match.
+std::size_t nameEnd(std::string_view s, std::size_t at, std::string_view name) {
+    std::size_t matched = 0;
+    while (matched < name.size()) {
+        if (at >= s.size()) return npos;
         char c = s[at];
-        if (c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f') {
+        if (static_cast<unsigned char>(c) < 0x80) {
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+            if (c != name[matched]) return npos;
+            ++matched;
             ++at;
             continue;
         }
-        if (static_cast<unsigned char>(c) < 0x80) break;
+        auto [point, length] = codePointAt(s, at);
+        (void)point;
+        std::string folded = text::foldCase(s.substr(at, length));
+        if (name.substr(matched, folded.size()) != folded) return npos;
+        matched += folded.size();
+        at += length;
+    }
+    return at;
+}
+
+// Skips the white space of a regular expression's \s (White_Space) from `at`.
+std::size_t skipSpace(std::string_view s, std::size_t at) noexcept {
+    while (at < s.size()) {
         auto [point, length] = codePointAt(s, at);
         if (!text::isWhiteSpace(point)) break;
         at += length;
@@ -53,13 +63,13 @@ std::size_t skipSpace(std::string_view s, std::size_t at) noexcept {
     return at;
 }
 
-// A word boundary after a tag name: the next character is not a word
-// character (letters, marks, numbers, the connector "_", and ZWNJ/ZWJ).
+// A regular expression's \b at `at`, just after a tag name (whose last
+// character is a word character): the text ends there, or the next
+// character is no word character and does not extend the one before it.
 bool wordEndsAt(std::string_view s, std::size_t at) noexcept {
     if (at >= s.size()) return true;
-    auto [point, length] = codePointAt(s, at);
-    (void)length;
-    return !(point == '_' || point == 0x200C || point == 0x200D || text::isAlphanumeric(point));
+    char32_t point = codePointAt(s, at).first;
+    return !text::isGraphemeExtendOrFormat(point) && !text::isRegexWordCharacter(point);
 }
 
 // Finds '>' at or after `from`, remembering where none is left so that a
@@ -89,8 +99,9 @@ std::string removeScriptAndStyle(std::string_view s) {
     auto findClose = [&](std::size_t which, std::size_t from) -> std::pair<std::size_t, std::size_t> {
         if (from >= noCloseFrom[which]) return {npos, npos};
         for (std::size_t at = s.find("</", from); at != npos; at = s.find("</", at + 1)) {
-            if (!asciiEqualsIgnoringCase(s, at + 2, names[which])) continue;
-            std::size_t end = skipSpace(s, at + 2 + names[which].size());
+            std::size_t end = nameEnd(s, at + 2, names[which]);
+            if (end == npos) continue;
+            end = skipSpace(s, end);
             if (end < s.size() && s[end] == '>') return {at, end + 1};
         }
         noCloseFrom[which] = from;
@@ -102,9 +113,9 @@ std::string removeScriptAndStyle(std::string_view s) {
     std::size_t copied = 0;
     for (std::size_t i = s.find('<'); i != npos && i < s.size(); i = s.find('<', i + 1)) {
         for (std::size_t which = 0; which < names.size(); ++which) {
-            std::size_t nameEnd = i + 1 + names[which].size();
-            if (!asciiEqualsIgnoringCase(s, i + 1, names[which]) || !wordEndsAt(s, nameEnd)) continue;
-            std::size_t openEnd = brackets.find(nameEnd);
+            std::size_t afterName = nameEnd(s, i + 1, names[which]);
+            if (afterName == npos || !wordEndsAt(s, afterName)) continue;
+            std::size_t openEnd = brackets.find(afterName);
             if (openEnd == npos) continue;
             auto [closeStart, closeEnd] = findClose(which, openEnd + 1);
             if (closeStart == npos) continue;
@@ -119,18 +130,22 @@ std::string removeScriptAndStyle(std::string_view s) {
 }
 
 // The length of a line-break tag or block end at `i` (which holds '<'), or 0.
-std::size_t lineBreakTagLength(std::string_view s, std::size_t i) noexcept {
-    if (asciiEqualsIgnoringCase(s, i + 1, "br")) {
-        std::size_t at = skipSpace(s, i + 3);
+std::size_t lineBreakTagLength(std::string_view s, std::size_t i) {
+    if (std::size_t afterName = nameEnd(s, i + 1, "br"); afterName != npos) {
+        std::size_t at = skipSpace(s, afterName);
         if (at < s.size() && s[at] == '/') ++at;
         if (at < s.size() && s[at] == '>') return at + 1 - i;
     }
     if (i + 1 < s.size() && s[i + 1] == '/') {
-        static constexpr std::array<std::string_view, 9> blocks = {"p",  "div", "li", "h1", "h2",
-                                                                   "h3", "h4",  "h5", "h6"};
+        static constexpr std::array<std::string_view, 4> blocks = {"p", "div", "li", "h"};
         for (std::string_view name : blocks) {
-            if (!asciiEqualsIgnoringCase(s, i + 2, name)) continue;
-            std::size_t at = skipSpace(s, i + 2 + name.size());
+            std::size_t at = nameEnd(s, i + 2, name);
+            if (at == npos) continue;
+            if (name == "h") {
+                if (at >= s.size() || s[at] < '1' || s[at] > '6') continue;
+                ++at;
+            }
+            at = skipSpace(s, at);
             if (at < s.size() && s[at] == '>') return at + 1 - i;
         }
     }
