@@ -1,3 +1,5 @@
+#include "library/json_coding.h"
+#include "platform/curl/curl_error.h"
 #include "runtime/cancellation.h"
 #include "server/api_error.h"
 #include "server/credential_error.h"
@@ -158,6 +160,19 @@ TEST(SafeErrorMessage, OtherFailuresNeverShowTheirOwnDescription) {
     EXPECT_EQ(SafeError::message(std::make_exception_ptr(std::runtime_error("https://u:p@host/"))),
               "The operation failed. Please try again.");
     EXPECT_EQ(SafeError::message(std::make_exception_ptr(42)), "The operation failed. Please try again.");
+    EXPECT_EQ(SafeError::message(std::make_exception_ptr(
+                  std::system_error(std::error_code(-50, std::system_category()), "x"))),
+              "A system operation failed (-50).");
+    EXPECT_EQ(SafeError::message(std::make_exception_ptr(std::ios_base::failure("cannot write /home/u/x"))),
+              "The file operation failed. Check storage space and file permissions.");
+    // Decoding failures and failures of libcurl itself carry paths and keys
+    // in their descriptions; the user gets the general text.
+    EXPECT_EQ(SafeError::message(std::make_exception_ptr(DecodingError("song.title", "expected a string"))),
+              "The operation failed. Please try again.");
+    EXPECT_EQ(SafeError::message(std::make_exception_ptr(CurlError(2, "init failed for https://host"))),
+              "The operation failed. Please try again.");
+    EXPECT_EQ(SafeError::message(std::make_exception_ptr(std::bad_alloc())),
+              "The operation failed. Please try again.");
     EXPECT_EQ(SafeError::message(std::make_exception_ptr(CancellationError())),
               "The operation was cancelled.");
     EXPECT_EQ(SafeError::message(std::make_exception_ptr(URLError(-999))), "The request was cancelled.");

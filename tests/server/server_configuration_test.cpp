@@ -76,6 +76,13 @@ TEST(ServerConfiguration, StoredValuesAndDerivedRules) {
     EXPECT_FALSE(local.isHTTPBlocked());
     EXPECT_FALSE(local.requiresHTTPConsent());
     EXPECT_EQ(local.identity(), "http://192.168.1.10:4533|ann");
+
+    // The keyring account and folder name are the text as the user wrote it,
+    // never a parser's normalised form.
+    ServerConfiguration written("HTTPS://Music.Example.COM:443/Nav%69drome", "Ann B", false);
+    EXPECT_EQ(written.identity(), "HTTPS://Music.Example.COM:443/Nav%69drome|Ann B");
+    EXPECT_EQ(written.encode()["url"], "HTTPS://Music.Example.COM:443/Nav%69drome");
+    EXPECT_EQ(ServerConfiguration::decode(written.encode()).identity(), written.identity());
 }
 
 TEST(ServerConfiguration, DecodingValidatesOnlyTheAddress) {
