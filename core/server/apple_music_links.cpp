@@ -113,7 +113,11 @@ bool AppleMusicLinkResolver::hasMetadata(const Song& song) {
 bool AppleMusicLinkResolver::isTrackURL(std::string_view text) {
     const std::optional<Url> url = Url::tryParse(text);
     if (!url || url->scheme() != "https" || text::toLower(url->host()) != trackHost) return false;
-    if (url->user() || url->password() || url->port() || url->fragment()) return false;
+    // A bare "#" is an empty fragment, still a fragment; "#" stands nowhere
+    // else in a URL.
+    if (url->user() || url->password() || url->port() || url->fragment() ||
+        text.find('#') != std::string_view::npos)
+        return false;
     const std::vector<std::string> components = pathComponents(*url);
     if (contains(components, "album")) {
         for (const QueryItem& item : url->queryItems()) {

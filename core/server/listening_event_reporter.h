@@ -7,7 +7,8 @@
 // Main actor only: every member, and the completion of every request, runs on
 // the main-actor executor given at construction. The requests themselves run on
 // the worker executor. Both executors must outlive every task the reporter
-// posted. Nothing here throws apart from allocation; failed requests are
+// posted. Nothing here throws apart from allocation and, for the key of a new
+// request, CryptoError when the system has no random source; failed requests are
 // dropped, and a submission that did not reach the server is tried again on a
 // later progress report.
 

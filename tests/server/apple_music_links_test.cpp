@@ -122,6 +122,7 @@ TEST(AppleMusicTrackURL, AcceptsOnlyCatalogueTrackPages) {
         {"https://user:pw@music.apple.com/us/song/halo/1441", false},
         {"https://music.apple.com:443/us/song/halo/1441", false},
         {"https://music.apple.com/us/song/halo/1441#top", false},
+        {"https://music.apple.com/us/song/halo/1441#", false},
         {"https://music.apple.com/us/album/halo/1440", false},
         {"https://music.apple.com/us/album/halo/1440?i=", false},
         {"https://music.apple.com/us/album/halo/1440?i=14a1", false},
