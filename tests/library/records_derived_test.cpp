@@ -1,4 +1,5 @@
 #include "library/album.h"
+#include "library/json_coding.h"
 #include "library/search_page.h"
 #include "library/song.h"
 
@@ -92,6 +93,10 @@ TEST(SongQuality, DecimalPointWithTheGermanLocale) {
     if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) GTEST_SKIP() << "no German locale on this machine";
     std::locale previous = std::locale::global(std::locale("de_DE.UTF-8"));
     EXPECT_EQ(qualityOf("flac", 16, 44100), "FLAC \u00b7 16-bit \u00b7 44.1 kHz");
+    // The stored JSON reads and writes a decimal point too.
+    Song song = fromJSONText<Song>(R"({"id":"1","title":"T","duration":215.5})");
+    EXPECT_EQ(song.duration, 215.5);
+    EXPECT_EQ(toJSONText(song), R"({"duration":215.5,"id":"1","title":"T"})");
     std::locale::global(previous);
     std::setlocale(LC_ALL, "C");
 }
