@@ -7,7 +7,7 @@
 #include "platform/decimal_text.h"
 #include "platform/text.h"
 #include "server/api_error.h"
-#include "server/written_url.h"
+#include "server/network_security.h"
 
 #include <algorithm>
 #include <array>
@@ -40,13 +40,6 @@ const nlohmann::json* optionalMember(const nlohmann::json& object, const char* k
     auto found = object.find(key);
     if (found == object.end() || found->is_null()) return nullptr;
     return &*found;
-}
-
-bool isShareCredentialName(std::string_view name) {
-    static constexpr std::array<std::string_view, 9> names = {
-        "u", "p", "t", "s", "password", "token", "apikey", "access_token", "authorization"};
-    std::string lower = text::toLower(name);
-    return std::find(names.begin(), names.end(), lower) != names.end();
 }
 
 } // namespace
@@ -129,14 +122,11 @@ Url APIClient::createShare(const std::vector<std::string>& songIDs, std::stop_to
     if (urls.empty()) throw APIError::response();
 
     auto link = Url::tryParse(urls.front());
-    auto written = WrittenURL::parse(urls.front());
-    if (!link || !written) throw APIError::response();
-    if (!(written->hasScheme("http") || written->hasScheme("https"))) throw APIError::response();
-    if (!written->host() || written->host()->empty()) throw APIError::response();
-    if (written->hasUser() || written->hasPassword() || written->hasFragment()) throw APIError::response();
-    if (auto query = written->query())
-        for (const QueryItem& item : parseQueryItems(*query))
-            if (isShareCredentialName(item.name)) throw APIError::unsafeRequest();
+    if (!link || !link->isHTTP() || !NetworkSecurity::writtenHost(*link) ||
+        NetworkSecurity::hasCredentialsOrFragment(*link))
+        throw APIError::response();
+    for (const QueryItem& item : link->queryItems())
+        if (isCredentialQueryName(item.name)) throw APIError::unsafeRequest();
     return *link;
 }
 

@@ -149,6 +149,11 @@ TEST_F(OperationsTest, ShareLinksAreChecked) {
         {"ftp://music.example.com/share/abc", C::response},
         {"https://bob@music.example.com/share", C::response},
         {"not a url", C::response},
+        {"HTTPS://Music.Example.com/share/abc", std::nullopt},
+        {"https:///share/abc", C::response},
+        {"https://music.example.com/share/abc#", C::response},
+        {"https://music.example.com/share/abc?apiKey=1", C::unsafeRequest},
+        {"https://music.example.com/share/abc?to%6Ben=1", C::unsafeRequest},
     };
     for (const auto& c : cases) {
         shareAnswering(nlohmann::json::array({{{"url", c.url}}, {{"url", "https://second.example"}}}));

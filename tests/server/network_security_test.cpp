@@ -1,7 +1,6 @@
 #include "server/api_error.h"
 #include "server/network_security.h"
 #include "server/url_error.h"
-#include "server/written_url.h"
 
 #include <gtest/gtest.h>
 
@@ -143,25 +142,6 @@ TEST(NetworkSecurity, TransientConnectionErrors) {
     EXPECT_FALSE(
         NetworkSecurity::isTransientConnectionError(std::make_exception_ptr(APIError::server(0, ""))));
     EXPECT_FALSE(NetworkSecurity::isTransientConnectionError(std::exception_ptr()));
-}
-
-TEST(WrittenURL, PartsAreReadFromTheTextAsWritten) {
-    auto u = WrittenURL::parse("HTTP://Ann:pw@[FD12::1]:4533/a/b?x=1&y#frag");
-    ASSERT_TRUE(u.has_value());
-    EXPECT_EQ(u->scheme(), "HTTP");
-    EXPECT_TRUE(u->hasScheme("http"));
-    EXPECT_EQ(u->host(), "[FD12::1]");
-    EXPECT_TRUE(u->hasUser());
-    EXPECT_TRUE(u->hasPassword());
-    EXPECT_EQ(u->path(), "/a/b");
-    EXPECT_EQ(u->query(), "x=1&y");
-    EXPECT_TRUE(u->hasFragment());
-
-    EXPECT_EQ(WrittenURL::parse("https:///path")->host(), std::nullopt);
-    EXPECT_EQ(WrittenURL::parse("https://h.example?")->query(), "");
-    EXPECT_FALSE(WrittenURL::parse("https://h.example#")->query().has_value());
-    EXPECT_EQ(WrittenURL::parse("h.example"), std::nullopt);
-    EXPECT_EQ(WrittenURL::parse(""), std::nullopt);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "platform/curl/url.h"
 
 #include "platform/curl/curl_error.h"
+#include "platform/text.h"
 #include "server/url_error.h"
 
 #include <curl/curl.h>
@@ -167,7 +168,9 @@ Url Url::withQueryItems(const std::vector<QueryItem>& items) const {
 bool isCredentialQueryName(std::string_view name) {
     static constexpr std::array<std::string_view, 9> names = {
         "u", "p", "t", "s", "apikey", "password", "token", "access_token", "authorization"};
-    std::string lower = lowercased(name);
+    // Full Unicode lower-casing, so a look-alike such as the Kelvin sign in
+    // "apiKey" cannot slip a credential past the check.
+    std::string lower = text::toLower(name);
     return std::find(names.begin(), names.end(), lower) != names.end();
 }
 
