@@ -30,8 +30,8 @@ TEST(Digest, RandomUUIDsAreWellFormedAndDistinct) {
     EXPECT_TRUE(isUUID(a));
     EXPECT_NE(a, b);
     EXPECT_EQ(a[14], '4');
-    for (const char* bad : {"", "not-a-uuid", "123e4567-e89b-12d3-a456-42661417400", "123e4567xe89b-12d3-a456-426614174000",
-                            "123e4567-e89b-12d3-a456-42661417400g"})
+    for (const char* bad : {"", "not-a-uuid", "123e4567-e89b-12d3-a456-42661417400",
+                            "123e4567xe89b-12d3-a456-426614174000", "123e4567-e89b-12d3-a456-42661417400g"})
         EXPECT_FALSE(isUUID(bad)) << bad;
     EXPECT_TRUE(isUUID("123e4567-e89b-12d3-a456-426614174000"));
     EXPECT_EQ(randomHex(6).size(), 12u);

@@ -49,9 +49,13 @@ std::string hexText(const std::uint8_t* data, std::size_t size) {
     return text;
 }
 
-std::string md5Hex(std::string_view bytes) { return digestHex(EVP_md5(), bytes); }
+std::string md5Hex(std::string_view bytes) {
+    return digestHex(EVP_md5(), bytes);
+}
 
-std::string sha256Hex(std::string_view bytes) { return digestHex(EVP_sha256(), bytes); }
+std::string sha256Hex(std::string_view bytes) {
+    return digestHex(EVP_sha256(), bytes);
+}
 
 std::array<std::uint8_t, 32> sha256File(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -92,8 +96,8 @@ std::string randomUUID() {
     std::string hex = hexText(b, sizeof b);
     for (char& c : hex)
         if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
-    return hex.substr(0, 8) + "-" + hex.substr(8, 4) + "-" + hex.substr(12, 4) + "-" + hex.substr(16, 4) + "-" +
-           hex.substr(20);
+    return hex.substr(0, 8) + "-" + hex.substr(8, 4) + "-" + hex.substr(12, 4) + "-" + hex.substr(16, 4) +
+           "-" + hex.substr(20);
 }
 
 bool isUUID(std::string_view text) noexcept {
