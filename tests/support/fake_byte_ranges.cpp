@@ -31,13 +31,14 @@ void serveBytes(const FakeRequest& request, httplib::Response& res, const std::s
         res.set_header("Content-Range", "bytes */" + std::to_string(size));
         res.set_content("", contentType);
     };
-    std::string_view spec = *range;
-    if (!spec.starts_with("bytes=") || spec.find(',') != std::string_view::npos) return unsatisfiable();
-    spec.remove_prefix(6);
-    std::size_t dash = spec.find('-');
+    std::string_view rangeText = *range;
+    if (!rangeText.starts_with("bytes=") || rangeText.find(',') != std::string_view::npos)
+        return unsatisfiable();
+    rangeText.remove_prefix(6);
+    std::size_t dash = rangeText.find('-');
     if (dash == std::string_view::npos) return unsatisfiable();
-    std::optional<std::uint64_t> first = number(spec.substr(0, dash));
-    std::optional<std::uint64_t> last = number(spec.substr(dash + 1));
+    std::optional<std::uint64_t> first = number(rangeText.substr(0, dash));
+    std::optional<std::uint64_t> last = number(rangeText.substr(dash + 1));
     std::uint64_t start = 0;
     std::uint64_t end = 0; // inclusive
     if (first) {
