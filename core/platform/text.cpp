@@ -9,6 +9,7 @@
 #include <unicode/utext.h>
 #include <unicode/utf8.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -107,6 +108,16 @@ std::string foldCase(std::string_view text) {
 std::string toLower(std::string_view text) {
     if (isAscii(text)) return asciiShifted(text, 'A', 'a');
     return icuutil::toUtf8(icuutil::fromUtf8(text).toLower(icu::Locale::getRoot()));
+}
+
+std::string asciiLower(std::string_view text) {
+    return asciiShifted(text, 'A', 'a');
+}
+
+bool equalsIgnoringASCIICase(std::string_view a, std::string_view b) noexcept {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 std::string toUpper(std::string_view text) {

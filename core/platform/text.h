@@ -46,6 +46,12 @@ std::string toUpper(std::string_view text);
 // gives "Lead Vocals".
 std::string capitalize(std::string_view text);
 
+// Protocol names (schemes, header names, hosts) compare in ASCII case only:
+// other letters stay as they are, so no Unicode rule can make two different
+// names meet.
+std::string asciiLower(std::string_view text);
+bool equalsIgnoringASCIICase(std::string_view a, std::string_view b) noexcept;
+
 // Diacritics ------------------------------------------------------------------
 
 // Drops accents: NFD, remove every nonspacing mark (Mn), NFC. "Raï" gives "Rai".

@@ -1,5 +1,7 @@
 #include "server/http_host_policy.h"
 
+#include "platform/text.h"
+
 #include <arpa/inet.h>
 
 #include <cstring>
@@ -29,14 +31,12 @@ bool allowsHTTPHost(std::string_view hostText) noexcept {
     if (hostText.empty()) return false;
     std::string host;
     try {
-        host.assign(hostText);
+        // ASCII lower-casing: the only names that matter here are ASCII, and
+        // a host with other letters is refused whatever its case.
+        host = text::asciiLower(hostText);
     } catch (...) {
         return false;
     }
-    // ASCII lower-casing: the only names that matter here are ASCII, and a
-    // host with other letters is refused whatever its case.
-    for (char& c : host)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     if (host == "localhost" || host == "localhost.") return true;
     if (host.size() >= 2 && host.front() == '[' && host.back() == ']') host = host.substr(1, host.size() - 2);
 

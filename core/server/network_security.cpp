@@ -1,6 +1,7 @@
 #include "server/network_security.h"
 
 #include "platform/curl/query_item.h"
+#include "platform/text.h"
 #include "server/api_error.h"
 #include "server/http_host_policy.h"
 #include "server/http_session.h"
@@ -10,16 +11,7 @@
 #include <string_view>
 
 namespace sorvalind {
-namespace {
-
-std::string asciiLower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return out;
-}
-
-} // namespace
+namespace {} // namespace
 
 std::optional<std::string> NetworkSecurity::writtenHost(const Url& url) {
     // A scheme never holds ":", so the first one ends it.
@@ -79,7 +71,7 @@ HttpRequest NetworkSecurity::prepare(const HttpRequest& request) {
     validate(request);
     HttpRequest copy = request;
     std::erase_if(copy.headers, [](const auto& header) {
-        std::string name = asciiLower(header.first);
+        std::string name = text::asciiLower(header.first);
         return name == "cache-control" || name == "pragma";
     });
     copy.headers.emplace_back("Cache-Control", "no-store");

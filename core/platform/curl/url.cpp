@@ -14,13 +14,6 @@ namespace sorvalind {
 
 namespace {
 
-std::string lowercased(std::string_view text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(),
-                   [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
-    return out;
-}
-
 // Path components keep letters, digits and the characters a path segment may
 // carry; everything else (also "/", "?" and "#") is escaped.
 std::string encodedPathComponent(std::string_view component) {
@@ -94,7 +87,7 @@ std::optional<std::string> Url::part(int which) const {
 }
 
 std::string Url::scheme() const {
-    return lowercased(part(CURLUPART_SCHEME).value_or(""));
+    return text::asciiLower(part(CURLUPART_SCHEME).value_or(""));
 }
 
 std::string Url::host() const {
