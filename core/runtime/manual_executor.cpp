@@ -1,5 +1,8 @@
 #include "runtime/manual_executor.h"
 
+#include <algorithm>
+#include <chrono>
+
 namespace sorvalind {
 
 ManualExecutor::ManualExecutor(VirtualClock& clock) : clock_(clock), owner_(std::this_thread::get_id()) {
@@ -48,11 +51,13 @@ bool ManualExecutor::runUntil(const std::function<bool()>& done, std::chrono::mi
     for (;;) {
         runUntilIdle();
         if (done()) return true;
+        // done() may turn true without a post (a worker thread finishing),
+        // so look at it again every millisecond rather than only on posts.
+        auto now = std::chrono::steady_clock::now();
+        if (now >= deadline) return done();
         std::unique_lock lock(mutex_);
-        if (!posted_.wait_until(lock, deadline, [this] { return !ready_.empty(); })) {
-            lock.unlock();
-            return done();
-        }
+        posted_.wait_until(lock, std::min(deadline, now + std::chrono::milliseconds(1)),
+                           [this] { return !ready_.empty(); });
     }
 }
 

@@ -37,7 +37,8 @@ public:
     std::size_t runUntilIdle();
 
     // For tests that mix in real threads: runs ready tasks, waiting for posts
-    // from other threads, until `done()` is true (returns true) or `bound` of
+    // from other threads, until `done()` is true (returns true; it is asked
+    // after every run and at least every millisecond) or `bound` of
     // real time has passed (returns false). The bound only guards against a
     // hang; it is not a timing check.
     bool runUntil(const std::function<bool()>& done,

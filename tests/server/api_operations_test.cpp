@@ -32,12 +32,7 @@ struct OperationsTest : ::testing::Test {
     // Runs `operation` on a worker while the main actor runs its callbacks.
     template <class F> auto run(F operation) {
         auto result = std::async(std::launch::async, std::move(operation));
-        auto deadline = std::chrono::steady_clock::now() + 10s;
-        while (result.wait_for(0s) != std::future_status::ready &&
-               std::chrono::steady_clock::now() < deadline) {
-            main.runUntilIdle();
-            std::this_thread::yield();
-        }
+        main.runUntil([&] { return result.wait_for(0s) == std::future_status::ready; });
         return result.get();
     }
 
