@@ -2,7 +2,6 @@
 
 #include "platform/crypto/digest.h"
 #include "platform/text.h"
-#include "runtime/async_call.h"
 #include "runtime/cancellation.h"
 #include "runtime/timer_wait.h"
 #include "server/api_error.h"
@@ -57,11 +56,16 @@ APIClient::APIClient(ServerConfiguration configuration, std::string password, Ex
       session_(session ? std::move(session) : NetworkSecurity::session()), wallClock_(wallClock) {}
 
 void APIClient::setNetworkAccessEnabled(bool enabled) noexcept {
+    std::stop_source offline;
     {
         std::lock_guard lock(accessLock_);
+        if (networkAccessEnabled_ != enabled && enabled) offline_ = std::stop_source();
         networkAccessEnabled_ = enabled;
+        offline = offline_;
     }
     if (enabled) return;
+    // Outside the lock: stopping wakes the waiters through their callbacks.
+    offline.request_stop();
     // Re-read: a switch turned on again meanwhile leaves the transfers running.
     if (!isNetworkAccessEnabled()) session_->cancelAll();
 }
@@ -102,8 +106,8 @@ HttpRequest APIClient::authenticatedRequest(std::string_view method, const Param
 
 std::string APIClient::request(std::string_view method, const Parameters& parameters, std::stop_token stop) {
     HttpRequest built = authenticatedRequest(method, parameters);
-    // The callbacks and the retry waits need the main actor to run while this
-    // call blocks; on the main actor itself they would hang it.
+    // The retry waits need the main actor's clock to run while this call
+    // blocks; on the main actor itself they would hang it.
     if (mainActor_.isCurrent()) throw OwnExecutorWaitError();
     HttpResponse answer;
     try {
@@ -116,7 +120,7 @@ std::string APIClient::request(std::string_view method, const Parameters& parame
     if (status != 200) throw APIError::http(status);
     checkEnvelope(answer.body);
     throwIfCancelled(stop);
-    onMainActor(&APIClient::onValidResponse_);
+    postToMainActor(&Callbacks::onValidResponse);
     return std::move(answer.body);
 }
 
@@ -134,15 +138,39 @@ HttpResponse APIClient::dataWithRetries(const HttpRequest& request, std::string_
         }
         if (stop.stop_requested()) throw CancellationError();
         bool transient = NetworkSecurity::isTransientConnectionError(failure);
-        if (transient) onMainActor(&APIClient::onConnectionFailure_);
+        if (transient) postToMainActor(&Callbacks::onConnectionFailure);
         if (!(retried && transient && attempt < retryDelays.size())) std::rethrow_exception(failure);
-        waitOnClockOf(mainActor_, retryDelays[attempt], stop);
+        waitBeforeRetry(retryDelays[attempt], stop);
     }
 }
 
-void APIClient::onMainActor(const std::function<void()> APIClient::*callback) {
-    callSync(mainActor_, [this, callback] {
-        if (const auto& function = this->*callback) function();
+void APIClient::waitBeforeRetry(SteadyDuration delay, std::stop_token stop) {
+    std::stop_token offline;
+    {
+        std::lock_guard lock(accessLock_);
+        if (!networkAccessEnabled_) return; // the next attempt fails as offline
+        offline = offline_.get_token();
+    }
+    // One wait, ended by whichever comes first: the caller's stop or the switch.
+    std::stop_source either;
+    std::stop_callback onStop(stop, [&either] { either.request_stop(); });
+    std::stop_callback onOffline(offline, [&either] { either.request_stop(); });
+    try {
+        waitOnClockOf(mainActor_, delay, either.get_token());
+    } catch (const CancellationError&) {
+        // Switched off: the next attempt fails as offline at once. Otherwise
+        // the caller stopped, or the main actor dropped the timer while
+        // shutting down.
+        if (stop.stop_requested() || !offline.stop_requested()) throw;
+    }
+}
+
+void APIClient::postToMainActor(std::function<void()> Callbacks::*callback) {
+    mainActor_.post([weak = std::weak_ptr<Callbacks>(callbacks_), callback] {
+        const std::shared_ptr<Callbacks> callbacks = weak.lock();
+        if (!callbacks) return;
+        // A copy: the callback may remove itself (the owner dropping this client).
+        if (std::function<void()> function = (*callbacks).*callback) function();
     });
 }
 
