@@ -77,15 +77,19 @@ bool APIClient::isNetworkAccessEnabled() const noexcept {
 
 HttpRequest APIClient::authenticatedRequest(std::string_view method, const Parameters& parameters) const {
     if (!isNetworkAccessEnabled()) throw URLError(URLError::notConnectedToInternet);
-    NetworkSecurity::validateTransport(configuration_.url());
-    if (configuration_.requiresHTTPConsent()) throw APIError::httpConsentRequired();
+    // A URL handle serves one thread at a time (libcurl even fills in a
+    // missing path while reading it), and requests come from any thread:
+    // each works on its own copy, which copies only the text.
+    const ServerConfiguration configuration = configuration_;
+    NetworkSecurity::validateTransport(configuration.url());
+    if (configuration.requiresHTTPConsent()) throw APIError::httpConsentRequired();
     if (!isSafeMethodName(method)) throw APIError::unsafeRequest();
     for (const QueryItem& parameter : parameters)
         if (isReservedParameterName(parameter.name)) throw APIError::unsafeRequest();
 
     std::string salt = freshSalt();
     Parameters items = {
-        {"u", configuration_.username()},
+        {"u", configuration.username()},
         {"t", md5Hex(password_ + salt)},
         {"s", salt},
         {"v", "1.16.1"},
@@ -94,8 +98,8 @@ HttpRequest APIClient::authenticatedRequest(std::string_view method, const Param
     };
     items.insert(items.end(), parameters.begin(), parameters.end());
 
-    Url url = configuration_.url().appendingPathComponent("rest").appendingPathComponent(std::string(method) +
-                                                                                         ".view");
+    Url url = configuration.url().appendingPathComponent("rest").appendingPathComponent(std::string(method) +
+                                                                                        ".view");
     HttpRequest request(std::move(url));
     // Every byte outside the unreserved set is escaped, so "+" travels as
     // "%2B" and no form decoder reads it as a space.
