@@ -12,7 +12,8 @@
 //   as a main-actor step, a runOn() hop to a worker and a step back: finish()
 //   ends the task. A source destroyed unfinished (an executor dropped the job
 //   that held it) ends the task with CancellationError, so nobody waits for
-//   work that will never run.
+//   work that will never run. Multi-hop work that must also wait for an
+//   earlier task starts from that task's whenFinished() with a source.
 // - cancel() only requests a stop; the work ends when it notices. A body not
 //   yet started never runs and ends with CancellationError, but never before
 //   the task it was started after: a chain stays in order even when cancelled.
@@ -24,8 +25,9 @@
 //
 // Any thread; copies of a handle name the same task. Executors passed in must
 // accept posts until the task has ended and its callbacks have run; a
-// callback that an executor drops while shutting down is lost. Throws only
-// std::bad_alloc.
+// callback that an executor drops while shutting down is lost, and callbacks
+// must not throw on threaded executors (as any posted task). A moved-from
+// TaskSource may only be destroyed or assigned. Throws only std::bad_alloc.
 
 #include "runtime/cancellation.h"
 #include "runtime/executor.h"
