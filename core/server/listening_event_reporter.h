@@ -13,7 +13,7 @@
 // client), and a refused one is not sent again, since a resend would carry the
 // wrong listening time.
 
-#include "playback/queue_entry.h"
+#include "library/queue_entry.h"
 #include "runtime/executor.h"
 
 #include <cstddef>
