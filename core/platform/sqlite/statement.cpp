@@ -28,10 +28,10 @@ void Statement::bind(int index, std::optional<std::string_view> value) {
     if (!value) {
         code = sqlite3_bind_null(statement_.get(), index);
     } else {
-        // An empty view may have no data pointer, which SQLite would bind as
-        // NULL; an empty text must stay a text.
-        code = sqlite3_bind_text64(statement_.get(), index, value->data() ? value->data() : "", value->size(),
-                                   SQLITE_TRANSIENT, SQLITE_UTF8);
+        // SQLite reads a null pointer as NULL, and an empty view may have
+        // one: the empty text must stay a text.
+        const char* data = value->data() ? value->data() : "";
+        code = sqlite3_bind_text64(statement_.get(), index, data, value->size(), SQLITE_TRANSIENT, SQLITE_UTF8);
     }
     if (code != SQLITE_OK) throw Database::errorOf(database_);
 }
