@@ -267,25 +267,17 @@ void BareStore::backupTo(const std::string& path) {
     sqlite3_close(target);
 }
 
-void BareStore::openAndReadVersion(const std::string& path) {
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr) !=
-        SQLITE_OK) {
-        sqlite3_close(db);
+std::unique_ptr<BareStore> BareStore::openAndReadVersion(const std::string& path) {
+    std::unique_ptr<BareStore> store(new BareStore());
+    if (sqlite3_open_v2(path.c_str(), &store->db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr) !=
+        SQLITE_OK)
         fail(nullptr, "open");
-    }
-    sqlite3_busy_timeout(db, 5000);
-    sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA foreign_keys=ON; PRAGMA secure_delete=ON;", nullptr,
-                 nullptr, nullptr);
-    sqlite3_stmt* version = nullptr;
-    sqlite3_prepare_v2(db, "PRAGMA user_version", -1, &version, nullptr);
-    if (sqlite3_step(version) != SQLITE_ROW) {
-        sqlite3_finalize(version);
-        sqlite3_close(db);
-        fail(nullptr, "user_version");
-    }
-    sqlite3_finalize(version);
-    sqlite3_close(db);
+    sqlite3_busy_timeout(store->db_, 5000);
+    store->exec("PRAGMA journal_mode=WAL; PRAGMA foreign_keys=ON; PRAGMA secure_delete=ON;");
+    sqlite3_stmt* version = store->prepared("PRAGMA user_version");
+    if (sqlite3_step(version) != SQLITE_ROW) fail(store->db_, "user_version");
+    sqlite3_reset(version);
+    return store;
 }
 
 } // namespace sorvalind::bench

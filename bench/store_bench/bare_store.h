@@ -62,10 +62,12 @@ public:
     // Copies the whole database (a consistent snapshot) to `path`.
     void backupTo(const std::string& path);
 
-    // Opening as the store opens, up to reading the schema version.
-    static void openAndReadVersion(const std::string& path);
+    // Opening as the store opens, up to reading the schema version; the
+    // returned store closes the connection when released.
+    static std::unique_ptr<BareStore> openAndReadVersion(const std::string& path);
 
 private:
+    BareStore() = default;
     sqlite3_stmt* prepared(const std::string& sql);
     void exec(const char* sql);
 

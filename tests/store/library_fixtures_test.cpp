@@ -56,14 +56,12 @@ const std::vector<FixtureList>& fixtureLists() {
     return lists;
 }
 
+// Through the text decoder, as the store reads its rows.
 template <class T> std::vector<T> decodeAll(const json& value) {
     std::vector<T> records;
-    if (value.is_array()) {
-        for (const auto& element : value)
-            records.push_back(T::decode(element));
-    } else {
-        records.push_back(T::decode(value));
-    }
+    if (!value.is_array()) return {fromJSONText<T>(value.dump())};
+    for (const auto& element : value)
+        records.push_back(fromJSONText<T>(element.dump()));
     return records;
 }
 
