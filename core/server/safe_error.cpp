@@ -1,5 +1,6 @@
 #include "server/safe_error.h"
 
+#include "errors/audio_failure.h"
 #include "platform/decimal_text.h"
 #include "runtime/cancellation.h"
 #include "server/api_error.h"
@@ -19,12 +20,12 @@ constexpr const char* fallback = "The operation failed. Please try again.";
 // The text of a failure this system knows by type, or none. The rules are
 // tried in this order, the first that matches wins. Failure types of later
 // layers slot in at their place in the order:
-//   - the audio engine's failure (its own text) right after APIError;
 //   - the local store's error ("The local library operation failed. Please
 //     try again.", never its own message) right before cancellation.
 // A type that derives from another listed here must come before its base.
 std::optional<std::string> knownMessage(const std::exception& error) {
     if (auto* api = dynamic_cast<const APIError*>(&error)) return std::string(api->what());
+    if (auto* audio = dynamic_cast<const AudioFailure*>(&error)) return std::string(audio->what());
     if (auto* credential = dynamic_cast<const CredentialError*>(&error))
         return std::string(credential->what());
     if (auto* url = dynamic_cast<const URLError*>(&error)) return std::string(urlErrorMessage(url->code()));
