@@ -24,9 +24,9 @@ FLACDecoder::FLACDecoder(ByteSource& reader, double sampleRate) : reader_(reader
     if (sampleRate_ <= 0 || channels_ == 0 || frameLength_ <= 0 || bits_ == 0)
         throw AudioFailure::invalidResponse();
     const int rate = static_cast<int>(std::lround(outputRate_));
-    converter_.emplace(
-        SampleConverter::Input{static_cast<int>(sampleRate_), static_cast<int>(channels_), AV_SAMPLE_FMT_FLTP},
-        rate);
+    converter_.emplace(SampleConverter::Input{static_cast<int>(sampleRate_), static_cast<int>(channels_),
+                                              AV_SAMPLE_FMT_FLTP},
+                       rate);
     pending_.resize(channels_);
 }
 
@@ -40,10 +40,12 @@ FLAC__StreamDecoderReadStatus FLACDecoder::readBytes(const FLAC__StreamDecoder*,
     if (!client || !bytes) return FLAC__STREAM_DECODER_READ_STATUS_ABORT;
     FLACDecoder& decoder = self(client);
     try {
-        std::size_t got = decoder.reader_.read(decoder.cursor_, std::span(reinterpret_cast<std::byte*>(buffer), *bytes));
+        std::size_t got =
+            decoder.reader_.read(decoder.cursor_, std::span(reinterpret_cast<std::byte*>(buffer), *bytes));
         *bytes = got;
         decoder.cursor_ += static_cast<std::int64_t>(got);
-        return got == 0 ? FLAC__STREAM_DECODER_READ_STATUS_END_OF_STREAM : FLAC__STREAM_DECODER_READ_STATUS_CONTINUE;
+        return got == 0 ? FLAC__STREAM_DECODER_READ_STATUS_END_OF_STREAM
+                        : FLAC__STREAM_DECODER_READ_STATUS_CONTINUE;
     } catch (...) {
         if (!decoder.failure_) decoder.failure_ = std::current_exception();
         *bytes = 0;

@@ -29,8 +29,8 @@ bool MP3StreamDecoder::decodeMore() {
         if (step.kind == MP3FeedDecoder::Step::Kind::audio) {
             const auto& format = *parser_.format();
             if (!converter_) {
-                converter_.emplace(SampleConverter::Input{static_cast<int>(format.sampleRate), format.channels,
-                                                          AV_SAMPLE_FMT_FLT},
+                converter_.emplace(SampleConverter::Input{static_cast<int>(format.sampleRate),
+                                                          format.channels, AV_SAMPLE_FMT_FLT},
                                    static_cast<int>(std::lround(outputRate_)));
                 sourceFormat_ = {AudioCodec::mpegLayer3, static_cast<double>(format.sampleRate),
                                  static_cast<std::uint32_t>(format.channels), 0};

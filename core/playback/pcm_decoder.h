@@ -50,7 +50,8 @@ public:
     // In frames at the source's rate; 0 for the stream form.
     std::int64_t frameLength() const noexcept { return frameLength_; }
     double duration() const noexcept {
-        return sourceFormat_.sampleRate > 0 ? static_cast<double>(frameLength_) / sourceFormat_.sampleRate : 0;
+        return sourceFormat_.sampleRate > 0 ? static_cast<double>(frameLength_) / sourceFormat_.sampleRate
+                                            : 0;
     }
 
 private:

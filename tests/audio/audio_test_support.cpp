@@ -28,7 +28,8 @@ PCMBuffer decodeAll(PCMDecoder& decoder, std::uint32_t frames, bool wholeFrames)
             EXPECT_LE(buffer->frameLength(), frames);
         }
         for (int c = 0; c < 2; ++c)
-            all.channels[c].insert(all.channels[c].end(), buffer->channels[c].begin(), buffer->channels[c].end());
+            all.channels[c].insert(all.channels[c].end(), buffer->channels[c].begin(),
+                                   buffer->channels[c].end());
     }
     return all;
 }

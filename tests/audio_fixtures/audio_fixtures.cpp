@@ -30,10 +30,10 @@ std::string sweeps(int channels) {
 
 fs::path wav(const fs::path& folder, const std::string& name, const Tone& tone) {
     fs::path file = folder / (name + ".wav");
-    const std::string layout = " -r " + std::to_string(tone.sampleRate) + " -c " + std::to_string(tone.channels);
-    run("sox -q" + layout + " -n" + layout + " -b " +
-        std::to_string(tone.bits) + " -e signed-integer " + quoted(file) + " synth " +
-        std::to_string(tone.frames) + "s" + sweeps(tone.channels) + " vol 0.7");
+    const std::string layout =
+        " -r " + std::to_string(tone.sampleRate) + " -c " + std::to_string(tone.channels);
+    run("sox -q" + layout + " -n" + layout + " -b " + std::to_string(tone.bits) + " -e signed-integer " +
+        quoted(file) + " synth " + std::to_string(tone.frames) + "s" + sweeps(tone.channels) + " vol 0.7");
     return file;
 }
 
@@ -63,11 +63,13 @@ std::vector<std::vector<float>> samples(const fs::path& wavFile) {
     fs::remove(raw);
     FILE* info = popen(("soxi -c " + quoted(wavFile)).c_str(), "r");
     int channels = 0;
-    if (!info || std::fscanf(info, "%d", &channels) != 1 || channels < 1) throw std::runtime_error("soxi failed");
+    if (!info || std::fscanf(info, "%d", &channels) != 1 || channels < 1)
+        throw std::runtime_error("soxi failed");
     pclose(info);
     std::vector<std::vector<float>> planes(static_cast<std::size_t>(channels));
     for (std::size_t i = 0; i < values.size(); ++i)
-        planes[i % static_cast<std::size_t>(channels)].push_back(static_cast<float>(values[i]) / 2147483648.0f);
+        planes[i % static_cast<std::size_t>(channels)].push_back(static_cast<float>(values[i]) /
+                                                                 2147483648.0f);
     return planes;
 }
 

@@ -94,10 +94,11 @@ void AudioFile::openDecoder() {
     AudioCodec codec = codecOf(parameters.codec_id);
     std::uint32_t bits = 0;
     if (!isLossy(codec))
-        bits = static_cast<std::uint32_t>(parameters.bits_per_raw_sample > 0 ? parameters.bits_per_raw_sample
-                                                                             : parameters.bits_per_coded_sample);
-    sourceFormat_ = {codec, static_cast<double>(layout_.sampleRate), static_cast<std::uint32_t>(layout_.channels),
-                     bits};
+        bits =
+            static_cast<std::uint32_t>(parameters.bits_per_raw_sample > 0 ? parameters.bits_per_raw_sample
+                                                                          : parameters.bits_per_coded_sample);
+    sourceFormat_ = {codec, static_cast<double>(layout_.sampleRate),
+                     static_cast<std::uint32_t>(layout_.channels), bits};
     preroll_ = isLossy(codec) ? 8192 : 0;
 
     timeBase_ = stream->time_base;
@@ -219,9 +220,12 @@ AudioFile::Decoded AudioFile::read() {
 void AudioFile::seek(std::int64_t frame) {
     std::int64_t last = frameLength_ > 0 ? frameLength_ : std::numeric_limits<std::int64_t>::max() / 2;
     std::int64_t target = std::clamp<std::int64_t>(frame, 0, last);
-    std::int64_t from = std::max<std::int64_t>(target - preroll_, 0);
+    // The preroll may reach before the first sample: an MPEG-4 file's first
+    // packet holds only the encoder's delay and must still be decoded.
+    std::int64_t from = target - preroll_;
     std::int64_t timestamp = startTime_ + av_rescale_q(from, AVRational{1, layout_.sampleRate}, timeBase_);
     int code = av_seek_frame(format_.get(), stream_, timestamp, AVSEEK_FLAG_BACKWARD);
+    if (code < 0 && from < 0) code = av_seek_frame(format_.get(), stream_, 0, AVSEEK_FLAG_BYTE);
     if (code < 0) fail(code);
     avcodec_flush_buffers(codec_->get());
     position_.reset();

@@ -5,8 +5,8 @@
 namespace sorvalind {
 
 ResamplerContext::ResamplerContext(const AVChannelLayout& input, AVSampleFormat inputFormat, int inputRate,
-                                   const AVChannelLayout& output, AVSampleFormat outputFormat,
-                                   int outputRate, const double* matrix) {
+                                   const AVChannelLayout& output, AVSampleFormat outputFormat, int outputRate,
+                                   const double* matrix) {
     SwrContext* raw = nullptr;
     // FFmpeg 5.1 takes the layouts by non-const pointer but only reads them.
     int code = swr_alloc_set_opts2(&raw, const_cast<AVChannelLayout*>(&output), outputFormat, outputRate,

@@ -68,8 +68,8 @@ void SampleConverter::convert(const std::uint8_t* const* data, int frames, PCMBu
     int room = swr_get_out_samples(resampler_->get(), frames);
     if (room < 0) throw AudioFailure::status(room);
     auto planes = extend(out, static_cast<std::size_t>(room));
-    int made = swr_convert(resampler_->get(), planes.data(), room, const_cast<const std::uint8_t**>(data),
-                           frames);
+    int made =
+        swr_convert(resampler_->get(), planes.data(), room, const_cast<const std::uint8_t**>(data), frames);
     if (made < 0) {
         shrinkTo(out, before);
         throw AudioFailure::status(made);
