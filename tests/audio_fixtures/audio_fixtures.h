@@ -31,6 +31,9 @@ std::filesystem::path mp3(const std::filesystem::path& folder, const std::string
 // the same sweeps (16-bit steps) as wav().
 std::filesystem::path m4a(const std::filesystem::path& folder, const std::string& name, const Tone& tone);
 
+// MPEG layer 2 frames from libavcodec's MP2 encoder, as a raw stream.
+std::filesystem::path mp2(const std::filesystem::path& folder, const std::string& name, const Tone& tone);
+
 // The samples of a WAV file as floats, one vector per channel, each integer
 // sample divided by 2^(bits - 1).
 std::vector<std::vector<float>> samples(const std::filesystem::path& wavFile);
