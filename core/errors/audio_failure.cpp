@@ -1,6 +1,6 @@
 #include "errors/audio_failure.h"
 
-#include "platform/decimal_text.h"
+#include "runtime/decimal_text.h"
 
 #include <string>
 

@@ -1,5 +1,5 @@
 #include "errors/audio_failure.h"
-#include "server/safe_error.h"
+#include "errors/safe_error.h"
 
 #include <gtest/gtest.h>
 
