@@ -13,7 +13,7 @@
 //                                           {"error":"untraceable"} when the
 //                                           system does not allow that
 
-#include "server/credential_error.h"
+#include "errors/credential_error.h"
 #include "server/credential_helper_client.h"
 
 #include <cerrno>

@@ -1,6 +1,6 @@
 #include "library/genre_index.h"
 
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 #include <algorithm>
 #include <set>

@@ -1,6 +1,6 @@
 #include "library/listening_statistics.h"
 
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 #include <algorithm>
 #include <cmath>

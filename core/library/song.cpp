@@ -1,7 +1,7 @@
 #include "library/song.h"
 
 #include "library/json_fields.h"
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 #include <charconv>
 

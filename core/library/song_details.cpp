@@ -1,10 +1,10 @@
 #include "library/song_details.h"
 
 #include "library/clock_text.h"
-#include "platform/byte_count.h"
-#include "platform/decimal_text.h"
-#include "platform/locale_number.h"
-#include "platform/text.h"
+#include "platform/text/byte_count.h"
+#include "platform/text/locale_number.h"
+#include "platform/text/text.h"
+#include "runtime/decimal_text.h"
 
 #include <algorithm>
 

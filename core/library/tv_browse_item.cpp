@@ -1,6 +1,6 @@
 #include "library/tv_browse_item.h"
 
-#include "platform/decimal_text.h"
+#include "runtime/decimal_text.h"
 
 #include <algorithm>
 

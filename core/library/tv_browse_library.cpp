@@ -4,8 +4,8 @@
 
 #include "library/clock_text.h"
 #include "library/tv_browse_cancellation.h"
-#include "platform/decimal_text.h"
-#include "platform/text.h"
+#include "platform/text/text.h"
+#include "runtime/decimal_text.h"
 
 #include <algorithm>
 #include <numeric>

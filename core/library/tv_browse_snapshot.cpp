@@ -2,7 +2,7 @@
 
 #include "library/tv_browse_cancellation.h"
 #include "platform/crypto/digest.h"
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 #include <algorithm>
 #include <limits>

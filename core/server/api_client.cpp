@@ -1,13 +1,13 @@
 #include "server/api_client.h"
 
+#include "errors/api_error.h"
+#include "errors/url_error.h"
 #include "platform/crypto/digest.h"
-#include "platform/text.h"
+#include "platform/text/text.h"
 #include "runtime/async_call.h"
 #include "runtime/cancellation.h"
 #include "runtime/timer_wait.h"
-#include "server/api_error.h"
 #include "server/network_security.h"
-#include "server/url_error.h"
 
 #include <algorithm>
 #include <array>

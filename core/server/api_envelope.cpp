@@ -1,7 +1,7 @@
 #include "server/api_envelope.h"
 
+#include "errors/api_error.h"
 #include "library/json_coding.h"
-#include "server/api_error.h"
 
 #include <cstdint>
 #include <string>

@@ -3,11 +3,12 @@
 
 #include "server/api_client.h"
 
+#include "errors/api_error.h"
 #include "library/json_coding.h"
-#include "platform/decimal_text.h"
-#include "platform/text.h"
-#include "server/api_error.h"
+#include "platform/text/text.h"
+#include "runtime/decimal_text.h"
 #include "server/network_security.h"
+#include "server/url_redaction.h"
 
 #include <algorithm>
 #include <array>

@@ -4,8 +4,8 @@
 
 #include "server/apple_music_links.h"
 
-#include "platform/text.h"
-#include "platform/text_regex.h"
+#include "platform/text/text.h"
+#include "platform/text/text_regex.h"
 #include "runtime/cancellation.h"
 #include "server/network_security.h"
 

@@ -1,7 +1,7 @@
 #include "server/credential_helper_client.h"
 
-#include "platform/code_identity.h"
-#include "server/credential_error.h"
+#include "errors/credential_error.h"
+#include "platform/crypto/code_identity.h"
 #include "server/credential_helper_process.h"
 
 #include <cstdlib>

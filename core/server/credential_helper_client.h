@@ -7,7 +7,7 @@
 // Any thread; helperRequest blocks until the helper has been reaped. Throws
 // CredentialError (see helperRequest).
 
-#include "platform/keychain.h"
+#include "platform/secret/keychain.h"
 #include "server/credential_helper_protocol.h"
 
 #include <chrono>

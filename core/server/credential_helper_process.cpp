@@ -1,6 +1,6 @@
 #include "server/credential_helper_process.h"
 
-#include "server/credential_error.h"
+#include "errors/credential_error.h"
 
 #include <cerrno>
 #include <csignal>

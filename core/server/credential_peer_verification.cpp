@@ -1,7 +1,7 @@
 #include "server/credential_peer_verification.h"
 
-#include "platform/code_identity.h"
-#include "server/credential_error.h"
+#include "errors/credential_error.h"
+#include "platform/crypto/code_identity.h"
 
 #include <algorithm>
 #include <charconv>

@@ -11,8 +11,8 @@
 // Blocking: call from a worker, never from the main actor. Every operation
 // but backend() throws CredentialError.
 
-#include "platform/keychain.h"
-#include "server/credential_error.h"
+#include "errors/credential_error.h"
+#include "platform/secret/keychain.h"
 #include "server/credential_helper_protocol.h"
 
 #include <array>

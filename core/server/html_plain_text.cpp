@@ -1,6 +1,6 @@
 #include "server/html_plain_text.h"
 
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 #include <array>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "server/http_error_mapping.h"
 
-#include "server/url_error.h"
+#include "errors/url_error.h"
 
 #include <curl/curl.h>
 #include <openssl/x509_vfy.h>

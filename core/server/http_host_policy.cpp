@@ -1,6 +1,6 @@
 #include "server/http_host_policy.h"
 
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 #include <arpa/inet.h>
 

@@ -1,6 +1,7 @@
 #include "server/http_request.h"
 
-#include "platform/text.h"
+#include "platform/text/text.h"
+#include "server/url_redaction.h"
 
 #include <algorithm>
 
@@ -22,7 +23,7 @@ void HttpRequest::setFormBody(const std::vector<QueryItem>& items) {
 }
 
 std::string HttpRequest::redactedDescription() const {
-    return (method == HttpMethod::post ? "POST " : "GET ") + url.redactedDescription();
+    return (method == HttpMethod::post ? "POST " : "GET ") + sorvalind::redactedDescription(url);
 }
 
 } // namespace sorvalind

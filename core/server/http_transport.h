@@ -13,8 +13,8 @@
 // body exceeds its request's cap, and whatever a stream handler throws.
 // An HTTP status is never a failure: 3xx, 4xx and 5xx answers are returned.
 
+#include "errors/url_error.h"
 #include "server/http_response.h"
-#include "server/url_error.h"
 
 #include <functional>
 #include <mutex>

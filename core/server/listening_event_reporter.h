@@ -12,7 +12,7 @@
 // dropped, and a submission that did not reach the server is tried again on a
 // later progress report.
 
-#include "playback/queue_entry.h"
+#include "library/queue_entry.h"
 #include "runtime/executor.h"
 
 #include <cstddef>

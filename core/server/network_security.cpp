@@ -1,11 +1,12 @@
 #include "server/network_security.h"
 
+#include "errors/api_error.h"
+#include "errors/url_error.h"
 #include "platform/curl/query_item.h"
-#include "platform/text.h"
-#include "server/api_error.h"
+#include "platform/text/text.h"
 #include "server/http_host_policy.h"
 #include "server/http_session.h"
-#include "server/url_error.h"
+#include "server/url_redaction.h"
 
 #include <algorithm>
 #include <string_view>

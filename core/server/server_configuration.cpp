@@ -1,7 +1,7 @@
 #include "server/server_configuration.h"
 
+#include "errors/api_error.h"
 #include "library/json_coding.h"
-#include "server/api_error.h"
 #include "server/network_security.h"
 
 namespace sorvalind {

@@ -1,6 +1,6 @@
 #include "store/fts_query.h"
 
-#include "platform/text.h"
+#include "platform/text/text.h"
 
 namespace sorvalind {
 

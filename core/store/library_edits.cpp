@@ -1,6 +1,6 @@
 #include "store/library_writers.h"
 
-#include "platform/decimal_text.h"
+#include "runtime/decimal_text.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
 #include "store/library_writers.h"
 
 #include "library/song_details.h"
-#include "platform/decimal_text.h"
+#include "runtime/decimal_text.h"
 #include "store/internet_date_time.h"
 
 #include <algorithm>

@@ -1,5 +1,5 @@
-#include "platform/code_identity.h"
-#include "server/credential_error.h"
+#include "errors/credential_error.h"
+#include "platform/crypto/code_identity.h"
 #include "server/credential_helper_client.h"
 #include "server/credential_helper_process.h"
 #include "server/credential_peer_verification.h"

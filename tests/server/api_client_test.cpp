@@ -1,14 +1,14 @@
 #include "server/api_client.h"
 
+#include "errors/api_error.h"
+#include "errors/url_error.h"
 #include "library/json_coding.h"
 #include "platform/crypto/digest.h"
 #include "runtime/cancellation.h"
 #include "runtime/manual_executor.h"
 #include "runtime/timer_wait.h"
 #include "runtime/virtual_clock.h"
-#include "server/api_error.h"
 #include "server/network_security.h"
-#include "server/url_error.h"
 #include "support/fake_subsonic_server.h"
 #include "support/scripted_http_transport.h"
 

@@ -1,9 +1,9 @@
 #include "server/api_client.h"
 
+#include "errors/api_error.h"
 #include "library/json_coding.h"
 #include "runtime/manual_executor.h"
 #include "runtime/virtual_clock.h"
-#include "server/api_error.h"
 #include "server/network_security.h"
 #include "support/fake_subsonic_server.h"
 

@@ -1,7 +1,7 @@
 #include "server/artist_info.h"
 
-#include "platform/text.h"
-#include "platform/text_regex.h"
+#include "platform/text/text.h"
+#include "platform/text/text_regex.h"
 
 #include <gtest/gtest.h>
 

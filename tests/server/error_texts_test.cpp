@@ -1,11 +1,11 @@
+#include "errors/api_error.h"
+#include "errors/credential_error.h"
 #include "errors/database_error.h"
+#include "errors/safe_error.h"
+#include "errors/url_error.h"
 #include "library/json_coding.h"
 #include "platform/curl/curl_error.h"
 #include "runtime/cancellation.h"
-#include "server/api_error.h"
-#include "server/credential_error.h"
-#include "server/safe_error.h"
-#include "server/url_error.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Which URL error code each kind of libcurl failure becomes.
+#include "errors/url_error.h"
 #include "server/http_error_mapping.h"
-#include "server/url_error.h"
 #include "support/scripted_http_transport.h"
 
 #include <curl/curl.h>

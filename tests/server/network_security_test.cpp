@@ -1,6 +1,6 @@
-#include "server/api_error.h"
+#include "errors/api_error.h"
+#include "errors/url_error.h"
 #include "server/network_security.h"
-#include "server/url_error.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "server/api_error.h"
+#include "errors/api_error.h"
 #include "server/server_configuration.h"
 
 #include "library/json_coding.h"

@@ -1,13 +1,11 @@
 #include "platform/curl/url.h"
 
+#include "errors/url_error.h"
 #include "platform/curl/curl_error.h"
-#include "platform/text.h"
-#include "server/url_error.h"
+#include "platform/text/text.h"
 
 #include <curl/curl.h>
 
-#include <algorithm>
-#include <array>
 #include <charconv>
 
 namespace sorvalind {
@@ -158,16 +156,7 @@ Url Url::withQueryItems(const std::vector<QueryItem>& items) const {
     return withPart(CURLUPART_QUERY, formEncoded(items));
 }
 
-bool isCredentialQueryName(std::string_view name) {
-    static constexpr std::array<std::string_view, 9> names = {
-        "u", "p", "t", "s", "apikey", "password", "token", "access_token", "authorization"};
-    // Full Unicode lower-casing, so a look-alike such as the Kelvin sign in
-    // "apiKey" cannot slip a credential past the check.
-    std::string lower = text::toLower(name);
-    return std::find(names.begin(), names.end(), lower) != names.end();
-}
-
-std::string Url::redactedDescription() const {
+std::string Url::descriptionHiding(const std::function<bool(std::string_view name)>& hidden) const {
     std::string out = scheme() + "://";
     std::string rawHost = part(CURLUPART_HOST).value_or("");
     out += rawHost;
@@ -180,7 +169,7 @@ std::string Url::redactedDescription() const {
             std::size_t end = rest.find('&');
             std::string_view pair = rest.substr(0, end);
             std::string_view name = pair.substr(0, pair.find('='));
-            if (!isCredentialQueryName(percentDecoded(name))) {
+            if (!hidden(percentDecoded(name))) {
                 if (!kept.empty()) kept += '&';
                 kept += pair;
             }

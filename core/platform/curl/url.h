@@ -12,6 +12,7 @@
 #include "platform/curl/query_item.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -62,10 +63,10 @@ public:
     // This URL with its query replaced by the encoded items (none removes it).
     Url withQueryItems(const std::vector<QueryItem>& items) const;
 
-    // Printable text safe for logs: no user or password, no fragment, and the
-    // credential-like query items (u, p, t, s, apiKey, password, token,
-    // access_token, authorization; any case) left out.
-    std::string redactedDescription() const;
+    // Printable text without user, password or fragment, and without the
+    // query items whose percent-decoded name `hidden` accepts. Which names
+    // carry secrets is the caller's knowledge, not the URL's.
+    std::string descriptionHiding(const std::function<bool(std::string_view name)>& hidden) const;
 
     // For HttpSession: the parsed handle libcurl reads.
     Curl_URL* curlHandle() const noexcept { return handle_.get(); }
@@ -86,8 +87,5 @@ private:
     std::string text_;
     Handle handle_;
 };
-
-// True for the query names that carry credentials (compared lower-cased).
-bool isCredentialQueryName(std::string_view name);
 
 } // namespace sorvalind

@@ -8,7 +8,7 @@
 // Any thread (libsecret's synchronous calls run their own main context);
 // throws nothing but std::bad_alloc.
 
-#include "platform/keychain.h"
+#include "platform/secret/keychain.h"
 
 namespace sorvalind {
 

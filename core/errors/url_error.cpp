@@ -1,4 +1,4 @@
-#include "server/url_error.h"
+#include "errors/url_error.h"
 
 namespace sorvalind {
 

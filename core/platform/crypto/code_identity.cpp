@@ -1,4 +1,4 @@
-#include "platform/code_identity.h"
+#include "platform/crypto/code_identity.h"
 
 #include "platform/crypto/digest.h"
 

@@ -1,6 +1,6 @@
-#include "platform/text.h"
+#include "platform/text/text.h"
 
-#include "platform/icu/unicode_string.h"
+#include "platform/text/unicode_string.h"
 
 #include <unicode/brkiter.h>
 #include <unicode/normalizer2.h>

@@ -1,6 +1,6 @@
-#include "platform/locale_number.h"
-#include "platform/text.h"
-#include "platform/text_regex.h"
+#include "platform/text/locale_number.h"
+#include "platform/text/text.h"
+#include "platform/text/text_regex.h"
 #include "support/locale_environment.h"
 
 #include <gtest/gtest.h>
@@ -142,7 +142,8 @@ TEST(TextRegex, IcuSyntaxOverUtf8) {
 TEST(TextRegex, HostileInputHitsTheBoundInsteadOfRunningAway) {
     // Nested quantifiers backtrack exponentially on a near miss.
     const Regex catastrophic("(a+)+$", RegexLimits{.maxInputBytes = 0, .workLimit = 20});
-    const std::string hostile = std::string(64, 'a') + "!";
+    std::string hostile(64, 'a');
+    hostile.push_back('!');
     EXPECT_THROW(catastrophic.search(hostile), RegexLimitError);
     EXPECT_TRUE(catastrophic.search("aaaa"));
 

@@ -5,7 +5,7 @@
 // user sees. Immutable value; any thread. Construction never throws apart
 // from allocation.
 
-#include "server/feature_failure.h"
+#include "errors/feature_failure.h"
 
 #include <stdexcept>
 #include <string>

@@ -1,4 +1,4 @@
-#include "platform/keychain.h"
+#include "platform/secret/keychain.h"
 
 namespace sorvalind {
 

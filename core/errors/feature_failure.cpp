@@ -1,4 +1,4 @@
-#include "server/feature_failure.h"
+#include "errors/feature_failure.h"
 
 #include <array>
 

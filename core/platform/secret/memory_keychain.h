@@ -5,7 +5,7 @@
 // counted so that a test can tell whether the keyring was touched at all.
 // Any thread (one internal mutex); throws nothing but std::bad_alloc.
 
-#include "platform/keychain.h"
+#include "platform/secret/keychain.h"
 
 #include <mutex>
 #include <optional>

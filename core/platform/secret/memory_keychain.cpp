@@ -1,4 +1,4 @@
-#include "platform/memory_keychain.h"
+#include "platform/secret/memory_keychain.h"
 
 namespace sorvalind {
 

@@ -1,6 +1,6 @@
-#include "platform/locale_number.h"
+#include "platform/text/locale_number.h"
 
-#include "platform/icu/unicode_string.h"
+#include "platform/text/unicode_string.h"
 
 #include <unicode/locid.h>
 #include <unicode/numberformatter.h>

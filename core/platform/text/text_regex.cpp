@@ -1,6 +1,6 @@
-#include "platform/text_regex.h"
+#include "platform/text/text_regex.h"
 
-#include "platform/icu/unicode_string.h"
+#include "platform/text/unicode_string.h"
 
 #include <unicode/regex.h>
 #include <unicode/utext.h>

@@ -1,6 +1,6 @@
-#include "server/api_error.h"
+#include "errors/api_error.h"
 
-#include "platform/decimal_text.h"
+#include "runtime/decimal_text.h"
 
 namespace sorvalind {
 namespace {

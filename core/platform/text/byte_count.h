@@ -3,7 +3,7 @@
 // bytes) with the unit abbreviations bytes, KB, MB, GB, TB, PB and EB.
 // Any thread; throws std::bad_alloc only.
 
-#include "platform/locale_number.h"
+#include "platform/text/locale_number.h"
 
 #include <cstdint>
 #include <string>

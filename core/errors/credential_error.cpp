@@ -1,4 +1,4 @@
-#include "server/credential_error.h"
+#include "errors/credential_error.h"
 
 namespace sorvalind {
 namespace {

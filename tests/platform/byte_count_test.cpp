@@ -1,4 +1,4 @@
-#include "platform/byte_count.h"
+#include "platform/text/byte_count.h"
 
 #include <gtest/gtest.h>
 
