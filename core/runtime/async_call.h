@@ -7,13 +7,20 @@
 // `worker` shuts down before running `fn`, the completion still runs, with a
 // CancellationError. Both executors must outlive the call. Any thread.
 //
+// runOn(worker, target, stop, fn, completion): the same, but when a stop was
+// requested on `stop` before the worker got to `fn`, `fn` is skipped and the
+// completion gets a CancellationError. `fn` itself checks `stop` (captured)
+// where it can end early.
+//
 // callSync(queue, fn): runs `fn` on `queue`, blocks the caller until it has
 // run, and returns its value or rethrows its exception (CancellationError
 // when the queue shut down first). Called on the queue's own thread it runs
 // `fn` inline. It is for code that is already off the main actor (workers,
-// the credential helper, tests). Never call it from the main actor for work
-// that may itself need the main actor: the main actor would wait on a worker
-// that waits on the main actor, and both hang. Use runOn there instead.
+// the credential helper, tests). Never aim it at the main actor, and never
+// call it from the main actor for work that may itself need the main actor:
+// a worker waiting for the main actor hangs shutdown (the main actor waits
+// for its workers to drain), and a main actor waiting on a worker that waits
+// on the main actor hangs both. Post to the main actor, or use runOn.
 
 #include "runtime/cancellation.h"
 #include "runtime/executor.h"
@@ -21,6 +28,7 @@
 
 #include <future>
 #include <memory>
+#include <stop_token>
 #include <type_traits>
 #include <utility>
 
@@ -56,6 +64,17 @@ void runOn(Executor& worker, Executor& target, Fn fn, Completion completion) {
     };
     auto job = std::make_unique<Job>(std::move(fn), std::move(completion), &target);
     worker.post([job = std::move(job)]() mutable { job->deliver(captureOutcome(job->fn)); });
+}
+
+template <class Fn, class Completion>
+void runOn(Executor& worker, Executor& target, std::stop_token stop, Fn fn, Completion completion) {
+    runOn(
+        worker, target,
+        [stop = std::move(stop), fn = std::move(fn)]() mutable {
+            throwIfCancelled(stop);
+            return fn();
+        },
+        std::move(completion));
 }
 
 template <class Fn> auto callSync(Executor& queue, Fn fn) -> std::invoke_result_t<Fn&> {

@@ -28,6 +28,39 @@
 //   VirtualClock::wall() in tests).
 // - Observation: Published<T> for state with a current value, Subject<T> for
 //   events; observers keep the Subscription for as long as they listen.
+// - Work that others cancel, wait for or queue behind ("the reload in
+//   flight", "each save waits for the one before", "cancel the download and
+//   wait for it"): a TaskHandle from startTask() or a TaskSource. Keep one
+//   handle per such job; never invent another.
+// - Workers never block on the main actor. Results, callbacks and progress
+//   reports are posted to it (it runs them in posting order); a posted
+//   callback holds its owner weakly and looks the callback up when it runs,
+//   so an owner that went away, or removed its callback, is simply skipped.
+//   The blocking waits that remain off the main actor end promptly:
+//   waitOnClockOf on its stop token and when its executor drops the timer,
+//   callSync when its queue drops the job.
+// - Keyed work in flight (requests, sends): key it with a counter, never
+//   with a random identifier, and cancel it through a stop token:
+//       const std::uint64_t key = nextKey_++;
+//       std::stop_source& stop = pending_[key];
+//       runOn(worker, mainActor, stop.get_token(), work, [weak, key](auto outcome) {
+//           if (auto self = weak.lock()) self->pending_.erase(key);
+//       });
+//
+// Shutdown, from the main actor, top down, so that no step waits for work
+// that a later step would end:
+//   1. cancel the owner's tasks (request their stop sources, cancel their
+//      TaskHandles, switch reporters off);
+//   2. switch network access off (every APIClient: new requests fail at
+//      once, retry waits end);
+//   3. invalidate the transports (transfers in flight end with "cancelled");
+//   4. wait for the owner's tasks, workers and serial queues to drain
+//      (TaskHandle::allFinished on the main actor; shutdown() of each
+//      WorkerPool and SerialQueue, which joins them);
+//   5. close the store, last of all the owner's parts;
+//   6. only then stop the main actor. Every worker has drained by now, so
+//      nothing posts to it any more; what it still holds (callbacks of
+//      objects already gone) is dropped unrun, and nothing waits for it.
 
 #include "runtime/async_call.h"
 #include "runtime/cancellation.h"
@@ -39,5 +72,7 @@
 #include "runtime/subject.h"
 #include "runtime/subscription.h"
 #include "runtime/task.h"
+#include "runtime/task_handle.h"
 #include "runtime/task_loop.h"
 #include "runtime/thread_executor.h"
+#include "runtime/timer_wait.h"

@@ -4,7 +4,6 @@
 #include "errors/url_error.h"
 #include "platform/crypto/digest.h"
 #include "platform/text/text.h"
-#include "runtime/async_call.h"
 #include "runtime/cancellation.h"
 #include "runtime/timer_wait.h"
 #include "server/network_security.h"
@@ -57,11 +56,16 @@ APIClient::APIClient(ServerConfiguration configuration, std::string password, Ex
       session_(session ? std::move(session) : NetworkSecurity::session()), wallClock_(wallClock) {}
 
 void APIClient::setNetworkAccessEnabled(bool enabled) noexcept {
+    std::stop_source offline;
     {
         std::lock_guard lock(accessLock_);
+        if (networkAccessEnabled_ != enabled && enabled) offline_ = std::stop_source();
         networkAccessEnabled_ = enabled;
+        offline = offline_;
     }
     if (enabled) return;
+    // Outside the lock: stopping wakes the waiters through their callbacks.
+    offline.request_stop();
     // Re-read: a switch turned on again meanwhile leaves the transfers running.
     if (!isNetworkAccessEnabled()) session_->cancelAll();
 }
@@ -73,15 +77,19 @@ bool APIClient::isNetworkAccessEnabled() const noexcept {
 
 HttpRequest APIClient::authenticatedRequest(std::string_view method, const Parameters& parameters) const {
     if (!isNetworkAccessEnabled()) throw URLError(URLError::notConnectedToInternet);
-    NetworkSecurity::validateTransport(configuration_.url());
-    if (configuration_.requiresHTTPConsent()) throw APIError::httpConsentRequired();
+    // A URL handle serves one thread at a time (libcurl even fills in a
+    // missing path while reading it), and requests come from any thread:
+    // each works on its own copy, which copies only the text.
+    const ServerConfiguration configuration = configuration_;
+    NetworkSecurity::validateTransport(configuration.url());
+    if (configuration.requiresHTTPConsent()) throw APIError::httpConsentRequired();
     if (!isSafeMethodName(method)) throw APIError::unsafeRequest();
     for (const QueryItem& parameter : parameters)
         if (isReservedParameterName(parameter.name)) throw APIError::unsafeRequest();
 
     std::string salt = freshSalt();
     Parameters items = {
-        {"u", configuration_.username()},
+        {"u", configuration.username()},
         {"t", md5Hex(password_ + salt)},
         {"s", salt},
         {"v", "1.16.1"},
@@ -90,8 +98,8 @@ HttpRequest APIClient::authenticatedRequest(std::string_view method, const Param
     };
     items.insert(items.end(), parameters.begin(), parameters.end());
 
-    Url url = configuration_.url().appendingPathComponent("rest").appendingPathComponent(std::string(method) +
-                                                                                         ".view");
+    Url url = configuration.url().appendingPathComponent("rest").appendingPathComponent(std::string(method) +
+                                                                                        ".view");
     HttpRequest request(std::move(url));
     // Every byte outside the unreserved set is escaped, so "+" travels as
     // "%2B" and no form decoder reads it as a space.
@@ -102,8 +110,8 @@ HttpRequest APIClient::authenticatedRequest(std::string_view method, const Param
 
 std::string APIClient::request(std::string_view method, const Parameters& parameters, std::stop_token stop) {
     HttpRequest built = authenticatedRequest(method, parameters);
-    // The callbacks and the retry waits need the main actor to run while this
-    // call blocks; on the main actor itself they would hang it.
+    // The retry waits need the main actor's clock to run while this call
+    // blocks; on the main actor itself they would hang it.
     if (mainActor_.isCurrent()) throw OwnExecutorWaitError();
     HttpResponse answer;
     try {
@@ -116,7 +124,7 @@ std::string APIClient::request(std::string_view method, const Parameters& parame
     if (status != 200) throw APIError::http(status);
     checkEnvelope(answer.body);
     throwIfCancelled(stop);
-    onMainActor(&APIClient::onValidResponse_);
+    postToMainActor(&Callbacks::onValidResponse);
     return std::move(answer.body);
 }
 
@@ -134,15 +142,39 @@ HttpResponse APIClient::dataWithRetries(const HttpRequest& request, std::string_
         }
         if (stop.stop_requested()) throw CancellationError();
         bool transient = NetworkSecurity::isTransientConnectionError(failure);
-        if (transient) onMainActor(&APIClient::onConnectionFailure_);
+        if (transient) postToMainActor(&Callbacks::onConnectionFailure);
         if (!(retried && transient && attempt < retryDelays.size())) std::rethrow_exception(failure);
-        waitOnClockOf(mainActor_, retryDelays[attempt], stop);
+        waitBeforeRetry(retryDelays[attempt], stop);
     }
 }
 
-void APIClient::onMainActor(const std::function<void()> APIClient::*callback) {
-    callSync(mainActor_, [this, callback] {
-        if (const auto& function = this->*callback) function();
+void APIClient::waitBeforeRetry(SteadyDuration delay, std::stop_token stop) {
+    std::stop_token offline;
+    {
+        std::lock_guard lock(accessLock_);
+        if (!networkAccessEnabled_) return; // the next attempt fails as offline
+        offline = offline_.get_token();
+    }
+    // One wait, ended by whichever comes first: the caller's stop or the switch.
+    std::stop_source either;
+    std::stop_callback onStop(stop, [&either] { either.request_stop(); });
+    std::stop_callback onOffline(offline, [&either] { either.request_stop(); });
+    try {
+        waitOnClockOf(mainActor_, delay, either.get_token());
+    } catch (const CancellationError&) {
+        // Switched off: the next attempt fails as offline at once. Otherwise
+        // the caller stopped, or the main actor dropped the timer while
+        // shutting down.
+        if (stop.stop_requested() || !offline.stop_requested()) throw;
+    }
+}
+
+void APIClient::postToMainActor(std::function<void()> Callbacks::*callback) {
+    mainActor_.post([weak = std::weak_ptr<Callbacks>(callbacks_), callback] {
+        const std::shared_ptr<Callbacks> callbacks = weak.lock();
+        if (!callbacks) return;
+        // A copy: the callback may remove itself (the owner dropping this client).
+        if (std::function<void()> function = (*callbacks).*callback) function();
     });
 }
 

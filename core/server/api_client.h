@@ -10,18 +10,23 @@
 // password or tokens; description() is redacted.
 //
 // Threads: request() and the operations that send block the calling thread
-// and must run on a worker, never on the main actor: they wait for the main
-// actor to run the callbacks and the retry timers. Called on the main actor
-// they send nothing and throw OwnExecutorWaitError at once (after the checks
-// of authenticatedRequest()) rather than hang it. Builders, the switch and
-// the getters may be called from any thread; the callbacks are set on the
-// main actor and run there. Keep the client alive while calls on it run.
+// and must run on a worker, never on the main actor: their retry waits run
+// on the main actor's clock. Called on the main actor they send nothing and
+// throw OwnExecutorWaitError at once (after the checks of
+// authenticatedRequest()) rather than hang it. A worker never waits for the
+// main actor: the callbacks are posted to it in order and looked up when
+// they run, so a callback removed meanwhile, or one of a client already
+// destroyed, is skipped. A retry wait ends at once when `stop` is requested
+// or network access is switched off. Builders, the switch and the getters
+// may be called from any thread; the callbacks are set and run on the main
+// actor. Keep the client, and the main actor, alive while calls on it run.
 //
 // Failures: APIError (see each call), URLError (transport failures;
 // notConnectedToInternet while network access is off, cancelled when the
 // switch or the session ended a transfer), DecodingError for an answer that
 // is not the expected JSON, CancellationError when `stop` is requested or the
-// main actor shut down, OwnExecutorWaitError for a send on the main actor.
+// main actor dropped a retry timer, OwnExecutorWaitError for a send on the
+// main actor.
 
 #include "library/api_extension.h"
 #include "library/download_quality.h"
@@ -70,14 +75,19 @@ public:
     // Readable so that the owner can invalidate it at shutdown.
     const std::shared_ptr<HttpTransport>& session() const noexcept { return session_; }
 
-    // Main actor only. Called after every valid answer, and after every
-    // transient connection failure; each takes nothing and returns promptly.
-    void setOnValidResponse(std::function<void()> callback) { onValidResponse_ = std::move(callback); }
-    void setOnConnectionFailure(std::function<void()> callback) {
-        onConnectionFailure_ = std::move(callback);
+    // Main actor only. Run on the main actor after every valid answer, and
+    // after every transient connection failure; each takes nothing and
+    // returns promptly. The request goes on without waiting for them.
+    void setOnValidResponse(std::function<void()> callback) {
+        callbacks_->onValidResponse = std::move(callback);
     }
-    const std::function<void()>& onValidResponse() const noexcept { return onValidResponse_; }
-    const std::function<void()>& onConnectionFailure() const noexcept { return onConnectionFailure_; }
+    void setOnConnectionFailure(std::function<void()> callback) {
+        callbacks_->onConnectionFailure = std::move(callback);
+    }
+    const std::function<void()>& onValidResponse() const noexcept { return callbacks_->onValidResponse; }
+    const std::function<void()>& onConnectionFailure() const noexcept {
+        return callbacks_->onConnectionFailure;
+    }
 
     // The network-access switch. Off: every new request fails at once with
     // URLError(notConnectedToInternet) and the transfers in flight end with
@@ -144,8 +154,16 @@ public:
     HttpRequest downloadRequest(const std::string& id, DownloadQuality quality) const;
 
 private:
+    // Main actor only, like the callbacks they hold. Posted callbacks hold
+    // them weakly, so they outlive neither the client nor a removal.
+    struct Callbacks {
+        std::function<void()> onValidResponse;
+        std::function<void()> onConnectionFailure;
+    };
+
     HttpResponse dataWithRetries(const HttpRequest& request, std::string_view endpoint, std::stop_token stop);
-    void onMainActor(const std::function<void()> APIClient::*callback);
+    void waitBeforeRetry(SteadyDuration delay, std::stop_token stop);
+    void postToMainActor(std::function<void()> Callbacks::*callback);
 
     // The value under `key`, decoded with T::decode.
     template <class T> static T value(std::string_view key, std::string_view data) {
@@ -157,10 +175,12 @@ private:
     Executor& mainActor_;
     std::shared_ptr<HttpTransport> session_;
     const WallClock& wallClock_;
-    std::function<void()> onValidResponse_;
-    std::function<void()> onConnectionFailure_;
+    std::shared_ptr<Callbacks> callbacks_ = std::make_shared<Callbacks>();
     mutable std::mutex accessLock_;
     bool networkAccessEnabled_ = true;
+    // Requested when the switch turns off, replaced when it turns on: ends
+    // the retry waits under way. Guarded by accessLock_.
+    std::stop_source offline_;
 };
 
 } // namespace sorvalind

@@ -1,6 +1,6 @@
 #include "server/listening_event_reporter.h"
 
-#include "platform/crypto/digest.h"
+#include "runtime/async_call.h"
 #include "server/api_client.h"
 
 #include <algorithm>
@@ -21,14 +21,9 @@ constexpr double maximumThreshold = 30;
 
 } // namespace
 
-bool ListeningEventReporter::State::submissionInFlight(const std::string& entryID) const {
-    return std::any_of(pending.begin(), pending.end(),
-                       [&](const auto& item) { return item.second.submissionFor == entryID; });
-}
-
 void ListeningEventReporter::State::cancelPending() noexcept {
-    for (auto& [key, task] : pending)
-        task.stop.request_stop();
+    for (auto& [key, stop] : pending)
+        stop.request_stop();
     pending.clear();
 }
 
@@ -66,12 +61,8 @@ void ListeningEventReporter::began(const QueueEntry& entry, bool repeating) {
     if (repeating) {
         state.submitted.erase(entry.id);
         state.listened[entry.id] = 0;
-        // An answer to the previous round's submission must not count for this one.
-        for (auto& [key, task] : state.pending) {
-            if (task.submissionFor == entry.id) task.submissionFor.reset();
-        }
     }
-    send(entry.song.id, false, std::nullopt);
+    send(entry.song.id, false);
 }
 
 void ListeningEventReporter::progressed(const QueueEntry& entry, double elapsed, bool isPlaying) {
@@ -86,12 +77,8 @@ void ListeningEventReporter::progressed(const QueueEntry& entry, double elapsed,
     const std::optional<double>& duration = entry.song.duration;
     if (!duration || !(*duration > 0)) return;
     const double threshold = std::min(*duration / 2, maximumThreshold);
-    // The entry counts as submitted only once the server accepted it, so a
-    // submission that failed, or found no client, is tried again here; one in
-    // flight is left to finish first.
-    if (total >= threshold && !state.submitted.contains(entry.id) && !state.submissionInFlight(entry.id)) {
-        send(entry.song.id, true, entry.id);
-    }
+    // Marked before the answer: a refused submission is not sent again.
+    if (total >= threshold && state.submitted.insert(entry.id).second) send(entry.song.id, true);
 }
 
 double ListeningEventReporter::listened(const std::string& entryID) const {
@@ -103,46 +90,19 @@ bool ListeningEventReporter::submitted(const std::string& entryID) const {
     return state_->submitted.contains(entryID);
 }
 
-void ListeningEventReporter::send(const std::string& songID, bool submission,
-                                  std::optional<std::string> entryID) {
+void ListeningEventReporter::send(const std::string& songID, bool submission) {
     State& state = *state_;
     if (!state.enabled || !state.api) return;
 
-    const std::string key = randomUUID();
-    Task& task = state.pending[key];
-    task.submissionFor = std::move(entryID);
-    const std::stop_token stop = task.stop.get_token();
-
-    std::weak_ptr<State> weak = state_;
-    Executor& worker = worker_;
-    Executor& mainActor = mainActor_;
-    mainActor_.post([weak, key, api = state.api, songID, submission, stop, &worker, &mainActor] {
-        const std::shared_ptr<State> state = weak.lock();
-        if (!state) return;
-        if (!state->enabled || stop.stop_requested()) {
-            finish(*state, key, false);
-            return;
-        }
-        worker.post([weak, key, api, songID, submission, stop, &mainActor] {
-            bool accepted = false;
-            try {
-                api(songID, submission, stop);
-                accepted = true;
-            } catch (...) {
-                // Dropped: the play stays unsubmitted and a later report retries it.
-            }
-            mainActor.post([weak, key, accepted] {
-                if (const std::shared_ptr<State> state = weak.lock()) finish(*state, key, accepted);
-            });
+    const std::uint64_t key = state.nextKey++;
+    const std::stop_token stop = state.pending[key].get_token();
+    runOn(
+        worker_, mainActor_, stop,
+        [api = state.api, songID, submission, stop] { api(songID, submission, stop); },
+        [weak = std::weak_ptr<State>(state_), key](const Outcome<void>&) {
+            // Sent, refused or cancelled alike: nothing is retried.
+            if (const std::shared_ptr<State> state = weak.lock()) state->pending.erase(key);
         });
-    });
-}
-
-void ListeningEventReporter::finish(State& state, const std::string& key, bool accepted) {
-    const auto it = state.pending.find(key);
-    if (it == state.pending.end()) return; // cancelled by a switch: its answer no longer counts
-    if (accepted && it->second.submissionFor) state.submitted.insert(*it->second.submissionFor);
-    state.pending.erase(it);
 }
 
 } // namespace sorvalind

@@ -6,19 +6,20 @@
 //
 // Main actor only: every member, and the completion of every request, runs on
 // the main-actor executor given at construction. The requests themselves run on
-// the worker executor. Both executors must outlive every task the reporter
-// posted. Nothing here throws apart from allocation and, for the key of a new
-// request, CryptoError when the system has no random source; failed requests are
-// dropped, and a submission that did not reach the server is tried again on a
-// later progress report.
+// the worker executor. Both executors must outlive every request the reporter
+// started (drain the worker before the main actor stops). Nothing here throws
+// but std::bad_alloc; failed requests are dropped. A play submission is sent
+// once: the entry counts as submitted when its submission is sent (or found no
+// client), and a refused one is not sent again, since a resend would carry the
+// wrong listening time.
 
 #include "library/queue_entry.h"
 #include "runtime/executor.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <stop_token>
 #include <string>
 #include <unordered_map>
@@ -61,38 +62,33 @@ public:
 
     // Seconds counted for a queue entry so far.
     double listened(const std::string& entryID) const;
-    // Whether the server accepted the entry's play submission.
+    // Whether the entry's play submission was sent (or dropped for want of a
+    // client) since it last started counting.
     bool submitted(const std::string& entryID) const;
     // Requests started and not yet finished or dropped.
     std::size_t pendingCount() const noexcept { return state_->pending.size(); }
 
 private:
-    struct Task {
-        std::stop_source stop;
-        // The entry whose play submission this is; none for a now-playing
-        // notice, or once the entry started over and this answer no longer
-        // counts for it.
-        std::optional<std::string> submissionFor;
-    };
     struct State {
         bool enabled = false;
         Scrobble api;
         std::unordered_map<std::string, double> listened;
         std::unordered_set<std::string> submitted;
         bool discardNextInterval = false;
-        std::unordered_map<std::string, Task> pending;
+        // The requests in flight, each under its own number; stopping one
+        // keeps it from being sent when it has not started yet.
+        std::unordered_map<std::uint64_t, std::stop_source> pending;
+        std::uint64_t nextKey = 0;
 
-        bool submissionInFlight(const std::string& entryID) const;
         void cancelPending() noexcept;
     };
 
-    void send(const std::string& songID, bool submission, std::optional<std::string> entryID);
-    static void finish(State& state, const std::string& key, bool accepted);
+    void send(const std::string& songID, bool submission);
 
     Executor& mainActor_;
     Executor& worker_;
-    // Tasks hold the state weakly, so a request that outlives the reporter
-    // finishes without touching it.
+    // Completions hold the state weakly, so a request that outlives the
+    // reporter finishes without touching it.
     std::shared_ptr<State> state_;
 };
 

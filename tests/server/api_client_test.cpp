@@ -298,6 +298,37 @@ TEST_F(ClientTest, OversizedAnswersAreRefused) {
     EXPECT_EQ(client->authenticatedRequest("ping", {}).maxBodyBytes, 64u * 1024 * 1024);
 }
 
+TEST_F(ClientTest, CallbacksArePostedInOrderAndLookedUpWhenTheyRun) {
+    auto transport = std::make_shared<ScriptedTransport>();
+    auto client = makeClient("https://h.example", transport);
+    std::vector<std::string> calls;
+    client->setOnValidResponse([&] { calls.push_back("valid"); });
+    client->setOnConnectionFailure([&] { calls.push_back("failure"); });
+
+    // The worker ends its request without the main actor running: nothing
+    // waits for the callbacks.
+    transport->answer(200, okBody);
+    EXPECT_EQ(onWorker([&] { return client->request("scrobble", {{"id", "1"}}); }).get(), okBody);
+    transport->fail(URLError::timedOut);
+    EXPECT_THROW(onWorker([&] { return client->request("scrobble", {{"id", "1"}}); }).get(), URLError);
+    EXPECT_TRUE(calls.empty());
+    main.runUntilIdle();
+    EXPECT_EQ(calls, (std::vector<std::string>{"valid", "failure"}));
+
+    // A callback removed before its turn is skipped, and so is every callback
+    // of a client that is gone by then.
+    calls.clear();
+    transport->answer(200, okBody);
+    onWorker([&] { return client->request("scrobble", {{"id", "1"}}); }).get();
+    client->setOnValidResponse(nullptr);
+    main.runUntilIdle();
+    transport->fail(URLError::timedOut);
+    EXPECT_THROW(onWorker([&] { return client->request("scrobble", {{"id", "1"}}); }).get(), URLError);
+    client.reset();
+    main.runUntilIdle();
+    EXPECT_TRUE(calls.empty());
+}
+
 // --- Retries, the switch and cancellation ----------------------------------
 
 TEST_F(ClientTest, ReadMethodsRetryAfterHalfOneAndTwoSeconds) {
@@ -387,14 +418,14 @@ TEST_F(ClientTest, RealConnectionFailuresAreRetriedToo) {
     driveUntil([&] { return connectionFailures == 1 && clock.pendingTimers() == 1; });
     clock.advance(500ms);
     driveUntil([&] { return connectionFailures == 2 && clock.pendingTimers() == 1; });
+    // Switched off while waiting: the wait ends at once, without the clock
+    // moving, and the next attempt fails as offline.
     client->setNetworkAccessEnabled(false);
-    clock.advance(1000ms);
     driveUntil([&] { return result.wait_for(0s) == std::future_status::ready; });
     try {
         result.get();
         FAIL();
     } catch (const URLError& error) {
-        // Switched off while waiting: the next attempt fails as offline.
         EXPECT_EQ(error.code(), URLError::notConnectedToInternet);
     }
     EXPECT_EQ(connectionFailures, 2);

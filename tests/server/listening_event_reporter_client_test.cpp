@@ -35,20 +35,33 @@ std::vector<Call> scrobblesReceived(const FakeSubsonicServer& server) {
     return calls;
 }
 
-TEST(ListeningEventReporterWithClient, NowPlayingAndSubmissionReachTheServerAndAFailureIsRetried) {
+struct ReporterWithClient : ::testing::Test {
     FakeSubsonicServer server;
     VirtualClock clock;
     ManualExecutor mainActor{clock};
-    WorkerPool worker(1, "scrobble");
-    auto client = std::make_shared<APIClient>(ServerConfiguration(server.baseUrl(), "alice", true), "sesame",
-                                              mainActor);
+    WorkerPool worker{1, "scrobble"};
+    std::shared_ptr<APIClient> client = std::make_shared<APIClient>(
+        ServerConfiguration(server.baseUrl(), "alice", true), "sesame", mainActor);
     ListeningEventReporter reporter{mainActor, worker};
-    reporter.setApi(client);
-    reporter.setEnabled(true);
 
+    void SetUp() override {
+        reporter.setApi(client);
+        reporter.setEnabled(true);
+    }
     // Runs the main actor until every request the reporter started has ended.
-    auto settle = [&] { ASSERT_TRUE(mainActor.runUntil([&] { return reporter.pendingCount() == 0; })); };
+    void settle() {
+        ASSERT_TRUE(mainActor.runUntil([&] { return reporter.pendingCount() == 0; }));
+    }
+    // Plays `seconds` with a position report every quarter second.
+    void play(const QueueEntry& entry, int seconds) {
+        for (int i = 0; i < seconds * 4; ++i) {
+            reporter.progressed(entry, 0.25, true);
+            settle();
+        }
+    }
+};
 
+TEST_F(ReporterWithClient, NowPlayingAndSubmissionReachTheServer) {
     Song song = Song::make("so-1", "Title");
     song.duration = 40;
     const QueueEntry entry(song);
@@ -57,31 +70,37 @@ TEST(ListeningEventReporterWithClient, NowPlayingAndSubmissionReachTheServerAndA
     settle();
     EXPECT_EQ(scrobblesReceived(server), (std::vector<Call>{{"so-1", "false"}}));
 
-    for (int second = 1; second < 20; ++second)
-        reporter.progressed(entry, 1, true);
-    settle();
+    play(entry, 19);
     EXPECT_EQ(scrobblesReceived(server).size(), 1u) << "nothing submitted before half the song";
-
-    server.injectFault(FakeFault::status(500), 1, "scrobble");
-    reporter.progressed(entry, 1, true);
-    settle();
-    EXPECT_FALSE(reporter.submitted(entry.id)) << "the server refused the submission";
-
-    reporter.progressed(entry, 1, true);
-    settle();
+    play(entry, 21);
     EXPECT_TRUE(reporter.submitted(entry.id));
-    for (int second = 0; second < 5; ++second)
-        reporter.progressed(entry, 1, true);
-    settle();
-
-    EXPECT_EQ(scrobblesReceived(server),
-              (std::vector<Call>{{"so-1", "false"}, {"so-1", "true"}, {"so-1", "true"}}));
+    EXPECT_EQ(scrobblesReceived(server), (std::vector<Call>{{"so-1", "false"}, {"so-1", "true"}}));
     server.withLibrary([](const test::FakeLibrary& library) {
-        ASSERT_EQ(library.scrobbles.size(), 2u) << "the refused request was not recorded";
+        ASSERT_EQ(library.scrobbles.size(), 2u);
         EXPECT_FALSE(library.scrobbles[0].submission);
         EXPECT_TRUE(library.scrobbles[1].submission);
         EXPECT_EQ(library.scrobbles[1].id, "so-1");
     });
+}
+
+TEST_F(ReporterWithClient, ARefusingServerReceivesOneSubmissionPerPlay) {
+    server.injectFault(FakeFault::status(500), 10'000, "scrobble");
+    Song song = Song::make("so-1", "Title");
+    song.duration = 180;
+    const QueueEntry entry(song);
+    reporter.progressed(entry, 1, true);
+    reporter.began(entry, false);
+    settle();
+    play(entry, 180);
+    EXPECT_EQ(scrobblesReceived(server), (std::vector<Call>{{"so-1", "false"}, {"so-1", "true"}}));
+
+    // Repeat-one plays it again: one more notice and one more submission.
+    reporter.began(entry, true);
+    settle();
+    play(entry, 180);
+    EXPECT_EQ(scrobblesReceived(server),
+              (std::vector<Call>{{"so-1", "false"}, {"so-1", "true"}, {"so-1", "false"}, {"so-1", "true"}}));
+    server.withLibrary([](const test::FakeLibrary& library) { EXPECT_TRUE(library.scrobbles.empty()); });
 }
 
 } // namespace
