@@ -1,7 +1,9 @@
 #include "errors/safe_error.h"
 
 #include "errors/api_error.h"
+#include "errors/audio_failure.h"
 #include "errors/credential_error.h"
+#include "errors/database_error.h"
 #include "errors/url_error.h"
 #include "runtime/cancellation.h"
 #include "runtime/decimal_text.h"
@@ -17,14 +19,11 @@ namespace {
 constexpr const char* fallback = "The operation failed. Please try again.";
 
 // The text of a failure this system knows by type, or none. The rules are
-// tried in this order, the first that matches wins. Failure types of later
-// layers slot in at their place in the order:
-//   - the audio engine's failure (its own text) right after APIError;
-//   - the local store's error ("The local library operation failed. Please
-//     try again.", never its own message) right before cancellation.
+// tried in this order, the first that matches wins.
 // A type that derives from another listed here must come before its base.
 std::optional<std::string> knownMessage(const std::exception& error) {
     if (auto* api = dynamic_cast<const APIError*>(&error)) return std::string(api->what());
+    if (auto* audio = dynamic_cast<const AudioFailure*>(&error)) return std::string(audio->what());
     if (auto* credential = dynamic_cast<const CredentialError*>(&error))
         return std::string(credential->what());
     if (auto* url = dynamic_cast<const URLError*>(&error)) return std::string(urlErrorMessage(url->code()));
@@ -34,6 +33,10 @@ std::optional<std::string> knownMessage(const std::exception& error) {
         return std::string("The file operation failed. Check storage space and file permissions.");
     if (auto* system = dynamic_cast<const std::system_error*>(&error))
         return "A system operation failed (" + decimalText(system->code().value()) + ").";
+    // The store's own message names tables and SQLite's wording; the user
+    // gets one fixed sentence for every store failure.
+    if (dynamic_cast<const DatabaseError*>(&error))
+        return std::string("The local library operation failed. Please try again.");
     if (dynamic_cast<const CancellationError*>(&error)) return std::string("The operation was cancelled.");
     return std::nullopt;
 }

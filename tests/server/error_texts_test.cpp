@@ -1,5 +1,6 @@
 #include "errors/api_error.h"
 #include "errors/credential_error.h"
+#include "errors/database_error.h"
 #include "errors/safe_error.h"
 #include "errors/url_error.h"
 #include "library/json_coding.h"
@@ -177,6 +178,29 @@ TEST(SafeErrorMessage, OtherFailuresNeverShowTheirOwnDescription) {
               "The operation was cancelled.");
     EXPECT_EQ(SafeError::message(std::make_exception_ptr(URLError(-999))), "The request was cancelled.");
     EXPECT_EQ(SafeError::message(std::exception_ptr()), "The operation failed. Please try again.");
+}
+
+// The store's message names tables, SQL and SQLite's wording, and its own
+// description starts "Local library: "; neither reaches the user.
+TEST(SafeErrorMessage, StoreFailuresGiveOneFixedSentence) {
+    for (const auto& error : {DatabaseError("no such table: songs", 1),
+                              DatabaseError("The library is closed"), DatabaseError("")}) {
+        EXPECT_EQ(SafeError::message(std::make_exception_ptr(error)),
+                  "The local library operation failed. Please try again.");
+    }
+    EXPECT_EQ(DatabaseError("disk I/O error", 10).errorDescription(), "Local library: disk I/O error");
+    // A store failure wrapped with context keeps its sentence.
+    std::exception_ptr wrapped;
+    try {
+        try {
+            throw DatabaseError("database is locked", 5);
+        } catch (...) {
+            std::throw_with_nested(std::runtime_error("while saving the queue"));
+        }
+    } catch (...) {
+        wrapped = std::current_exception();
+    }
+    EXPECT_EQ(SafeError::message(wrapped), "The local library operation failed. Please try again.");
 }
 
 TEST(SafeErrorMessage, ContextWrappersKeepTheTextOfWhatTheyWrap) {

@@ -130,6 +130,12 @@ void FakeSubsonicServer::setMethod(const std::string& name, RestHandler handler)
     methods_[name] = std::move(handler);
 }
 
+FakeSubsonicServer::RestHandler FakeSubsonicServer::method(const std::string& name) const {
+    std::lock_guard lock(mutex_);
+    auto found = methods_.find(name);
+    return found == methods_.end() ? RestHandler() : found->second;
+}
+
 void FakeSubsonicServer::setRoute(const std::string& path, RouteHandler handler) {
     std::lock_guard lock(mutex_);
     routes_[path] = std::move(handler);

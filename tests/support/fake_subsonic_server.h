@@ -96,6 +96,9 @@ public:
 
     // Adds or replaces a REST method ("stream", "download", "getCoverArt", ...).
     void setMethod(const std::string& name, RestHandler handler);
+    // The handler of a REST method (empty when there is none), so that a
+    // test can wrap the standard one.
+    RestHandler method(const std::string& name) const;
     // Serves `path` exactly (any HTTP method), outside "/rest/".
     void setRoute(const std::string& path, RouteHandler handler);
 

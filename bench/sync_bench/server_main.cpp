@@ -1,0 +1,37 @@
+// The fake server of the synchronisation benchmark, in a process of its own
+// so that its library does not count in the client's memory: serves the
+// generated library of the size given on the command line, prints its port
+// on one line, and stops when its standard input closes.
+
+#include "support/fake_subsonic_server.h"
+#include "support/generated_library.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+using namespace sorvalind;
+
+int main(int argc, char** argv) {
+    const int songs = argc > 1 ? std::atoi(argv[1]) : 100'000;
+    const test::GeneratedLibrary library(test::GeneratedLibrary::scaled(songs));
+    test::FakeSubsonicServer::Options options;
+    options.library = {0, 0, 0, 0, 0};
+    test::FakeSubsonicServer server(options);
+    server.withLibrary([&](test::FakeLibrary& served) {
+        const auto& shape = library.shape();
+        for (int i = 0; i < shape.artists; ++i)
+            served.artists.push_back(library.artist(i).encode());
+        for (int i = 0; i < shape.albums; ++i)
+            served.albums.push_back(library.album(i).encode());
+        for (int i = 0; i < shape.songs; ++i)
+            served.songs.push_back(library.song(i).encode());
+    });
+    std::printf("%d\n", server.port());
+    std::fflush(stdout);
+    char byte = 0;
+    while (read(STDIN_FILENO, &byte, 1) > 0) {
+    }
+    return 0;
+}
