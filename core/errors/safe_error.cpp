@@ -1,6 +1,7 @@
 #include "errors/safe_error.h"
 
 #include "errors/api_error.h"
+#include "errors/audio_failure.h"
 #include "errors/credential_error.h"
 #include "errors/database_error.h"
 #include "errors/url_error.h"
@@ -18,12 +19,11 @@ namespace {
 constexpr const char* fallback = "The operation failed. Please try again.";
 
 // The text of a failure this system knows by type, or none. The rules are
-// tried in this order, the first that matches wins. Failure types of later
-// layers slot in at their place in the order:
-//   - the audio engine's failure (its own text) right after APIError.
+// tried in this order, the first that matches wins.
 // A type that derives from another listed here must come before its base.
 std::optional<std::string> knownMessage(const std::exception& error) {
     if (auto* api = dynamic_cast<const APIError*>(&error)) return std::string(api->what());
+    if (auto* audio = dynamic_cast<const AudioFailure*>(&error)) return std::string(audio->what());
     if (auto* credential = dynamic_cast<const CredentialError*>(&error))
         return std::string(credential->what());
     if (auto* url = dynamic_cast<const URLError*>(&error)) return std::string(urlErrorMessage(url->code()));

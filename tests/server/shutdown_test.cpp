@@ -4,6 +4,7 @@
 // the main actor it runs on; if it waited, this test would hang (ctest's
 // timeout catches that, no timing is asserted here).
 
+#include "errors/url_error.h"
 #include "runtime/async_call.h"
 #include "runtime/cancellation.h"
 #include "runtime/manual_executor.h"
@@ -12,7 +13,6 @@
 #include "server/api_client.h"
 #include "server/network_security.h"
 #include "server/server_configuration.h"
-#include "errors/url_error.h"
 #include "support/fake_subsonic_server.h"
 
 #include <gtest/gtest.h>

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 
 namespace sorvalind {
@@ -14,6 +15,11 @@ struct Case {
     std::string text;
     std::string query;
 };
+
+// Names the case instead of dumping its bytes, padding included.
+void PrintTo(const Case& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class FtsQueryCases : public testing::TestWithParam<Case> {};
 

@@ -31,7 +31,8 @@ void Statement::bind(int index, std::optional<std::string_view> value) {
         // SQLite reads a null pointer as NULL, and an empty view may have
         // one: the empty text must stay a text.
         const char* data = value->data() ? value->data() : "";
-        code = sqlite3_bind_text64(statement_.get(), index, data, value->size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+        code =
+            sqlite3_bind_text64(statement_.get(), index, data, value->size(), SQLITE_TRANSIENT, SQLITE_UTF8);
     }
     if (code != SQLITE_OK) throw Database::errorOf(database_);
 }
