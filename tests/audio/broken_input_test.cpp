@@ -155,9 +155,13 @@ TEST(BrokenInput, FailsClearlyOrPlaysButNeverCrashesOrHangs) {
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(nameOf(c.form)) + ", " + c.damageName);
         std::exception_ptr failure = decodeOutcome(c.form, c.damage(intactBytes(c.form)));
-        if (c.mustFail) EXPECT_TRUE(failure);
+        if (c.mustFail) {
+            EXPECT_TRUE(failure);
+        }
         // Whatever fails, fails as the player's own failure with its text.
-        if (failure) EXPECT_TRUE(isAudioFailure(failure));
+        if (failure) {
+            EXPECT_TRUE(isAudioFailure(failure));
+        }
     }
 }
 
