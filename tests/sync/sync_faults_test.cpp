@@ -14,10 +14,7 @@ using namespace std::chrono_literals;
 // 2,000 songs (four pages). A fault must outlast the client's retries of a
 // read (four attempts) to reach the engine.
 struct SyncFaultsTest : SyncTest {
-    void SetUp() override {
-        startServer(libraryOf(10, 10, 20));
-        connect(true);
-    }
+    void SetUp() override { startServer(libraryOf(10, 10, 20)); }
 
     enum class Fault { none, truncated, stalled };
 
@@ -99,6 +96,7 @@ TEST_F(SyncFaultsTest, ATruncatedAnswerEndsTheRunAndTheNextResumes) {
 }
 
 TEST_F(SyncFaultsTest, AStalledAnswerTimesOutAndTheNextRunResumes) {
+    connect(true);
     faultFromThirdPage(Fault::stalled);
     EXPECT_EQ(failureOfSync<URLError>().code(), URLError::timedOut);
     EXPECT_EQ(pageOffsets(), (std::vector<int>{0, 500, 1000}));
@@ -111,6 +109,7 @@ TEST_F(SyncFaultsTest, AStalledAnswerTimesOutAndTheNextRunResumes) {
 TEST_F(SyncFaultsTest, AServerThatGoesAwayEndsTheRunAndTheNextResumesElsewhere) {
     // The third page stalls; the server is shut down under it, so the
     // attempt loses its connection and the retries are refused.
+    connect(true);
     faultFromThirdPage(Fault::stalled);
     auto run = std::async(std::launch::async, [this] {
         try {
@@ -163,7 +162,6 @@ TEST_F(SyncFaultsTest, AServerErrorMidRunEndsTheRunAndDeletesNothing) {
 TEST_F(SyncFaultsTest, AnEditQueuedDuringASyncSurvivesItAndIsPushedNext) {
     sync();
     server->injectFault(FakeFault::stalled(), 1, "search3");
-    connect(false); // a stall that lasts until released
     server->clearRequests();
     auto run = std::async(std::launch::async, [this] { sync(); });
     while (server->requestCount("search3") == 0)

@@ -41,16 +41,17 @@ private:
         WallTime(std::chrono::seconds(1'714'566'896)).time_since_epoch().count()};
 };
 
-// Gives every request a two-second idle and connect timeout, so that a
-// stalled answer costs seconds per attempt instead of a minute.
+// Gives every request a five-second idle and connect timeout, so that a
+// stalled answer costs seconds per attempt instead of a minute (and a loaded
+// machine still answers a page in time).
 class ShortIdleTransport final : public HttpTransport {
 public:
     explicit ShortIdleTransport(std::shared_ptr<HttpTransport> inner) : inner_(std::move(inner)) {}
     HttpResponseHead stream(const HttpRequest& request, HttpStreamHandler& handler,
                             std::stop_token stop) override {
         HttpRequest shortened = request;
-        shortened.idleTimeout = std::chrono::seconds(2);
-        shortened.connectTimeout = std::chrono::milliseconds(2000);
+        shortened.idleTimeout = std::chrono::seconds(5);
+        shortened.connectTimeout = std::chrono::milliseconds(5000);
         return inner_->stream(shortened, handler, std::move(stop));
     }
     void cancelAll() noexcept override { inner_->cancelAll(); }
