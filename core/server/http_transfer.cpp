@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <utility>
 
 namespace sorvalind {
 
@@ -193,7 +194,9 @@ void HttpTransfer::signal(int urlErrorCode) noexcept {
 HttpResponseHead HttpTransfer::waitForOutcome() {
     std::unique_lock lock(mutex_);
     finishedChanged_.wait(lock, [this] { return finished_; });
-    if (handlerFailure_) std::rethrow_exception(handlerFailure_);
+    // The failure moves to the waiting thread so that only one thread ever
+    // counts references to it: the loop thread may drop the transfer later.
+    if (handlerFailure_) std::rethrow_exception(std::exchange(handlerFailure_, nullptr));
     if (errorCode_ == URLError::dataLengthExceedsMaximum) throw ResponseTooLargeError();
     if (errorCode_ != 0) throw URLError(errorCode_);
     return head_;
