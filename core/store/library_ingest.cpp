@@ -24,6 +24,30 @@ constexpr const char* upsertSongSQL =
     "generation=excluded.generation";
 constexpr const char* insertCreditSQL = "INSERT OR REPLACE INTO song_artists VALUES(?,?,?,?)";
 
+// Rows left from an older generation. The delete triggers find a row's search
+// entry by scanning the whole search table, which is fine for a few rows and
+// ruinous for thousands (a removal of 1% of a large library took half a
+// minute). A larger removal takes the entries out in one pass and sets the
+// trigger aside inside the same transaction, restoring it from its stored
+// text, so the file keeps its schema byte for byte.
+std::int64_t removeStale(LibraryConnection& connection, const std::string& table, const std::string& search,
+                         const std::string& trigger, const std::string& generation) {
+    constexpr std::int64_t rowsWorthABulkPass = 16;
+    auto stale = connection.integer("SELECT count(*) FROM " + table + " WHERE generation != ?", {generation});
+    if (!stale || *stale == 0) return 0;
+    auto triggerSQL =
+        connection.text("SELECT sql FROM sqlite_master WHERE type='trigger' AND name=?", {trigger});
+    if (*stale < rowsWorthABulkPass || !triggerSQL)
+        return connection.run("DELETE FROM " + table + " WHERE generation != ?", {generation});
+    connection.run("DELETE FROM " + search + " WHERE rowid IN (SELECT rowid FROM " + search +
+                       " WHERE id IN (SELECT id FROM " + table + " WHERE generation != ?))",
+                   {generation});
+    connection.run("DROP TRIGGER " + trigger);
+    auto removed = connection.run("DELETE FROM " + table + " WHERE generation != ?", {generation});
+    connection.run(*triggerSQL);
+    return removed;
+}
+
 // The raw genre texts of a song: its "genres" entries when that list is
 // present (even empty), else its "genre" text.
 std::set<std::string> genreNames(const Song& song) {
@@ -158,13 +182,12 @@ void LibraryRepository::finishSync(const std::string& generation,
                                    const std::optional<std::vector<Playlist>>& playlists) {
     perform([&](LibraryConnection& connection) {
         connection.transaction([&](LibraryRevisions& changes) {
-            if (connection.run("DELETE FROM songs WHERE generation != ?", {generation}) > 0) {
+            if (removeStale(connection, "songs", "song_fts", "songs_ad", generation) > 0) {
                 ++changes.songs;
                 ++changes.genres;
             }
-            if (connection.run("DELETE FROM albums WHERE generation != ?", {generation}) > 0)
-                ++changes.albums;
-            if (connection.run("DELETE FROM artists WHERE generation != ?", {generation}) > 0)
+            if (removeStale(connection, "albums", "album_fts", "albums_ad", generation) > 0) ++changes.albums;
+            if (removeStale(connection, "artists", "artist_fts", "artists_ad", generation) > 0)
                 ++changes.artists;
             if (playlists) changes.playlists += reconcilePlaylists(connection, *playlists);
             connection.run("DELETE FROM state WHERE key='syncCheckpoint'");

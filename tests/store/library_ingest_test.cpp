@@ -159,6 +159,47 @@ TEST_F(IngestTest, FinishDeletesWhatTheRunDidNotSee) {
     EXPECT_EQ(value("SELECT count(*) FROM song_fts WHERE id='s2'"), "0");
 }
 
+// Large removals take the search entries out in one pass: the right entries
+// go, the stored schema is the same text afterwards, and the triggers still
+// keep the search tables in step with later single-row changes.
+TEST_F(IngestTest, LargeRemovalKeepsSearchAndSchemaInStep) {
+    auto& store = open();
+    std::vector<Song> songs;
+    std::vector<Album> albums;
+    std::vector<Artist> artists;
+    for (int i = 0; i < 60; ++i) {
+        auto n = std::to_string(i);
+        songs.push_back(song("s" + n, "Title " + n));
+        albums.push_back(Album::make("al" + n, "Album " + n, "Ann"));
+        artists.push_back(Artist::make("ar" + n, "Artist " + n));
+    }
+    store.ingest(page(songs, albums, artists), "g1");
+    auto schema = column("SELECT sql FROM sqlite_master ORDER BY name");
+
+    store.ingest(page({songs.begin(), songs.begin() + 10}, {albums.begin(), albums.begin() + 10},
+                      {artists.begin(), artists.begin() + 10}),
+                 "g2");
+    store.finishSync("g2");
+    EXPECT_EQ(column("SELECT sql FROM sqlite_master ORDER BY name"), schema);
+    for (const char* table : {"songs", "albums", "artists"}) {
+        std::string search = std::string(table).substr(0, std::string(table).size() - 1) + "_fts";
+        EXPECT_EQ(column("SELECT id FROM " + search + " ORDER BY id"),
+                  column(std::string("SELECT id FROM ") + table + " ORDER BY id"))
+            << table;
+    }
+    EXPECT_EQ(value("SELECT count(*) FROM songs"), "10");
+
+    // One more removal, below the bulk size, goes through the restored triggers.
+    store.ingest(page({songs.begin(), songs.begin() + 9}, {albums.begin(), albums.begin() + 9},
+                      {artists.begin(), artists.begin() + 9}),
+                 "g3");
+    store.finishSync("g3");
+    EXPECT_EQ(value("SELECT count(*) FROM song_fts WHERE id='s9'"), "0");
+    EXPECT_EQ(value("SELECT count(*) FROM album_fts WHERE id='al9'"), "0");
+    EXPECT_EQ(value("SELECT count(*) FROM artist_fts WHERE id='ar9'"), "0");
+    EXPECT_EQ(value("SELECT count(*) FROM song_fts"), "9");
+}
+
 // A song stored with JSON this version cannot read, in the middle of a page:
 // the rows before it, the checkpoint and the counters all stay as they were.
 TEST_F(IngestTest, BadStoredRowRollsThePageBack) {
