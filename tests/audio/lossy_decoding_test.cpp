@@ -69,6 +69,7 @@ TEST_P(LossyDecoding, DecodesTheStatedLengthInLineWithTheSourceAndSeeksExactly) 
     PCMBuffer all = decodeAll(decoder);
     if (p.exactLength) {
         EXPECT_EQ(all.frameLength(), static_cast<std::size_t>(songFrames));
+        EXPECT_EQ(decoder.frameLength(), songFrames);
     } else {
         EXPECT_NEAR(static_cast<double>(all.frameLength()), songFrames, 1024);
         EXPECT_EQ(all.frameLength(), static_cast<std::size_t>(decoder.frameLength()));

@@ -2,6 +2,7 @@
 
 #include "errors/audio_failure.h"
 #include "platform/ffmpeg/ffmpeg_error.h"
+#include "platform/ffmpeg/mp3_gapless_info.h"
 
 extern "C" {
 #include <libavutil/dict.h>
@@ -9,6 +10,7 @@ extern "C" {
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 namespace sorvalind {
@@ -112,6 +114,8 @@ void AudioFile::openDecoder() {
     } else if (format_->duration > 0) {
         frameLength_ = av_rescale_q(format_->duration, AVRational{1, AV_TIME_BASE}, perFrame);
     }
+    if (codec == AudioCodec::mpegLayer3 && std::strcmp(format_->iformat->name, "mp3") == 0)
+        if (auto gapless = readMP3GaplessInfo(source_)) frameLength_ = gapless->length();
     frameLength_ = std::max<std::int64_t>(frameLength_, 0);
     lengthStated_ = frameLength_ > 0 && format_->duration_estimation_method != AVFMT_DURATION_FROM_BITRATE;
     lengthSlack_ = isLossy(codec) ? 2304 : 0;
