@@ -5,12 +5,11 @@
 namespace sorvalind {
 
 void HttpStreamHandler::resume() {
-    std::function<void()> resumer;
-    {
-        std::lock_guard lock(mutex_);
-        resumer = resumer_;
-    }
-    if (resumer) resumer();
+    // Called under the lock: a transport removes its resumer when the transfer
+    // ends, and that removal must wait for a call already under way, or the
+    // call would reach a transfer that is gone.
+    std::lock_guard lock(mutex_);
+    if (resumer_) resumer_();
 }
 
 void HttpStreamHandler::bindResume(std::function<void()> resumer) {
