@@ -310,15 +310,14 @@ TEST_F(HttpSessionTest, AFailingGroupEndsItsTransfersAndTheNextOneTriesAgain) {
 }
 
 // A group that keeps failing fails each transfer once and then waits for the
-// next one, rather than spinning on a poll that fails at once.
+// next one, rather than spinning on a step that fails at once.
 TEST_F(HttpSessionTest, ABrokenGroupFailsEachTransferWithoutSpinning) {
-    using Step = HttpSession::GroupStep;
-    std::atomic<int> polls{0};
-    HttpSession broken([&](Step step) {
-        if (step == Step::poll) ++polls;
-        return step == Step::poll;
+    std::atomic<int> tries{0};
+    HttpSession broken([&](HttpSession::GroupStep) {
+        ++tries;
+        return true;
     });
-    std::vector<int> pollsAfter;
+    std::vector<int> triesAfter;
     for (int i = 0; i < 3; ++i) {
         int code = 0;
         try {
@@ -327,11 +326,11 @@ TEST_F(HttpSessionTest, ABrokenGroupFailsEachTransferWithoutSpinning) {
             code = error.code();
         }
         EXPECT_EQ(code, URLError::unknown);
-        pollsAfter.push_back(polls.load());
+        triesAfter.push_back(tries.load());
     }
     // One try of the group per transfer, none in between.
-    EXPECT_EQ(pollsAfter[1] - pollsAfter[0], 1);
-    EXPECT_EQ(pollsAfter[2] - pollsAfter[1], 1);
+    EXPECT_EQ(triesAfter[1] - triesAfter[0], 1);
+    EXPECT_EQ(triesAfter[2] - triesAfter[1], 1);
 }
 
 TEST_F(HttpSessionTest, ConnectionFailuresMapToUrlErrorCodes) {
