@@ -66,8 +66,11 @@ std::string Song::quality() const {
     std::vector<std::string> parts;
     // Root-locale upper-casing: "flac" is "FLAC" in Turkish too.
     if (suffix) parts.push_back(text::toUpper(*suffix));
-    if (bitDepth) parts.push_back(std::to_string(*bitDepth) + "-bit");
-    if (samplingRate) parts.push_back(kilohertzText(*samplingRate));
+    // Servers send a bit depth (and sometimes a sample rate) of 0 for lossy files: a value
+    // that is not positive says nothing about the file, so the text leaves it out. The
+    // record itself keeps what the server sent.
+    if (bitDepth && *bitDepth > 0) parts.push_back(std::to_string(*bitDepth) + "-bit");
+    if (samplingRate && *samplingRate > 0) parts.push_back(kilohertzText(*samplingRate));
     std::string joined;
     for (std::size_t index = 0; index < parts.size(); ++index) {
         if (index > 0) joined += " \u00b7 ";

@@ -5,6 +5,7 @@
 #include "server/credential_helper_process.h"
 
 #include <cstdlib>
+#include <exception>
 #include <vector>
 
 #include <fcntl.h>
@@ -59,7 +60,15 @@ bool CredentialHelperClient::mayPrompt(const CredentialHelperRequest& request) n
 std::optional<std::string> CredentialHelperClient::helperRequest(const CredentialHelperRequest& request,
                                                                  KeychainBackend backend) const {
     if (!inUse(backend)) return std::nullopt;
-    return interpret(exchange(encode(request), mayPrompt(request)));
+    std::string input;
+    try {
+        input = encode(request);
+    } catch (const std::exception&) {
+        // Text that is not UTF-8 has no JSON form: the request cannot be
+        // sent, and the user sees the store's own failure, not the encoder's.
+        throw CredentialError::verification();
+    }
+    return interpret(exchange(input, mayPrompt(request)));
 }
 
 CredentialHelperClient::RawAnswer CredentialHelperClient::exchange(std::string_view input,

@@ -1,6 +1,7 @@
 #include "server/credential_store.h"
 
 #include "platform/crypto/digest.h"
+#include "platform/text/text.h"
 #include "server/credential_helper_client.h"
 
 namespace sorvalind {
@@ -49,6 +50,9 @@ std::string CredentialStore::loadItem(const std::string& account, const std::str
                                       bool allowInteraction) {
     KeychainRead read = keychain_.load(service, account, allowInteraction);
     check(read.status);
+    // A password is text: bytes some other program stored that are not
+    // UTF-8 cannot be one, and must not travel on as if they were.
+    if (!text::isValidUTF8(read.secret)) throw CredentialError::verification();
     return std::move(read.secret);
 }
 
@@ -61,6 +65,9 @@ void CredentialStore::clearService(const std::string& service) {
 }
 
 void CredentialStore::save(const std::string& password, const std::string& account) {
+    // Refused before either route: the helper's request could not carry it,
+    // and a load could never give it back.
+    if (!text::isValidUTF8(password)) throw CredentialError::verification();
     if (auto answer = helperRequest({"save", account, password, false, std::nullopt})) return;
     std::lock_guard lock(accessLock());
     saveItem(password, account, currentService());

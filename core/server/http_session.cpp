@@ -3,6 +3,7 @@
 #include "platform/curl/multi.h"
 #include "server/http_transfer.h"
 
+#include <condition_variable>
 #include <map>
 #include <thread>
 #include <vector>
@@ -10,10 +11,16 @@
 namespace sorvalind {
 
 // The session's thread and what it shares with callers. `mutex` guards the
-// fields up to `stopping`; `active` belongs to the loop thread alone.
+// fields up to `stopping`; `active` and `groupFailed` belong to the loop
+// thread alone.
 struct HttpSession::Loop {
+    explicit Loop(GroupFault groupFault) : fault(std::move(groupFault)) {}
+
     Multi multi;
+    const GroupFault fault;
     std::mutex mutex;
+    // Signalled with `incoming` or `stopping`, for a loop whose group failed.
+    std::condition_variable changed;
     std::vector<std::shared_ptr<HttpTransfer>> incoming;
     std::vector<std::weak_ptr<HttpTransfer>> resumes;
     std::uint64_t nextSerial = 1;
@@ -21,14 +28,18 @@ struct HttpSession::Loop {
     bool invalidated = false;
     bool stopping = false;
 
-    std::map<CURL*, std::shared_ptr<HttpTransfer>> active;
+    using Active = std::map<CURL*, std::shared_ptr<HttpTransfer>>;
+    Active active;
+    bool groupFailed = false;
     std::thread thread;
 
     void run() noexcept;
     void submit(const std::shared_ptr<HttpTransfer>& transfer);
     void requestResume(std::weak_ptr<HttpTransfer> transfer);
-    void end(std::map<CURL*, std::shared_ptr<HttpTransfer>>::iterator entry, int curlCode,
-             bool cancelled) noexcept;
+    void stop() noexcept;
+    std::shared_ptr<HttpTransfer> detach(Active::iterator entry) noexcept;
+    template <typename Step> bool runStep(GroupStep step, Step&& body) noexcept;
+    void failGroup() noexcept;
 };
 
 void HttpSession::Loop::submit(const std::shared_ptr<HttpTransfer>& transfer) {
@@ -38,6 +49,7 @@ void HttpSession::Loop::submit(const std::shared_ptr<HttpTransfer>& transfer) {
         transfer->serial = nextSerial++;
         incoming.push_back(transfer);
     }
+    changed.notify_one();
     multi.wakeup();
 }
 
@@ -49,8 +61,16 @@ void HttpSession::Loop::requestResume(std::weak_ptr<HttpTransfer> transfer) {
     multi.wakeup();
 }
 
-void HttpSession::Loop::end(std::map<CURL*, std::shared_ptr<HttpTransfer>>::iterator entry, int curlCode,
-                            bool cancelled) noexcept {
+void HttpSession::Loop::stop() noexcept {
+    {
+        std::lock_guard lock(mutex);
+        stopping = true;
+    }
+    changed.notify_one();
+    multi.wakeup();
+}
+
+std::shared_ptr<HttpTransfer> HttpSession::Loop::detach(Active::iterator entry) noexcept {
     std::shared_ptr<HttpTransfer> transfer = entry->second;
     active.erase(entry);
     try {
@@ -58,10 +78,26 @@ void HttpSession::Loop::end(std::map<CURL*, std::shared_ptr<HttpTransfer>>::iter
     } catch (...) {
         // The handle is gone from the group either way once the transfer is dropped.
     }
-    if (cancelled)
-        transfer->finishWithCode(URLError::cancelled);
-    else
-        transfer->finish(curlCode);
+    return transfer;
+}
+
+template <typename Step> bool HttpSession::Loop::runStep(GroupStep step, Step&& body) noexcept {
+    try {
+        if (fault && fault(step)) return false;
+        body();
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+// A group that cannot run or wait for its transfers would leave them hanging
+// (the idle timeouts are checked by the group's own progress callbacks), and
+// a poll that fails at once would spin: end every transfer in it now.
+void HttpSession::Loop::failGroup() noexcept {
+    groupFailed = true;
+    while (!active.empty())
+        detach(active.begin())->finishWithCode(URLError::unknown);
 }
 
 void HttpSession::Loop::run() noexcept {
@@ -71,7 +107,11 @@ void HttpSession::Loop::run() noexcept {
         std::uint64_t below = 0;
         bool stop = false;
         {
-            std::lock_guard lock(mutex);
+            std::unique_lock lock(mutex);
+            // After a failure the group is empty; the next transfer tries it
+            // again.
+            if (groupFailed) changed.wait(lock, [this] { return !incoming.empty() || stopping; });
+            groupFailed = false;
             adding.swap(incoming);
             resuming.swap(resumes);
             below = cancelBelow;
@@ -93,7 +133,7 @@ void HttpSession::Loop::run() noexcept {
         }
         for (auto it = active.begin(); it != active.end();) {
             auto next = std::next(it);
-            if (dropped(*it->second)) end(it, CURLE_OK, true);
+            if (dropped(*it->second)) detach(it)->finishWithCode(URLError::cancelled);
             it = next;
         }
         if (stop) return;
@@ -102,35 +142,31 @@ void HttpSession::Loop::run() noexcept {
             if (transfer && active.count(transfer->easy())) transfer->resumeDelivery();
         }
 
-        try {
-            multi.perform();
-        } catch (...) {
-            // A failing group leaves its transfers to their own timeouts.
+        if (!runStep(GroupStep::perform, [this] { multi.perform(); })) {
+            failGroup();
+            continue;
         }
         int remaining = 0;
         while (CURLMsg* message = curl_multi_info_read(multi.get(), &remaining)) {
             if (message->msg != CURLMSG_DONE) continue;
             auto entry = active.find(message->easy_handle);
-            if (entry != active.end()) end(entry, message->data.result, false);
+            if (entry != active.end()) {
+                const int curlCode = message->data.result;
+                detach(entry)->finish(curlCode);
+            }
         }
-        try {
-            multi.poll(1000);
-        } catch (...) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
+        if (!runStep(GroupStep::poll, [this] { multi.poll(1000); })) failGroup();
     }
 }
 
-HttpSession::HttpSession() : loop_(std::make_unique<Loop>()) {
+HttpSession::HttpSession() : HttpSession(GroupFault{}) {}
+
+HttpSession::HttpSession(GroupFault fault) : loop_(std::make_unique<Loop>(std::move(fault))) {
     loop_->thread = std::thread([loop = loop_.get()] { loop->run(); });
 }
 
 HttpSession::~HttpSession() {
-    {
-        std::lock_guard lock(loop_->mutex);
-        loop_->stopping = true;
-    }
-    loop_->multi.wakeup();
+    loop_->stop();
     loop_->thread.join();
 }
 

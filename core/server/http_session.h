@@ -21,19 +21,30 @@
 //
 // Any thread may call stream()/perform() concurrently; they block until the
 // transfer ends. A stop request of the stop_token ends the transfer at once
-// with URLError(cancelled). The constructor throws CurlError; the destructor
+// with URLError(cancelled). When the libcurl group itself fails (it cannot
+// run or wait for its transfers), every transfer in it ends at once with
+// URLError(unknown) and the session waits, without spinning, for the next
+// transfer to try again. The constructor throws CurlError; the destructor
 // ends every transfer with URLError(cancelled) and must not race with calls
 // still being made.
 
 #include "server/http_transport.h"
 
+#include <functional>
 #include <memory>
 
 namespace sorvalind {
 
 class HttpSession final : public HttpTransport {
 public:
+    // The two steps of the session's loop that can fail as a whole.
+    enum class GroupStep { perform, poll };
+    // Asked on the session's thread before each step; answering true makes
+    // that step fail as a broken libcurl group would. For tests only.
+    using GroupFault = std::function<bool(GroupStep)>;
+
     HttpSession();
+    explicit HttpSession(GroupFault fault);
     ~HttpSession() override;
     HttpSession(const HttpSession&) = delete;
     HttpSession& operator=(const HttpSession&) = delete;

@@ -45,11 +45,14 @@ public:
     virtual Flow onData(std::string_view chunk) = 0;
 
     // Lets a paused transfer go on. Any thread; does nothing when no transfer
-    // of this handler is running.
+    // of this handler is running, also when that transfer has just ended.
     void resume();
 
     // For transports only: installs (or, with an empty function, removes)
-    // what resume() calls.
+    // what resume() calls. The resumer runs under this handler's lock, so
+    // once the transport has removed it no call of it is still running and
+    // none will start: it may refer to the transfer's own state. It must be
+    // short and must not call resume() or bindResume().
     void bindResume(std::function<void()> resumer);
 
 private:

@@ -1,14 +1,17 @@
 #include "errors/credential_error.h"
 #include "platform/crypto/code_identity.h"
+#include "platform/secret/memory_keychain.h"
 #include "server/credential_helper_client.h"
 #include "server/credential_helper_process.h"
 #include "server/credential_peer_verification.h"
+#include "server/credential_store.h"
 #include "support/paths.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -159,6 +162,37 @@ protected:
 
 TEST_F(HelperCheck, TheGenuineHelperIsStarted) {
     EXPECT_EQ(outcome(), -25293);
+}
+
+// A password that is not UTF-8 cannot travel in the helper's JSON request: it
+// fails the verification before any helper is started (a started helper would
+// answer -25293, refusing this test as its parent).
+TEST_F(HelperCheck, APasswordThatIsNotUTF8NeverReachesTheHelper) {
+    CredentialHelperClient::Options options;
+    options.helperDirectory = dir.path();
+    CredentialHelperClient client({std::string(CredentialHelperClient::applicationId), true}, options);
+    auto codeOf = [](const std::function<void()>& call) -> std::int32_t {
+        try {
+            call();
+        } catch (const CredentialError& error) {
+            return error.code().value_or(1);
+        }
+        return 0;
+    };
+    MemoryKeychain keychain(KeychainBackend::secretService);
+    CredentialStore store(keychain, CredentialStore::Build::application, &client);
+    EXPECT_EQ(codeOf([&] { store.save("caf\xE9", "a"); }), 1);
+    EXPECT_EQ(codeOf([&] { store.save("caf\xC3\xA9", "a"); }), -25293);
+    // The client's own guard, for any text of the request.
+    EXPECT_EQ(codeOf([&] {
+                  client.helperRequest({"save", "a", "\xFF", false, {}}, KeychainBackend::secretService);
+              }),
+              1);
+    EXPECT_EQ(codeOf([&] {
+                  client.helperRequest({"load", "caf\xE9", {}, false, {}}, KeychainBackend::secretService);
+              }),
+              1);
+    EXPECT_EQ(keychain.calls(), 0);
 }
 
 TEST_F(HelperCheck, AReplacedOrExposedHelperIsNeverStarted) {

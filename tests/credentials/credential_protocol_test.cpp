@@ -136,5 +136,15 @@ TEST_F(CredentialHelperAnswer, OperationsAnswerWithTheirValues) {
               (CredentialHelperResponse{{}, -25308}));
 }
 
+// A stored secret that is not UTF-8 has no JSON form: the helper refuses it
+// with an answer it can write, instead of failing to encode its reply.
+TEST_F(CredentialHelperAnswer, AStoredSecretThatIsNotUTF8IsRefused) {
+    keychain.seed(std::string(CredentialStore::helperService), "a", "caf\xE9");
+    CredentialHelperResponse response =
+        answer(R"({"operation":"load","account":"a","allowInteraction":false})");
+    EXPECT_EQ(response, refused());
+    EXPECT_EQ(encode(response), R"({"status":-25293})");
+}
+
 } // namespace
 } // namespace sorvalind

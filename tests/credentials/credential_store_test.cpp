@@ -142,6 +142,47 @@ TEST(CredentialStore, RemoveAllClearsEveryAccountAndStopsAtTheFirstFailingServic
     store.removeAll();
 }
 
+// Bytes another program left in the keyring that are not UTF-8 are no
+// password: every read fails the verification rather than hand them on, and
+// such a password is never stored.
+TEST(CredentialStore, ASecretThatIsNotUTF8FailsTheVerification) {
+    const std::string latin1 = "caf\xE9";
+    for (Build build : {Build::application, Build::helper}) {
+        SCOPED_TRACE(build == Build::helper ? "helper build" : "application build");
+        const std::string current = build == Build::helper ? helperService : appService;
+        {
+            MemoryKeychain keychain;
+            keychain.seed(current, account, latin1);
+            CredentialStore store(keychain, build);
+            EXPECT_EQ(failureCode([&] { store.load(account); }), 1);
+            EXPECT_EQ(failureCode([&] { store.load(account, false); }), 1);
+        }
+        {
+            // The same bytes handed back by the keyring for a valid item.
+            MemoryKeychain keychain;
+            keychain.seed(current, account, "caf\xC3\xA9");
+            keychain.addFault({KeychainOperation::load, current, ks::success, "\xFF\xFE"});
+            CredentialStore store(keychain, build);
+            EXPECT_EQ(failureCode([&] { store.load(account); }), 1);
+        }
+        {
+            MemoryKeychain keychain;
+            CredentialStore store(keychain, build);
+            EXPECT_EQ(failureCode([&] { store.save(latin1, account); }), 1);
+            EXPECT_EQ(failureCode([&] { store.save("\xC3", account); }), 1);
+            EXPECT_EQ(keychain.calls(), 0);
+            store.save("caf\xC3\xA9", account);
+            EXPECT_EQ(store.load(account), "caf\xC3\xA9");
+        }
+    }
+    // A legacy item that is not UTF-8 is not copied into the helper's service.
+    MemoryKeychain keychain;
+    keychain.seed(legacyOld, account, latin1);
+    CredentialStore store(keychain, Build::helper);
+    EXPECT_EQ(failureCode([&] { store.load(account); }), 1);
+    EXPECT_FALSE(keychain.secret(helperService, account));
+}
+
 TEST(CredentialStore, LifecycleProbe) {
     MemoryKeychain keychain;
     CredentialStore store(keychain, Build::application);

@@ -33,6 +33,32 @@ TEST(CredentialHelperKeyring, SaveLoadVerifyAndRemoveThroughTheHelper) {
               R"({"status":-25300})");
 }
 
+// Bytes another program stored that are not UTF-8 are no password: the
+// helper refuses them with an answer it can write (and so the client reads a
+// status, not an empty answer), and the store in process fails the
+// verification.
+TEST(CredentialHelperKeyring, AStoredSecretThatIsNotUTF8IsRefusedOnBothRoutes) {
+    SecretServiceKeychain keychain;
+    const std::string account = "https://m.example/|" + randomUUID();
+    const std::string helperService(CredentialStore::helperService);
+    const std::string applicationService(CredentialStore::applicationService);
+    ASSERT_EQ(keychain.save(helperService, account, "caf\xE9"), keychain_status::success);
+    ASSERT_EQ(keychain.save(applicationService, account, "caf\xE9"), keychain_status::success);
+
+    EXPECT_EQ(throughGenuineParent(R"({"operation":"load","account":")" + account +
+                                   R"(","allowInteraction":false})"),
+              R"({"status":-25293})");
+    CredentialStore store(keychain, CredentialStore::Build::application);
+    try {
+        store.load(account, false);
+        ADD_FAILURE() << "loaded";
+    } catch (const CredentialError& error) {
+        EXPECT_TRUE(error.isVerification());
+    }
+    keychain.remove(helperService, account);
+    keychain.remove(applicationService, account);
+}
+
 TEST(CredentialHelperKeyring, InProcessStoreOnTheSessionKeyring) {
     SecretServiceKeychain keychain;
     CredentialStore store(keychain, CredentialStore::Build::application);

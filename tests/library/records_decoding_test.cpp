@@ -4,6 +4,7 @@
 #include "library/playlist.h"
 #include "library/search_page.h"
 #include "library/song.h"
+#include "support/full_song.h"
 
 #include <gtest/gtest.h>
 
@@ -19,44 +20,14 @@ json minimalSong(const char* id = "1") {
     return json{{"id", id}, {"title", "T"}};
 }
 
-// A song with every one of its fields present.
+// A song with every one of its fields present, a few of them at the edges
+// of what they hold.
 Song fullSong() {
-    Song song = Song::make("s1", "Title \u00e9", "Artist", "al1");
-    song.album = "Album";
-    song.artistId = "ar1";
-    song.artists = std::vector{Artist::make("ar1", "A"), Artist::make("ar2", "B")};
-    song.albumArtists = std::vector{Artist::make("ar1", "A")};
-    song.albumArtists->front().starred = "2024-01-01T00:00:00Z";
-    song.albumArtists->front().albumCount = 3;
-    song.albumArtists->front().coverArt = "c";
-    song.albumArtists->front().userRating = 4;
-    song.contributors = std::vector{Contributor::make("composer", "lyrics", Artist::make("c1", "C")),
-                                    Contributor::make("producer", std::nullopt, Artist::make("c2", "D"))};
-    song.displayComposer = "C";
-    song.displayAlbumArtist = "A";
-    song.genres = std::vector{ItemGenre{"Rock"}, ItemGenre{"Jazz"}};
-    song.genre = "Rock";
-    song.coverArt = "mf-1";
-    song.duration = 215.25;
-    song.track = 3;
-    song.discNumber = 2;
-    song.year = 1999;
-    song.suffix = "flac";
-    song.contentType = "audio/flac";
+    Song song = test::fullSong(1);
+    song.title = "Title \u00e9";
     song.size = 9'000'000'000'000'000'000;
-    song.bitRate = 880;
-    song.samplingRate = 44100;
-    song.bitDepth = 16;
-    song.channelCount = 2;
-    song.path = "a/b.flac";
     song.comment = "";
-    song.bpm = 127;
     song.starred = "pending";
-    song.userRating = 5;
-    song.playCount = 8;
-    song.played = "2024-02-02T00:00:00Z";
-    song.created = "2023-03-14T17:51:22Z";
-    song.isVideo = false;
     return song;
 }
 

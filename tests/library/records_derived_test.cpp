@@ -59,14 +59,30 @@ const QualityCase kQualityCases[] = {
     {"", std::nullopt, 96000, " \u00b7 96.0 kHz"},
     {"fla\u00df", std::nullopt, std::nullopt, "FLASS"},
     {"flac", std::nullopt, 22050, "FLAC \u00b7 22.1 kHz"},
-    {std::nullopt, std::nullopt, 0, "0.0 kHz"},
-    {std::nullopt, std::nullopt, -44100, "-44.1 kHz"},
+    // Lossy files come with a bit depth (and sometimes a sample rate) of 0: a value that is
+    // not positive is left out, as if absent.
+    {"mp3", 0, 44100, "MP3 \u00b7 44.1 kHz"},
+    {"mp3", 0, 0, "MP3"},
+    {"ogg", -16, -44100, "OGG"},
+    {std::nullopt, 0, 0, ""},
+    {"", 0, std::nullopt, ""},
+    {std::nullopt, 1, 1, "1-bit \u00b7 0.0 kHz"},
     {std::nullopt, std::nullopt, 192000000, "192000.0 kHz"},
 };
 
 TEST(SongQuality, Table) {
     for (const auto& c : kQualityCases)
-        EXPECT_EQ(qualityOf(c.suffix, c.depth, c.rate), c.expected);
+        EXPECT_EQ(qualityOf(c.suffix, c.depth, c.rate), c.expected)
+            << c.suffix.value_or("(none)") << " " << c.depth.value_or(-1) << " " << c.rate.value_or(-1);
+}
+
+// The text leaves the zero out; the record and its JSON keep what the server sent.
+TEST(SongQuality, ZeroBitDepthStaysInTheRecord) {
+    Song song =
+        fromJSONText<Song>(R"({"id":"1","title":"T","suffix":"mp3","bitDepth":0,"samplingRate":44100})");
+    EXPECT_EQ(song.bitDepth, 0);
+    EXPECT_EQ(song.quality(), "MP3 \u00b7 44.1 kHz");
+    EXPECT_EQ(toJSONText(song), R"({"bitDepth":0,"id":"1","samplingRate":44100,"suffix":"mp3","title":"T"})");
 }
 
 // Upper-casing ignores the language: Turkish rules would dot the capital I.

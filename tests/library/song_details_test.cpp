@@ -1,5 +1,6 @@
 #include "library/song_details.h"
 
+#include "support/full_song.h"
 #include "support/locale_environment.h"
 
 #include <gtest/gtest.h>
@@ -34,8 +35,12 @@ std::optional<SongDetailSection> section(const std::vector<SongDetailSection>& s
     return std::nullopt;
 }
 
+// A fully populated song whose shown fields carry what the details must
+// sort out: repeated and empty credits and genres, a zero disc, padded text.
 Song fullSong() {
-    Song song = bare();
+    Song song = test::fullSong(1);
+    song.id = "s1";
+    song.title = "Tune";
     song.album = "Blue";
     song.albumId = "al1";
     song.duration = 75.9;

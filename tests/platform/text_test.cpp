@@ -108,6 +108,28 @@ TEST(Text, InvalidUtf8ReadsAsReplacementCharacter) {
     EXPECT_EQ(out, "\xEF\xBF\xBD\xF0\x9F\x8E\xB5");
 }
 
+TEST(Text, IsValidUTF8) {
+    const std::pair<std::string, bool> cases[] = {
+        {"", true},
+        {"plain ascii", true},
+        {"Caf\xC3\xA9 \xE2\x80\x93 \xF0\x9F\x8E\xB5", true},
+        {std::string("a\0b", 3), true},
+        {"\xEF\xBF\xBF", true},      // U+FFFF, a noncharacter, is still well-formed
+        {"\xF4\x8F\xBF\xBF", true},  // U+10FFFF, the last code point
+        {"a\xFF", false},            // never a UTF-8 byte
+        {"\x80", false},             // stray continuation byte
+        {"\xC3", false},             // sequence cut short at the end
+        {"\xC3(", false},            // lead byte without its continuation
+        {"\xC0\xAF", false},         // overlong "/"
+        {"\xE0\x80\xAF", false},     // overlong in three bytes
+        {"\xED\xA0\x80", false},     // a surrogate (U+D800)
+        {"\xF4\x90\x80\x80", false}, // above U+10FFFF
+        {"\xE9t\xE9", false},        // Latin-1 text
+    };
+    for (const auto& [bytes, valid] : cases)
+        EXPECT_EQ(isValidUTF8(bytes), valid) << ::testing::PrintToString(bytes);
+}
+
 TEST(TextRegex, IcuSyntaxOverUtf8) {
     const Regex feat(R"((?i)\s+(?:feat\.?|featuring|with)\s+)");
     EXPECT_EQ(feat.replaceAll("Ren\xC3\xA9 FEAT. Ana with Bo", ","), "Ren\xC3\xA9,Ana,Bo");

@@ -15,7 +15,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <future>
+#include <source_location>
 #include <sstream>
 #include <thread>
 #include <variant>
@@ -58,11 +61,22 @@ struct ClientTest : ::testing::Test {
     }
 
     // Drives the main actor while a worker runs, until `done` holds. The
-    // bound only guards against a hang.
-    void driveUntil(const std::function<bool()>& done) {
-        main.runUntil(done);
+    // bound only guards against a hang, and a hang ends the test program at
+    // once: returning would leave the caller waiting on a future that never
+    // becomes ready (std::async's destructor waits too) until ctest's own
+    // timeout.
+    void driveUntil(const std::function<bool()>& done, std::chrono::milliseconds bound = 10s,
+                    std::source_location where = std::source_location::current()) {
+        main.runUntil(done, bound);
         main.runUntilIdle();
-        ASSERT_TRUE(done());
+        if (done()) return;
+        const std::string reason =
+            "driveUntil: the awaited condition did not hold within " + std::to_string(bound.count()) + " ms";
+        ADD_FAILURE_AT(where.file_name(), static_cast<int>(where.line())) << reason;
+        std::fprintf(stderr, "%s:%u: %s\n", where.file_name(), static_cast<unsigned>(where.line()),
+                     reason.c_str());
+        std::fflush(nullptr);
+        std::abort();
     }
 
     template <class T> T finish(std::future<T>& result) {
@@ -73,6 +87,13 @@ struct ClientTest : ::testing::Test {
 
 template <class F> auto onWorker(F f) {
     return std::async(std::launch::async, std::move(f));
+}
+
+// A condition that never holds ends the test at once, with its reason,
+// instead of leaving the test to ctest's timeout.
+TEST_F(ClientTest, DriveUntilEndsAHungTestAtOnce) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(driveUntil([] { return false; }, 1ms), "did not hold within 1 ms");
 }
 
 // --- Building requests ------------------------------------------------------

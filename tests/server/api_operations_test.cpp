@@ -6,6 +6,7 @@
 #include "runtime/virtual_clock.h"
 #include "server/network_security.h"
 #include "support/fake_subsonic_server.h"
+#include "support/full_song.h"
 
 #include <gtest/gtest.h>
 
@@ -90,7 +91,38 @@ TEST_F(OperationsTest, LibraryPagesAndPlaylists) {
                                                                       {"artistOffset", "0"},
                                                                       {"albumOffset", "1"},
                                                                       {"songOffset", "2"}}));
-    (void)page;
+    // Each list is the window asked for, each record as the server sent it.
+    auto ids = [](const auto& records) {
+        std::vector<std::string> out;
+        if (records)
+            for (const auto& record : *records)
+                out.push_back(record.id);
+        return out;
+    };
+    EXPECT_EQ(ids(page.artist), (std::vector<std::string>{"ar-1", "ar-2", "ar-3"}));
+    EXPECT_EQ(ids(page.album), (std::vector<std::string>{"al-2", "al-3", "al-4", "al-5", "al-6"}));
+    EXPECT_EQ(ids(page.song), (std::vector<std::string>{"so-3", "so-4", "so-5", "so-6", "so-7"}));
+    ASSERT_TRUE(page.song && page.album && page.artist);
+    const Song& third = page.song->front();
+    EXPECT_EQ(third.title, "Song 3");
+    EXPECT_EQ(third.albumId, "al-1");
+    EXPECT_EQ(third.track, 3);
+    EXPECT_EQ(third.duration, 123.0);
+    EXPECT_EQ(third.isVideo, false);
+    server.withLibrary([&](test::FakeLibrary& library) {
+        for (std::size_t i = 0; i < page.song->size(); ++i)
+            EXPECT_EQ(page.song->at(i), Song::decode(library.songs[i + 2])) << i;
+        EXPECT_EQ(page.album->front(), Album::decode(library.albums[1]));
+        EXPECT_EQ(page.artist->back(), Artist::decode(library.artists[2]));
+    });
+
+    // Songs with every field present come through whole.
+    const std::vector<Song> full = {test::fullSong(1), test::fullSong(2)};
+    answer("search3", {{"searchResult3", {{"song", {full[0].encode(), full[1].encode()}}}}});
+    SearchPage fullPage = run([&] { return client.page(0, 0, 0, 2, {}); });
+    EXPECT_EQ(fullPage.song, full);
+    EXPECT_FALSE(fullPage.album);
+    EXPECT_FALSE(fullPage.artist);
 
     auto playlists = run([&] { return client.playlists({}); });
     ASSERT_EQ(playlists.size(), 2u);

@@ -9,6 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <future>
 #include <thread>
 
@@ -275,6 +276,61 @@ TEST_F(HttpSessionTest, ConcurrentTransfersShareTheSession) {
         }));
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(results[static_cast<std::size_t>(i)].get(), "so-" + std::to_string(i + 1));
+}
+
+// A libcurl group that fails (it cannot run or wait for its transfers) ends
+// every transfer in it with URLError(unknown) at once, instead of leaving a
+// stalled one to hang; the next transfer tries the group again.
+TEST_F(HttpSessionTest, AFailingGroupEndsItsTransfersAndTheNextOneTriesAgain) {
+    using Step = HttpSession::GroupStep;
+    for (Step failing : {Step::perform, Step::poll}) {
+        SCOPED_TRACE(failing == Step::perform ? "perform" : "poll");
+        std::atomic<bool> failOnce{false};
+        HttpSession broken([&](Step step) { return step == failing && failOnce.exchange(false); });
+
+        server.injectFault(FakeFault::stalled());
+        HttpRequest r = restRequest("ping");
+        // Far longer than any test run: only the failing group can end it.
+        r.idleTimeout = std::chrono::seconds(600);
+        FirstChunkHandler handler;
+        std::future<void> arrived = handler.firstChunk.get_future();
+        auto result = std::async(std::launch::async, [&] {
+            try {
+                broken.stream(r, handler);
+            } catch (const URLError& error) {
+                return error.code();
+            }
+            return 0;
+        });
+        arrived.wait();
+        failOnce.store(true);
+        EXPECT_EQ(result.get(), URLError::unknown);
+        EXPECT_EQ(broken.perform(restRequest("ping")).status(), 200);
+    }
+}
+
+// A group that keeps failing fails each transfer once and then waits for the
+// next one, rather than spinning on a step that fails at once.
+TEST_F(HttpSessionTest, ABrokenGroupFailsEachTransferWithoutSpinning) {
+    std::atomic<int> tries{0};
+    HttpSession broken([&](HttpSession::GroupStep) {
+        ++tries;
+        return true;
+    });
+    std::vector<int> triesAfter;
+    for (int i = 0; i < 3; ++i) {
+        int code = 0;
+        try {
+            broken.perform(restRequest("ping"));
+        } catch (const URLError& error) {
+            code = error.code();
+        }
+        EXPECT_EQ(code, URLError::unknown);
+        triesAfter.push_back(tries.load());
+    }
+    // One try of the group per transfer, none in between.
+    EXPECT_EQ(triesAfter[1] - triesAfter[0], 1);
+    EXPECT_EQ(triesAfter[2] - triesAfter[1], 1);
 }
 
 TEST_F(HttpSessionTest, ConnectionFailuresMapToUrlErrorCodes) {

@@ -1,5 +1,7 @@
 #include "support/scripted_http_transport.h"
 
+#include <memory>
+
 namespace sorvalind::test {
 
 void ScriptedHttpTransport::answer(int status, std::string body, HttpHeaders headers) {
@@ -48,28 +50,32 @@ HttpResponseHead ScriptedHttpTransport::stream(const HttpRequest& request, HttpS
     handler.onResponse(response.head);
     if (!response.body.empty()) {
         // A paused handler waits for resume() (or the stop request) and is
-        // then offered the same bytes again.
-        std::mutex resumeMutex;
-        std::condition_variable resumed;
-        bool resumeRequested = false;
-        handler.bindResume([&] {
-            std::lock_guard lock(resumeMutex);
-            resumeRequested = true;
-            resumed.notify_all();
+        // then offered the same bytes again. What the resumer touches is
+        // shared with it, so even a resumer kept past this call stays safe.
+        struct ResumeState {
+            std::mutex mutex;
+            std::condition_variable resumed;
+            bool requested = false;
+        };
+        auto state = std::make_shared<ResumeState>();
+        handler.bindResume([state] {
+            std::lock_guard lock(state->mutex);
+            state->requested = true;
+            state->resumed.notify_all();
         });
         struct Unbind {
             HttpStreamHandler& handler;
             ~Unbind() { handler.bindResume({}); }
         } unbind{handler};
-        std::stop_callback onStop(stop, [&] {
-            std::lock_guard lock(resumeMutex);
-            resumed.notify_all();
+        std::stop_callback onStop(stop, [state] {
+            std::lock_guard lock(state->mutex);
+            state->resumed.notify_all();
         });
         while (handler.onData(response.body) == HttpStreamHandler::Flow::pause) {
-            std::unique_lock lock(resumeMutex);
-            resumed.wait(lock, [&] { return resumeRequested || stop.stop_requested(); });
+            std::unique_lock lock(state->mutex);
+            state->resumed.wait(lock, [&] { return state->requested || stop.stop_requested(); });
             if (stop.stop_requested()) throw URLError(URLError::cancelled);
-            resumeRequested = false;
+            state->requested = false;
         }
     }
     return response.head;

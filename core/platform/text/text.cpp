@@ -286,6 +286,18 @@ std::vector<std::string> letterOrNumberRuns(std::string_view text) {
     return runs;
 }
 
+bool isValidUTF8(std::string_view text) noexcept {
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    const std::int64_t length = static_cast<std::int64_t>(text.size());
+    std::int64_t index = 0;
+    while (index < length) {
+        UChar32 c;
+        U8_NEXT(bytes, index, length, c);
+        if (c < 0) return false;
+    }
+    return true;
+}
+
 void appendCodePoint(std::string& out, char32_t c) {
     if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
     if (c < 0x80) {

@@ -110,6 +110,11 @@ std::vector<std::string> letterOrNumberRuns(std::string_view text);
 
 // Code points -----------------------------------------------------------------
 
+// True when every byte sequence of the text is well-formed UTF-8 (no stray
+// continuation bytes, overlong forms, surrogates or values above U+10FFFF).
+// The empty text is valid.
+bool isValidUTF8(std::string_view text) noexcept;
+
 // Appends the UTF-8 form of a code point; a surrogate or a value above
 // U+10FFFF appends U+FFFD instead.
 void appendCodePoint(std::string& out, char32_t codePoint);
