@@ -29,7 +29,7 @@ Album Album::make(std::string id, std::string name, std::optional<std::string> a
     return album;
 }
 
-Album Album::decode(const nlohmann::json& json) {
+Album Album::decode(const JSONElement& json) {
     return json_fields::decodeObject(json, kFields);
 }
 

@@ -43,7 +43,7 @@ struct Album {
     // Identifier, name and optional artist text; the rest absent.
     static Album make(std::string id, std::string name, std::optional<std::string> artist = std::nullopt);
 
-    static Album decode(const nlohmann::json& json);
+    static Album decode(const JSONElement& json);
     nlohmann::json encode() const;
 
     friend bool operator==(const Album&, const Album&) = default;

@@ -10,7 +10,7 @@ constexpr auto kFields = std::make_tuple(json_fields::field("name", &APIExtensio
 
 } // namespace
 
-APIExtension APIExtension::decode(const nlohmann::json& json) {
+APIExtension APIExtension::decode(const JSONElement& json) {
     return json_fields::decodeObject(json, kFields);
 }
 

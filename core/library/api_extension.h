@@ -15,7 +15,7 @@ struct APIExtension {
     std::string name;
     std::vector<std::int64_t> versions;
 
-    static APIExtension decode(const nlohmann::json& json);
+    static APIExtension decode(const JSONElement& json);
     nlohmann::json encode() const;
 };
 

@@ -21,7 +21,7 @@ Artist Artist::make(std::string id, std::string name) {
     return artist;
 }
 
-Artist Artist::decode(const nlohmann::json& json) {
+Artist Artist::decode(const JSONElement& json) {
     return json_fields::decodeObject(json, kFields);
 }
 

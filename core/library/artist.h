@@ -23,7 +23,7 @@ struct Artist {
     // The two required fields, everything else absent.
     static Artist make(std::string id, std::string name);
 
-    static Artist decode(const nlohmann::json& json);
+    static Artist decode(const JSONElement& json);
     nlohmann::json encode() const;
 
     friend bool operator==(const Artist&, const Artist&) = default;

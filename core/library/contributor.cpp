@@ -17,7 +17,7 @@ Contributor Contributor::make(std::string role, std::optional<std::string> subRo
     return Contributor{std::move(role), std::move(subRole), std::move(artist)};
 }
 
-Contributor Contributor::decode(const nlohmann::json& json) {
+Contributor Contributor::decode(const JSONElement& json) {
     return json_fields::decodeObject(json, kFields);
 }
 

@@ -20,7 +20,7 @@ struct Contributor {
 
     static Contributor make(std::string role, std::optional<std::string> subRole, Artist artist);
 
-    static Contributor decode(const nlohmann::json& json);
+    static Contributor decode(const JSONElement& json);
     nlohmann::json encode() const;
 
     friend bool operator==(const Contributor&, const Contributor&) = default;

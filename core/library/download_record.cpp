@@ -18,7 +18,7 @@ std::string DownloadRecord::id() const {
     return song.id + ":" + std::string(quality.rawValue());
 }
 
-DownloadRecord DownloadRecord::decode(const nlohmann::json& json) {
+DownloadRecord DownloadRecord::decode(const JSONElement& json) {
     return json_fields::decodeObject(json, kFields);
 }
 

@@ -28,7 +28,7 @@ struct DownloadRecord {
     // record per song and quality.
     std::string id() const;
 
-    static DownloadRecord decode(const nlohmann::json& json);
+    static DownloadRecord decode(const JSONElement& json);
     nlohmann::json encode() const;
 };
 

@@ -9,7 +9,7 @@ constexpr auto kFields = std::make_tuple(json_fields::field("name", &ItemGenre::
 
 } // namespace
 
-ItemGenre ItemGenre::decode(const nlohmann::json& json) {
+ItemGenre ItemGenre::decode(const JSONElement& json) {
     return json_fields::decodeObject(json, kFields);
 }
 

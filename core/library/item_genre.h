@@ -12,7 +12,7 @@ namespace sorvalind {
 struct ItemGenre {
     std::string name;
 
-    static ItemGenre decode(const nlohmann::json& json);
+    static ItemGenre decode(const JSONElement& json);
     nlohmann::json encode() const;
 
     friend bool operator==(const ItemGenre&, const ItemGenre&) = default;

@@ -1,5 +1,7 @@
 #include "library/json_coding.h"
 
+#include <simdjson.h>
+
 #include <utility>
 
 namespace sorvalind {
@@ -16,6 +18,21 @@ std::string joinPath(std::string_view key, const std::string& inner) {
     std::string path(key);
     if (!inner.empty() && inner.front() != '[') path += '.';
     return path + inner;
+}
+
+// A parser's buffers grow to the largest document it has read. Each thread
+// keeps one spare for the next document (the store decodes one row after
+// another), but not one grown by a large answer: that memory goes back.
+constexpr std::size_t kKeptParserCapacity = 4u << 20;
+thread_local std::unique_ptr<simdjson::dom::parser> spareParser;
+
+std::unique_ptr<simdjson::dom::parser> takeParser() {
+    if (spareParser) return std::move(spareParser);
+    return std::make_unique<simdjson::dom::parser>();
+}
+
+void keepParser(std::unique_ptr<simdjson::dom::parser> parser) noexcept {
+    if (parser && !spareParser && parser->capacity() <= kKeptParserCapacity) spareParser = std::move(parser);
 }
 
 } // namespace
@@ -36,12 +53,27 @@ EncodingError EncodingError::within(std::string_view key) const {
     return {joinPath(key, path_), problem_};
 }
 
-nlohmann::json parseJSONText(std::string_view text) {
-    try {
-        return nlohmann::json::parse(text);
-    } catch (const nlohmann::json::exception& error) {
-        throw DecodingError("", std::string("malformed JSON text (") + error.what() + ")");
+JSONDocument::JSONDocument(std::string_view text) : parser_(takeParser()) {
+    simdjson::dom::element root;
+    if (auto error = parser_->parse(text.data(), text.size()).get(root)) {
+        keepParser(std::move(parser_));
+        throw DecodingError("", std::string("malformed JSON text (") + simdjson::error_message(error) + ")");
     }
+    root_ = std::make_unique<JSONElement>(root);
+}
+
+JSONDocument::~JSONDocument() {
+    keepParser(std::move(parser_));
+}
+
+JSONDocument::JSONDocument(JSONDocument&& other) noexcept = default;
+JSONDocument& JSONDocument::operator=(JSONDocument&& other) noexcept {
+    if (this != &other) {
+        keepParser(std::move(parser_));
+        parser_ = std::move(other.parser_);
+        root_ = std::move(other.root_);
+    }
+    return *this;
 }
 
 std::string dumpJSONText(const nlohmann::json& value) {

@@ -14,7 +14,7 @@ constexpr auto kFields = std::make_tuple(
 
 } // namespace
 
-Playlist Playlist::decode(const nlohmann::json& json) {
+Playlist Playlist::decode(const JSONElement& json) {
     return json_fields::decodeObject(json, kFields);
 }
 

@@ -27,7 +27,7 @@ struct Playlist {
     std::optional<std::string> changed;
     std::optional<std::vector<Song>> entry;
 
-    static Playlist decode(const nlohmann::json& json);
+    static Playlist decode(const JSONElement& json);
     nlohmann::json encode() const;
 
     friend bool operator==(const Playlist&, const Playlist&) = default;

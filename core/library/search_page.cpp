@@ -25,7 +25,7 @@ bool SearchPage::isEmpty() const noexcept {
     return emptyList(artist) && emptyList(album) && emptyList(song);
 }
 
-SearchPage SearchPage::decode(const nlohmann::json& json) {
+SearchPage SearchPage::decode(const JSONElement& json) {
     return json_fields::decodeObject(json, kFields);
 }
 

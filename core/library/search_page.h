@@ -26,7 +26,7 @@ struct SearchPage {
     // True when each of the three lists is absent or empty.
     bool isEmpty() const noexcept;
 
-    static SearchPage decode(const nlohmann::json& json);
+    static SearchPage decode(const JSONElement& json);
     nlohmann::json encode() const;
 };
 

@@ -79,7 +79,7 @@ std::string Song::quality() const {
     return joined;
 }
 
-Song Song::decode(const nlohmann::json& json) {
+Song Song::decode(const JSONElement& json) {
     return json_fields::decodeObject(json, kFields);
 }
 

@@ -73,7 +73,7 @@ struct Song {
     // "FLAC · 16-bit · 44.1 kHz"; empty when nothing is known.
     std::string quality() const;
 
-    static Song decode(const nlohmann::json& json);
+    static Song decode(const JSONElement& json);
     nlohmann::json encode() const;
 
     friend bool operator==(const Song&, const Song&) = default;

@@ -108,7 +108,7 @@ HttpRequest APIClient::authenticatedRequest(std::string_view method, const Param
     return NetworkSecurity::prepare(request);
 }
 
-std::string APIClient::request(std::string_view method, const Parameters& parameters, std::stop_token stop) {
+APIEnvelope APIClient::request(std::string_view method, const Parameters& parameters, std::stop_token stop) {
     HttpRequest built = authenticatedRequest(method, parameters);
     // The retry waits need the main actor's clock to run while this call
     // blocks; on the main actor itself they would hang it.
@@ -121,11 +121,18 @@ std::string APIClient::request(std::string_view method, const Parameters& parame
     }
     int status = answer.status();
     if (status == 405 || status == 415 || status == 501) throw APIError::formPostRequired();
+    if (status == 404 && method == "getOpenSubsonicExtensions") {
+        // A plain Subsonic server refuses the method it does not know with
+        // 404 and its own failed envelope; that is its answer, not a
+        // missing endpoint.
+        auto code = failedEnvelopeCode(answer.body);
+        if (code && (*code == 0 || *code == 70)) throw APIError::server(*code, "Request failed");
+    }
     if (status != 200) throw APIError::http(status);
-    checkEnvelope(answer.body);
+    APIEnvelope envelope(std::move(answer.body));
     throwIfCancelled(stop);
     postToMainActor(&Callbacks::onValidResponse);
-    return std::move(answer.body);
+    return envelope;
 }
 
 HttpResponse APIClient::dataWithRetries(const HttpRequest& request, std::string_view endpoint,

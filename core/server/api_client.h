@@ -102,11 +102,16 @@ public:
     // letters and numbers or a credential-like parameter name.
     HttpRequest authenticatedRequest(std::string_view method, const Parameters& parameters) const;
 
-    // Sends one method and returns the whole answer body once its HTTP
-    // status and envelope are "ok": 405/415/501 throw formPostRequired, any
-    // other status but 200 http(status), an envelope status other than "ok"
+    // Sends one method and returns its answer, parsed once and checked,
+    // once its HTTP status and envelope are "ok": 405/415/501 throw
+    // formPostRequired, any other status but 200 http(status), an answer that
+    // is not an envelope DecodingError, an envelope status other than "ok"
     // server(code, "Request failed"), an answer over the size cap response.
-    std::string request(std::string_view method, const Parameters& parameters, std::stop_token stop = {});
+    // A plain Subsonic server answers "getOpenSubsonicExtensions", which it
+    // does not know, with 404 and a failed envelope of code 0 or 70: for that
+    // method that answer gives server(code) as it would at 200; any other
+    // 404 stays http(404).
+    APIEnvelope request(std::string_view method, const Parameters& parameters, std::stop_token stop = {});
 
     // "APIClient(authentication: redacted)".
     std::string description() const { return "APIClient(authentication: redacted)"; }
@@ -164,11 +169,6 @@ private:
     HttpResponse dataWithRetries(const HttpRequest& request, std::string_view endpoint, std::stop_token stop);
     void waitBeforeRetry(SteadyDuration delay, std::stop_token stop);
     void postToMainActor(std::function<void()> Callbacks::*callback);
-
-    // The value under `key`, decoded with T::decode.
-    template <class T> static T value(std::string_view key, std::string_view data) {
-        return T::decode(envelopeResult(data, key));
-    }
 
     ServerConfiguration configuration_;
     std::string password_;

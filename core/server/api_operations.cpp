@@ -5,6 +5,7 @@
 
 #include "errors/api_error.h"
 #include "library/json_coding.h"
+#include "library/json_element.h"
 #include "platform/text/text.h"
 #include "runtime/decimal_text.h"
 #include "server/network_security.h"
@@ -14,92 +15,102 @@
 #include <array>
 #include <chrono>
 #include <cmath>
+#include <optional>
 
 namespace sorvalind {
 namespace {
 
-template <class T> std::vector<T> decodeList(const nlohmann::json& json, const char* path) {
+using json_element::typeName;
+
+template <class T> std::vector<T> decodeList(const JSONElement& json, const char* path) {
     if (!json.is_array())
-        throw DecodingError(path, std::string("expected an array, found ") + json.type_name());
+        throw DecodingError(path, std::string("expected an array, found ") + typeName(json));
+    simdjson::dom::array array = json_element::arrayOf(json);
     std::vector<T> items;
-    items.reserve(json.size());
-    for (std::size_t index = 0; index < json.size(); ++index) {
+    items.reserve(array.size());
+    std::int64_t index = 0;
+    for (JSONElement element : array) {
         try {
-            items.push_back(T::decode(json[index]));
+            items.push_back(T::decode(element));
         } catch (const DecodingError& error) {
-            throw error.within("[" + decimalText(static_cast<std::int64_t>(index)) + "]").within(path);
+            throw error.within("[" + decimalText(index) + "]").within(path);
         }
+        ++index;
     }
     return items;
 }
 
 // An optional member: absent or null gives none; another type than the
 // expected one fails the decoding.
-const nlohmann::json* optionalMember(const nlohmann::json& object, const char* key) {
+std::optional<JSONElement> optionalMember(const JSONElement& object, const char* key) {
     if (!object.is_object())
-        throw DecodingError("", std::string("expected an object, found ") + object.type_name());
-    auto found = object.find(key);
-    if (found == object.end() || found->is_null()) return nullptr;
-    return &*found;
+        throw DecodingError("", std::string("expected an object, found ") + typeName(object));
+    std::optional<JSONElement> found = json_element::member(object, key);
+    if (found && found->is_null()) return std::nullopt;
+    return found;
+}
+
+// The value under `key`, decoded with T::decode.
+template <class T> T value(const APIEnvelope& envelope, std::string_view key) {
+    return T::decode(envelope.result(key));
 }
 
 } // namespace
 
 std::vector<APIExtension> APIClient::validate(std::stop_token stop) {
     request("ping", {}, stop);
-    std::string body;
+    std::optional<APIEnvelope> answer;
     try {
-        body = request("getOpenSubsonicExtensions", {}, stop);
+        answer.emplace(request("getOpenSubsonicExtensions", {}, stop));
     } catch (const APIError& error) {
         // A plain Subsonic server has no extension list.
         if (error.kind() == APIError::Case::server && (error.code() == 70 || error.code() == 0)) return {};
         throw;
     }
-    return decodeList<APIExtension>(envelopeResult(body, "openSubsonicExtensions"), "openSubsonicExtensions");
+    return decodeList<APIExtension>(answer->result("openSubsonicExtensions"), "openSubsonicExtensions");
 }
 
 SearchPage APIClient::page(int artists, int albums, int songs, int count, std::stop_token stop) {
     std::string countText = decimalText(count);
-    std::string body = request("search3",
-                               {{"query", ""},
-                                {"artistCount", countText},
-                                {"albumCount", countText},
-                                {"songCount", countText},
-                                {"artistOffset", decimalText(artists)},
-                                {"albumOffset", decimalText(albums)},
-                                {"songOffset", decimalText(songs)}},
-                               stop);
-    return value<SearchPage>("searchResult3", body);
+    APIEnvelope answer = request("search3",
+                                 {{"query", ""},
+                                  {"artistCount", countText},
+                                  {"albumCount", countText},
+                                  {"songCount", countText},
+                                  {"artistOffset", decimalText(artists)},
+                                  {"albumOffset", decimalText(albums)},
+                                  {"songOffset", decimalText(songs)}},
+                                 stop);
+    return value<SearchPage>(answer, "searchResult3");
 }
 
 std::vector<Playlist> APIClient::playlists(std::stop_token stop) {
-    nlohmann::json list = envelopeResult(request("getPlaylists", {}, stop), "playlists");
-    const nlohmann::json* items = optionalMember(list, "playlist");
+    APIEnvelope answer = request("getPlaylists", {}, stop);
+    std::optional<JSONElement> items = optionalMember(answer.result("playlists"), "playlist");
     if (!items) return {};
     return decodeList<Playlist>(*items, "playlist");
 }
 
 Playlist APIClient::playlist(const std::string& id, std::stop_token stop) {
-    return value<Playlist>("playlist", request("getPlaylist", {{"id", id}}, stop));
+    return value<Playlist>(request("getPlaylist", {{"id", id}}, stop), "playlist");
 }
 
 Song APIClient::song(const std::string& id, std::stop_token stop) {
-    Song song = value<Song>("song", request("getSong", {{"id", id}}, stop));
+    Song song = value<Song>(request("getSong", {{"id", id}}, stop), "song");
     if (song.id != id) throw APIError::response();
     return song;
 }
 
 ArtistInfo APIClient::artistInfo(const std::string& id, std::stop_token stop) {
-    return value<ArtistInfo>("artistInfo2", request("getArtistInfo2", {{"id", id}, {"count", "0"}}, stop));
+    return value<ArtistInfo>(request("getArtistInfo2", {{"id", id}, {"count", "0"}}, stop), "artistInfo2");
 }
 
 bool APIClient::sharingEnabled(std::stop_token stop) {
-    nlohmann::json user =
-        envelopeResult(request("getUser", {{"username", configuration_.username()}}, stop), "user");
-    const nlohmann::json* role = optionalMember(user, "shareRole");
+    APIEnvelope answer = request("getUser", {{"username", configuration_.username()}}, stop);
+    std::optional<JSONElement> role = optionalMember(answer.result("user"), "shareRole");
     if (!role) return false;
-    if (!role->is_boolean()) throw DecodingError("shareRole", "expected a Boolean");
-    return role->get<bool>();
+    if (!role->is_bool()) throw DecodingError("shareRole", "expected a Boolean");
+    return json_element::boolOf(*role);
 }
 
 Url APIClient::createShare(const std::vector<std::string>& songIDs, std::stop_token stop) {
@@ -109,16 +120,16 @@ Url APIClient::createShare(const std::vector<std::string>& songIDs, std::stop_to
     Parameters parameters;
     for (const auto& id : songIDs)
         parameters.push_back({"id", id});
-    nlohmann::json shares = envelopeResult(request("createShare", parameters, stop), "shares");
+    APIEnvelope answer = request("createShare", parameters, stop);
 
-    const nlohmann::json* list = optionalMember(shares, "share");
+    std::optional<JSONElement> list = optionalMember(answer.result("shares"), "share");
     if (!list) throw APIError::response();
     if (!list->is_array()) throw DecodingError("share", "expected an array");
     std::vector<std::string> urls;
-    for (const auto& share : *list) {
-        const nlohmann::json* url = optionalMember(share, "url");
+    for (JSONElement share : json_element::arrayOf(*list)) {
+        std::optional<JSONElement> url = optionalMember(share, "url");
         if (!url || !url->is_string()) throw DecodingError("share.url", "expected a string");
-        urls.push_back(url->get<std::string>());
+        urls.emplace_back(json_element::stringOf(*url));
     }
     if (urls.empty()) throw APIError::response();
 

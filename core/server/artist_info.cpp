@@ -3,17 +3,17 @@
 #include "library/json_coding.h"
 #include "server/html_plain_text.h"
 
+#include "library/json_element.h"
+
 namespace sorvalind {
 
-ArtistInfo ArtistInfo::decode(const nlohmann::json& json) {
-    if (!json.is_object())
-        throw DecodingError("", std::string("expected an object, found ") + json.type_name());
+ArtistInfo ArtistInfo::decode(const JSONElement& json) {
+    if (!json.is_object()) throw DecodingError("", "expected an object");
     ArtistInfo info;
-    auto found = json.find("biography");
-    if (found == json.end() || found->is_null()) return info;
-    if (!found->is_string())
-        throw DecodingError("biography", std::string("expected a string, found ") + found->type_name());
-    info.biography = found->get<std::string>();
+    std::optional<JSONElement> found = json_element::member(json, "biography");
+    if (!found || found->is_null()) return info;
+    if (!found->is_string()) throw DecodingError("biography", "expected a string");
+    info.biography = std::string(json_element::stringOf(*found));
     return info;
 }
 

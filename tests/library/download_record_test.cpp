@@ -34,7 +34,7 @@ TEST(DownloadRecordCoding, CompletedAtIsSecondsSince2001) {
     EXPECT_EQ(encoded.size(), 5u);
     made.completedAt = sys_days(2000y / 12 / 31);
     EXPECT_EQ(made.encode()["completedAt"], -86400.0);
-    EXPECT_EQ(DownloadRecord::decode(made.encode()).completedAt, made.completedAt);
+    EXPECT_EQ(fromJSON<DownloadRecord>(made.encode()).completedAt, made.completedAt);
 }
 
 TEST(DownloadRecordCoding, RoundTripKeepsEveryFieldToTheMicrosecond) {
@@ -55,7 +55,7 @@ TEST(DownloadRecordCoding, RoundTripKeepsEveryFieldToTheMicrosecond) {
 
 TEST(DownloadRecordCoding, RefusesEveryMalformedRecord) {
     const json good = record("42", DownloadQuality::original).encode();
-    ASSERT_NO_THROW(DownloadRecord::decode(good));
+    ASSERT_NO_THROW(fromJSON<DownloadRecord>(good));
     struct Case {
         const char* key;
         json value; // null also stands for "remove the key" below
@@ -76,7 +76,7 @@ TEST(DownloadRecordCoding, RefusesEveryMalformedRecord) {
         json bad = good;
         bad[c.key] = c.value;
         try {
-            DownloadRecord::decode(bad);
+            fromJSON<DownloadRecord>(bad);
             ADD_FAILURE() << c.key << " " << c.value.dump();
         } catch (const DecodingError& error) {
             EXPECT_EQ(error.path(), c.path) << error.what();
@@ -85,10 +85,10 @@ TEST(DownloadRecordCoding, RefusesEveryMalformedRecord) {
     for (const char* key : {"song", "quality", "path", "bytes", "completedAt"}) {
         json missing = good;
         missing.erase(key);
-        EXPECT_THROW(DownloadRecord::decode(missing), DecodingError) << key;
+        EXPECT_THROW(fromJSON<DownloadRecord>(missing), DecodingError) << key;
         json null = good;
         null[key] = nullptr;
-        EXPECT_THROW(DownloadRecord::decode(null), DecodingError) << key;
+        EXPECT_THROW(fromJSON<DownloadRecord>(null), DecodingError) << key;
     }
 }
 

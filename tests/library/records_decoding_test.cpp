@@ -78,7 +78,7 @@ TEST(RecordDecoding, OneBadElementFailsTheWholeDocument) {
     album["song"][2]["artists"] = {{{"id", "x"}, {"name", "X"}},
                                    {{"id", "y"}, {"name", "Y"}, {"userRating", "5"}}};
     try {
-        Album::decode(album);
+        fromJSON<Album>(album);
         ADD_FAILURE() << "album decoded";
     } catch (const DecodingError& error) {
         EXPECT_EQ(error.path(), "song[2].artists[1].userRating");
@@ -86,11 +86,11 @@ TEST(RecordDecoding, OneBadElementFailsTheWholeDocument) {
     }
 
     json page = {{"song", {minimalSong("1"), {{"id", "2"}, {"title", "T"}, {"year", "1999"}}}}};
-    EXPECT_THROW(SearchPage::decode(page), DecodingError);
+    EXPECT_THROW(fromJSON<SearchPage>(page), DecodingError);
     json playlist = {{"id", "p"}, {"name", "P"}, {"entry", {minimalSong(), {{"id", "2"}}}}};
-    EXPECT_THROW(Playlist::decode(playlist), DecodingError);
-    EXPECT_THROW(APIExtension::decode(json{{"name", "x"}, {"versions", {1, "2"}}}), DecodingError);
-    EXPECT_THROW(APIExtension::decode(json{{"name", "x"}}), DecodingError);
+    EXPECT_THROW(fromJSON<Playlist>(playlist), DecodingError);
+    EXPECT_THROW(fromJSON<APIExtension>(json{{"name", "x"}, {"versions", {1, "2"}}}), DecodingError);
+    EXPECT_THROW(fromJSON<APIExtension>(json{{"name", "x"}}), DecodingError);
 }
 
 TEST(RecordDecoding, MalformedTextIsADecodingError) {
@@ -100,7 +100,7 @@ TEST(RecordDecoding, MalformedTextIsADecodingError) {
 }
 
 TEST(RecordDecoding, MinimalSongHasOnlyItsTwoRequiredKeys) {
-    Song song = Song::decode(minimalSong());
+    Song song = fromJSON<Song>(minimalSong());
     EXPECT_EQ(song, Song::make("1", "T"));
     EXPECT_EQ(toJSONText(song), R"({"id":"1","title":"T"})");
 }

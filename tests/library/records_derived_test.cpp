@@ -164,7 +164,7 @@ TEST(RecordConstruction, FactoriesLeaveTheRestAbsent) {
 TEST(SearchPageEmptiness, Table) {
     EXPECT_TRUE(SearchPage{}.isEmpty());
     EXPECT_TRUE(SearchPage::make({}, {}, {}).isEmpty());
-    EXPECT_TRUE(SearchPage::decode(nlohmann::json::object()).isEmpty());
+    EXPECT_TRUE(fromJSON<SearchPage>(nlohmann::json::object()).isEmpty());
     EXPECT_FALSE(SearchPage::make({Artist::make("1", "A")}, {}, {}).isEmpty());
     EXPECT_FALSE(SearchPage::make({}, {Album::make("1", "A")}, {}).isEmpty());
     EXPECT_FALSE(SearchPage::make({}, {}, {Song::make("1", "A")}).isEmpty());

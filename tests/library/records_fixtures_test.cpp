@@ -25,12 +25,12 @@ json payload(const std::filesystem::path& file) {
 }
 
 template <class T> void expectRoundTrip(const T& value) {
-    EXPECT_EQ(T::decode(value.encode()), value);
+    EXPECT_EQ(fromJSON<T>(value.encode()), value);
     EXPECT_EQ(toJSONText(fromJSONText<T>(toJSONText(value))), toJSONText(value));
 }
 
 void expectPageRoundTrip(const SearchPage& page) {
-    SearchPage back = SearchPage::decode(page.encode());
+    SearchPage back = fromJSON<SearchPage>(page.encode());
     EXPECT_EQ(back.artist, page.artist);
     EXPECT_EQ(back.album, page.album);
     EXPECT_EQ(back.song, page.song);
@@ -39,7 +39,7 @@ void expectPageRoundTrip(const SearchPage& page) {
 template <class T> std::vector<T> decodeList(const json& list) {
     std::vector<T> values;
     for (const auto& element : list)
-        values.push_back(T::decode(element));
+        values.push_back(fromJSON<T>(element));
     for (const auto& value : values)
         expectRoundTrip(value);
     return values;
@@ -63,7 +63,7 @@ TEST_F(RealResponses, SearchPages) {
         json response = load(file);
         const json& inner =
             response.contains("searchResult3") ? response["searchResult3"] : response["starred2"];
-        SearchPage page = SearchPage::decode(inner);
+        SearchPage page = fromJSON<SearchPage>(inner);
         ASSERT_FALSE(page.isEmpty()) << file;
         expectPageRoundTrip(page);
         ASSERT_TRUE(page.song && !page.song->empty());
@@ -78,7 +78,7 @@ TEST_F(RealResponses, SearchPages) {
 TEST_F(RealResponses, Playlists) {
     for (const char* file :
          {"opensubsonic/getplaylist-opensubsonic.json", "opensubsonic/getplaylist-subsonic.json"}) {
-        Playlist playlist = Playlist::decode(load(file)["playlist"]);
+        Playlist playlist = fromJSON<Playlist>(load(file)["playlist"]);
         ASSERT_TRUE(playlist.entry) << file;
         EXPECT_EQ(playlist.entry->size(), 1u);
         EXPECT_EQ(playlist.entry->front().userRating, 5);
@@ -98,8 +98,8 @@ TEST_F(RealResponses, Extensions) {
                              "subsonic/opensubsonicextensions-with-data.json"}) {
         const nlohmann::json response = load(file);
         for (const auto& element : response["openSubsonicExtensions"]) {
-            APIExtension extension = APIExtension::decode(element);
-            APIExtension back = APIExtension::decode(extension.encode());
+            APIExtension extension = fromJSON<APIExtension>(element);
+            APIExtension back = fromJSON<APIExtension>(extension.encode());
             EXPECT_EQ(back.name, extension.name);
             EXPECT_EQ(back.versions, extension.versions);
             EXPECT_FALSE(extension.versions.empty());
@@ -130,10 +130,10 @@ TEST_F(RealResponses, AlbumsWithSongs) {
     for (const char* file :
          {"subsonic/albumwithsongsid3-with-data.json", "subsonic/albumwithsongsid3-without-data.json",
           "subsonic/albumwithsongsid3-without-data-opensubsonic.json"}) {
-        Album album = Album::decode(load(file)["album"]);
+        Album album = fromJSON<Album>(load(file)["album"]);
         expectRoundTrip(album);
     }
-    Album album = Album::decode(load("subsonic/albumwithsongsid3-with-data.json")["album"]);
+    Album album = fromJSON<Album>(load("subsonic/albumwithsongsid3-with-data.json")["album"]);
     ASSERT_TRUE(album.song);
     EXPECT_FALSE(album.song->empty());
     EXPECT_EQ(album.isCompilation, true);
@@ -202,13 +202,13 @@ TEST_F(RealResponses, RecordsInsideOtherAnswers) {
             EXPECT_FALSE(decodeList<Song>(inner).empty());
             break;
         case Source::song:
-            expectRoundTrip(Song::decode(inner));
+            expectRoundTrip(fromJSON<Song>(inner));
             break;
         case Source::artists:
             EXPECT_FALSE(decodeList<Artist>(inner).empty());
             break;
         case Source::playlist: {
-            Playlist playlist = Playlist::decode(inner);
+            Playlist playlist = fromJSON<Playlist>(inner);
             ASSERT_TRUE(playlist.entry);
             EXPECT_EQ(playlist.duration, 304.0);
             expectRoundTrip(playlist);

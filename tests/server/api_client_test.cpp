@@ -193,7 +193,7 @@ TEST_F(ClientTest, SendingFromTheMainActorFailsAtOnceInsteadOfHanging) {
     // Builders send nothing and serve any thread.
     EXPECT_NO_THROW(client->streamRequest("so-1", DownloadQuality::mp3_192));
     // The same wait from a worker runs normally.
-    auto result = onWorker([&] { return client->request("ping", {}); });
+    auto result = onWorker([&] { return client->request("ping", {}).body(); });
     finish(result);
     EXPECT_EQ(server.requestCount("ping"), 1u);
     EXPECT_EQ(validResponses, 1);
@@ -204,7 +204,7 @@ TEST_F(ClientTest, RequestsAreSaltedFormPostsBelowTheServerPath) {
     auto client = makeClient(server.baseUrl() + "/", NetworkSecurity::session());
     auto done = onWorker([&] {
         client->request("ping", {{"query", "AC+DC & a=b"}});
-        return client->request("ping", {});
+        return client->request("ping", {}).body();
     });
     finish(done);
 
@@ -254,7 +254,7 @@ TEST_F(ClientTest, HTTPStatusesAndServerErrorsBecomeTypedFailures) {
     };
     for (const auto& c : cases) {
         server.injectFault(c.fault, 1, "getSong");
-        auto result = onWorker([&] { return client->request("getSong", {{"id", "so-1"}}); });
+        auto result = onWorker([&] { return client->request("getSong", {{"id", "so-1"}}).body(); });
         driveUntil([&] { return result.wait_for(0s) == std::future_status::ready; });
         try {
             result.get();
@@ -275,7 +275,7 @@ TEST_F(ClientTest, EnvelopeStatusRules) {
     transport->answer(200, R"({"subsonic-response":{"version":"1"}})");
     transport->answer(200, R"(not json)");
     auto outcome = [&]() -> std::string {
-        auto result = onWorker([&] { return client->request("deletePlaylist", {{"id", "1"}}); });
+        auto result = onWorker([&] { return client->request("deletePlaylist", {{"id", "1"}}).body(); });
         finish(result);
         return "ok";
     };
@@ -308,7 +308,7 @@ TEST_F(ClientTest, OversizedAnswersAreRefused) {
         void invalidate() noexcept override {}
     };
     auto big = makeClient("https://h.example", std::make_shared<TooLarge>());
-    auto result = onWorker([&] { return big->request("getPlaylist", {{"id", "1"}}); });
+    auto result = onWorker([&] { return big->request("getPlaylist", {{"id", "1"}}).body(); });
     driveUntil([&] { return result.wait_for(0s) == std::future_status::ready; });
     try {
         result.get();
@@ -329,9 +329,9 @@ TEST_F(ClientTest, CallbacksArePostedInOrderAndLookedUpWhenTheyRun) {
     // The worker ends its request without the main actor running: nothing
     // waits for the callbacks.
     transport->answer(200, okBody);
-    EXPECT_EQ(onWorker([&] { return client->request("scrobble", {{"id", "1"}}); }).get(), okBody);
+    EXPECT_EQ(onWorker([&] { return client->request("scrobble", {{"id", "1"}}).body(); }).get(), okBody);
     transport->fail(URLError::timedOut);
-    EXPECT_THROW(onWorker([&] { return client->request("scrobble", {{"id", "1"}}); }).get(), URLError);
+    EXPECT_THROW(onWorker([&] { return client->request("scrobble", {{"id", "1"}}).body(); }).get(), URLError);
     EXPECT_TRUE(calls.empty());
     main.runUntilIdle();
     EXPECT_EQ(calls, (std::vector<std::string>{"valid", "failure"}));
@@ -340,11 +340,11 @@ TEST_F(ClientTest, CallbacksArePostedInOrderAndLookedUpWhenTheyRun) {
     // of a client that is gone by then.
     calls.clear();
     transport->answer(200, okBody);
-    onWorker([&] { return client->request("scrobble", {{"id", "1"}}); }).get();
+    onWorker([&] { return client->request("scrobble", {{"id", "1"}}).body(); }).get();
     client->setOnValidResponse(nullptr);
     main.runUntilIdle();
     transport->fail(URLError::timedOut);
-    EXPECT_THROW(onWorker([&] { return client->request("scrobble", {{"id", "1"}}); }).get(), URLError);
+    EXPECT_THROW(onWorker([&] { return client->request("scrobble", {{"id", "1"}}).body(); }).get(), URLError);
     client.reset();
     main.runUntilIdle();
     EXPECT_TRUE(calls.empty());
@@ -360,7 +360,7 @@ TEST_F(ClientTest, ReadMethodsRetryAfterHalfOneAndTwoSeconds) {
     transport->answer(200, okBody);
 
     SteadyTime start = clock.now();
-    auto result = onWorker([&] { return client->request("search3", {}); });
+    auto result = onWorker([&] { return client->request("search3", {}).body(); });
     for (auto [expected, wait] : {std::pair{1, 500ms}, std::pair{2, 1000ms}, std::pair{3, 2000ms}}) {
         driveUntil([&] { return attempts(*transport) == expected && clock.pendingTimers() == 1; });
         EXPECT_EQ(connectionFailures, expected);
@@ -382,7 +382,7 @@ TEST_F(ClientTest, RetriesOverRealHttpWaitOnTheVirtualClock) {
     server.injectFault(FakeFault::truncated(), 3, "search3");
 
     SteadyTime start = clock.now();
-    auto result = onWorker([&] { return client->request("search3", {{"query", ""}}); });
+    auto result = onWorker([&] { return client->request("search3", {{"query", ""}}).body(); });
     for (auto [expected, wait] : {std::pair{1, 500ms}, std::pair{2, 1000ms}, std::pair{3, 2000ms}}) {
         driveUntil([&] { return connectionFailures == expected && clock.pendingTimers() == 1; });
         clock.advance(wait - 1ms);
@@ -398,7 +398,7 @@ TEST_F(ClientTest, RetriesOverRealHttpWaitOnTheVirtualClock) {
 
     // A write meets the same failure once and gives up at once.
     server.injectFault(FakeFault::truncated(), 1, "scrobble");
-    auto scrobble = onWorker([&] { return client->request("scrobble", {{"id", "so-1"}}); });
+    auto scrobble = onWorker([&] { return client->request("scrobble", {{"id", "so-1"}}).body(); });
     driveUntil([&] { return scrobble.wait_for(0s) == std::future_status::ready; });
     try {
         scrobble.get();
@@ -416,12 +416,12 @@ TEST_F(ClientTest, WritesAndPermanentFailuresGetOneAttempt) {
     auto client = makeClient("https://h.example", transport);
     transport->fail(URLError::timedOut);
     transport->fail(URLError::secureConnectionFailed);
-    auto scrobble = onWorker([&] { return client->request("scrobble", {{"id", "1"}}); });
+    auto scrobble = onWorker([&] { return client->request("scrobble", {{"id", "1"}}).body(); });
     driveUntil([&] { return scrobble.wait_for(0s) == std::future_status::ready; });
     EXPECT_THROW(scrobble.get(), URLError);
     EXPECT_EQ(connectionFailures, 1);
 
-    auto tls = onWorker([&] { return client->request("getSong", {{"id", "1"}}); });
+    auto tls = onWorker([&] { return client->request("getSong", {{"id", "1"}}).body(); });
     driveUntil([&] { return tls.wait_for(0s) == std::future_status::ready; });
     EXPECT_THROW(tls.get(), URLError);
     EXPECT_EQ(attempts(*transport), 2);
@@ -435,7 +435,7 @@ TEST_F(ClientTest, RealConnectionFailuresAreRetriedToo) {
         closedPort = server.port();
     }
     auto client = makeClient("http://127.0.0.1:" + std::to_string(closedPort), NetworkSecurity::session());
-    auto result = onWorker([&] { return client->request("ping", {}); });
+    auto result = onWorker([&] { return client->request("ping", {}).body(); });
     driveUntil([&] { return connectionFailures == 1 && clock.pendingTimers() == 1; });
     clock.advance(500ms);
     driveUntil([&] { return connectionFailures == 2 && clock.pendingTimers() == 1; });
@@ -458,7 +458,7 @@ TEST_F(ClientTest, CancellingDuringAWaitEndsTheRequest) {
     transport->fail(URLError::networkConnectionLost);
     transport->answer(200, okBody);
     std::stop_source stop;
-    auto result = onWorker([&] { return client->request("getPlaylists", {}, stop.get_token()); });
+    auto result = onWorker([&] { return client->request("getPlaylists", {}, stop.get_token()).body(); });
     driveUntil([&] { return clock.pendingTimers() == 1; });
     stop.request_stop();
     driveUntil([&] { return result.wait_for(0s) == std::future_status::ready; });
@@ -473,7 +473,9 @@ TEST_F(ClientTest, CancellingDuringARealTransferEndsTheRequest) {
     auto client = makeClient(server.baseUrl(), NetworkSecurity::session());
     server.injectFault(FakeFault::stalled(), 1, "getSong");
     std::stop_source stop;
-    auto result = onWorker([&] { return client->request("getSong", {{"id", "so-1"}}, stop.get_token()); });
+    auto result = onWorker([&] {
+        return client->request("getSong", {{"id", "so-1"}}, stop.get_token()).body();
+    });
     driveUntil([&] { return server.requestCount("getSong") == 1; });
     stop.request_stop();
     driveUntil([&] { return result.wait_for(0s) == std::future_status::ready; });
@@ -489,7 +491,7 @@ TEST_F(ClientTest, SwitchingOffCancelsTransfersInFlight) {
     FakeSubsonicServer server;
     auto client = makeClient(server.baseUrl(), NetworkSecurity::session());
     server.injectFault(FakeFault::stalled(), 1, "getSong");
-    auto result = onWorker([&] { return client->request("getSong", {{"id", "so-1"}}); });
+    auto result = onWorker([&] { return client->request("getSong", {{"id", "so-1"}}).body(); });
     driveUntil([&] { return server.requestCount("getSong") == 1; });
     client->setNetworkAccessEnabled(false);
     driveUntil([&] { return result.wait_for(0s) == std::future_status::ready; });

@@ -76,6 +76,63 @@ TEST_F(OperationsTest, ValidateToleratesPlainSubsonicServers) {
     EXPECT_EQ(failureOf([&] { return client.validate(); }), APIError::Case::response);
 }
 
+// Some plain Subsonic servers refuse the method they do not know with HTTP
+// 404 and their own failed envelope.
+TEST(PlainSubsonicSignIn, UnknownExtensionsMethodAnsweredWith404) {
+    VirtualClock clock;
+    ManualExecutor main{clock};
+    FakeSubsonicServer::Options options;
+    options.openSubsonic = false;
+    options.unknownMethodIs404 = true;
+    FakeSubsonicServer server(options);
+    APIClient client{ServerConfiguration(server.baseUrl(), "alice", true), "sesame", main,
+                     NetworkSecurity::session(), clock.wall()};
+    auto run = [&](auto operation) {
+        auto result = std::async(std::launch::async, std::move(operation));
+        main.runUntil([&] { return result.wait_for(0s) == std::future_status::ready; });
+        return result.get();
+    };
+    auto failure = [&](auto operation) -> std::optional<APIError::Case> {
+        try {
+            run(operation);
+            return std::nullopt;
+        } catch (const APIError& error) {
+            return error.kind();
+        }
+    };
+
+    EXPECT_TRUE(run([&] { return client.validate(); }).empty());
+    EXPECT_EQ(server.requestCount("ping"), 1u);
+    EXPECT_EQ(server.requestCount("getOpenSubsonicExtensions"), 1u);
+
+    // Only code 0 or 70 in a 404 means "no such method"; any other 404 is one.
+    auto notFound = [&](int code, const std::string& body) {
+        server.setMethod("getOpenSubsonicExtensions",
+                         [code, body](const FakeRequest&, httplib::Response& res) {
+                             res.status = code;
+                             res.set_content(body, "application/json");
+                         });
+    };
+    notFound(404, R"({"subsonic-response":{"status":"failed","error":{"code":70,"message":"x"}}})");
+    EXPECT_TRUE(run([&] { return client.validate(); }).empty());
+    notFound(404, R"({"subsonic-response":{"status":"failed","error":{"code":40,"message":"x"}}})");
+    EXPECT_EQ(failure([&] { return client.validate(); }), APIError::Case::http);
+    notFound(404, R"({"subsonic-response":{"status":"ok"}})");
+    EXPECT_EQ(failure([&] { return client.validate(); }), APIError::Case::http);
+    notFound(404, "404 page not found");
+    EXPECT_EQ(failure([&] { return client.validate(); }), APIError::Case::http);
+    notFound(500, R"({"subsonic-response":{"status":"failed","error":{"code":0,"message":"x"}}})");
+    EXPECT_EQ(failure([&] { return client.validate(); }), APIError::Case::http);
+
+    // Other methods keep 404 as an HTTP failure, envelope or not.
+    server.setMethod("ping", [](const FakeRequest&, httplib::Response& res) {
+        res.status = 404;
+        res.set_content(R"({"subsonic-response":{"status":"failed","error":{"code":0,"message":"x"}}})",
+                        "application/json");
+    });
+    EXPECT_EQ(failure([&] { return client.validate(); }), APIError::Case::http);
+}
+
 TEST_F(OperationsTest, LibraryPagesAndPlaylists) {
     SearchPage page = run([&] { return client.page(0, 1, 2, 5, {}); });
     auto request = last("search3");

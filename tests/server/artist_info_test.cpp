@@ -73,12 +73,12 @@ TEST(ArtistInfoBiography, UnbalancedMarkupStaysLinear) {
 }
 
 TEST(ArtistInfoDecoding, BiographyIsOptionalTextAndOtherKeysAreIgnored) {
-    EXPECT_EQ(ArtistInfo::decode(nlohmann::json::parse(R"({"biography":"<b>Hi</b>","x":1})")).biography,
+    EXPECT_EQ(fromJSON<ArtistInfo>(nlohmann::json::parse(R"({"biography":"<b>Hi</b>","x":1})")).biography,
               "<b>Hi</b>");
-    EXPECT_EQ(ArtistInfo::decode(nlohmann::json::parse(R"({"biography":null})")).biography, std::nullopt);
-    EXPECT_EQ(ArtistInfo::decode(nlohmann::json::parse(R"({})")).biography, std::nullopt);
-    EXPECT_THROW(ArtistInfo::decode(nlohmann::json::parse(R"({"biography":3})")), DecodingError);
-    EXPECT_THROW(ArtistInfo::decode(nlohmann::json::parse(R"([])")), DecodingError);
+    EXPECT_EQ(fromJSON<ArtistInfo>(nlohmann::json::parse(R"({"biography":null})")).biography, std::nullopt);
+    EXPECT_EQ(fromJSON<ArtistInfo>(nlohmann::json::parse(R"({})")).biography, std::nullopt);
+    EXPECT_THROW(fromJSON<ArtistInfo>(nlohmann::json::parse(R"({"biography":3})")), DecodingError);
+    EXPECT_THROW(fromJSON<ArtistInfo>(nlohmann::json::parse(R"([])")), DecodingError);
 }
 
 TEST(AppLinks, PrivacyPolicyIsAnAbsoluteHTTPSAddress) {

@@ -78,7 +78,7 @@ struct Owner {
         runOn(
             *pool, mainActor,
             [client = std::move(client), method = std::move(method), stop] {
-                return client->request(method, {}, stop);
+                return client->request(method, {}, stop).body();
             },
             [this, name](Outcome<std::string> outcome) { ended[name] = describe(outcome); });
     }

@@ -49,6 +49,11 @@ void FakeSubsonicServer::addStandardMethods() {
     methods_["ping"] = [this](const FakeRequest&, httplib::Response& res) { okResponse(res); };
 
     methods_["getOpenSubsonicExtensions"] = [this, notFound](const FakeRequest&, httplib::Response& res) {
+        if (!options_.openSubsonic && options_.unknownMethodIs404) {
+            failedResponse(res, 0, "Unknown method");
+            res.status = 404;
+            return;
+        }
         if (!options_.openSubsonic) return notFound(res);
         nlohmann::json list = nlohmann::json::array();
         for (const auto& [name, versions] : options_.extensions)

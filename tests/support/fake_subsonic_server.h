@@ -68,6 +68,10 @@ public:
         std::string password = "sesame";
         FakeLibrary::Shape library;
         bool openSubsonic = true;
+        // With openSubsonic off: answer "getOpenSubsonicExtensions" as some
+        // plain Subsonic servers do, with HTTP 404 and a failed envelope
+        // (code 0, "Unknown method"), instead of error 70 in HTTP 200.
+        bool unknownMethodIs404 = false;
         bool shareRole = true;
         // name → versions, as getOpenSubsonicExtensions lists them.
         std::vector<std::pair<std::string, std::vector<int>>> extensions = {
