@@ -77,6 +77,7 @@ void FakeSubsonicServer::addMediaMethods() {
 
     methods_["getCoverArt"] = [this](const FakeRequest& request, httplib::Response& res) {
         std::shared_ptr<const std::pair<std::string, std::string>> art;
+        if (!request.param("id")) return failedResponse(res, 10, "Required parameter is missing.");
         {
             std::lock_guard lock(mutex_);
             if (auto found = coverArt_.find(request.param("id").value_or("")); found != coverArt_.end())
