@@ -28,7 +28,11 @@ std::optional<std::int64_t> decimal(std::string_view text) {
 // shows that it is not exactly the range asked for.
 class RangeExchange final : public HttpStreamHandler {
 public:
-    RangeExchange(std::int64_t start, std::int64_t end) : start_(start), end_(end) {}
+    // Fills `storage` (emptied first; its capacity is reused).
+    RangeExchange(std::int64_t start, std::int64_t end, std::vector<std::byte> storage)
+        : start_(start), end_(end), data_(std::move(storage)) {
+        data_.clear();
+    }
 
     void onResponse(const HttpResponseHead& head) override {
         if (head.status != 206) throw AudioFailure::rangeUnavailable();
@@ -107,7 +111,7 @@ std::vector<std::byte> RangeReader::fetchOnce(std::int64_t start, std::int64_t e
     throwIfCancelled();
     HttpRequest request = sourceRequest_;
     setHeader(request.headers, "Range", "bytes=" + std::to_string(start) + "-" + std::to_string(end));
-    RangeExchange exchange(start, end);
+    RangeExchange exchange(start, end, std::move(spare_));
     transport_->stream(request, exchange, cancel_.get_token());
     std::vector<std::byte>& data = exchange.data();
     const auto length = static_cast<std::int64_t>(data.size());
@@ -145,7 +149,9 @@ const std::vector<std::byte>& RangeReader::block(std::int64_t start) {
     auto stored = blocks_.emplace(start, std::move(data)).first;
     recency_.push_back(start);
     if (recency_.size() > cachedBlocks) {
-        blocks_.erase(recency_.front());
+        auto evicted = blocks_.find(recency_.front());
+        spare_ = std::move(evicted->second);
+        blocks_.erase(evicted);
         recency_.pop_front();
     }
     return stored->second;

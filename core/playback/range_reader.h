@@ -91,6 +91,10 @@ private:
 
     std::map<std::int64_t, std::vector<std::byte>> blocks_;
     std::deque<std::int64_t> recency_; // block starts in the order they were fetched
+    // The storage of the block evicted last, for the next one: a block is
+    // large enough that fresh memory for each would cost a page fault per
+    // 4 KiB.
+    std::vector<std::byte> spare_;
     std::int64_t size_ = 0;
     std::int64_t transferredBytes_ = 0;
     std::deque<std::int64_t> requestedOffsets_;
