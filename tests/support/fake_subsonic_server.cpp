@@ -222,9 +222,13 @@ void FakeSubsonicServer::dispatch(const httplib::Request& req, httplib::Response
 
     std::optional<FakeFault> fault;
     RouteHandler route;
+    // A release reaches every request logged before it, even one whose
+    // answer has not started yet.
+    std::uint64_t generation = 0;
     {
         std::lock_guard lock(mutex_);
         log_.push_back(request);
+        generation = releaseGeneration_;
         for (auto it = faults_.begin(); it != faults_.end(); ++it) {
             if (!it->restMethod.empty() && it->restMethod != request.restMethod) continue;
             fault = it->fault;
@@ -273,7 +277,7 @@ void FakeSubsonicServer::dispatch(const httplib::Request& req, httplib::Response
                                                 std::to_string(last + 1) + "/" + std::to_string(total));
         }
     }
-    if (fault) applyBodyFault(*fault, res);
+    if (fault) applyBodyFault(*fault, res, generation);
 }
 
 bool FakeSubsonicServer::pause(std::chrono::milliseconds span) {
@@ -312,7 +316,8 @@ void FakeSubsonicServer::handleRest(const FakeRequest& request, httplib::Respons
     handler(request, res);
 }
 
-void FakeSubsonicServer::applyBodyFault(const FakeFault& fault, httplib::Response& res) {
+void FakeSubsonicServer::applyBodyFault(const FakeFault& fault, httplib::Response& res,
+                                        std::uint64_t generation) {
     using Kind = FakeFault::Kind;
     // Where the body stops short (for good or until released), and how fast it goes.
     std::size_t dropAt = std::string::npos;
@@ -342,11 +347,6 @@ void FakeSubsonicServer::applyBodyFault(const FakeFault& fault, httplib::Respons
     auto body = std::make_shared<const std::string>(std::move(res.body));
     res.body.clear();
     std::string type = res.get_header_value("Content-Type");
-    std::uint64_t generation = 0;
-    {
-        std::lock_guard lock(mutex_);
-        generation = releaseGeneration_;
-    }
     // Throttled bodies go out in twentieths of a second's worth of bytes.
     constexpr auto step = std::chrono::milliseconds(50);
     const std::size_t slice = rate == 0 ? body->size() : std::max<std::size_t>(rate / 20, 1);

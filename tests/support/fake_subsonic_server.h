@@ -189,7 +189,8 @@ private:
     void dispatch(const httplib::Request& req, httplib::Response& res);
     void handleRest(const FakeRequest& request, httplib::Response& res);
     bool authenticate(const FakeRequest& request, httplib::Response& res) const;
-    void applyBodyFault(const FakeFault& fault, httplib::Response& res);
+    // `generation`: the release generation when the request arrived.
+    void applyBodyFault(const FakeFault& fault, httplib::Response& res, std::uint64_t generation);
     // Waits for `span` or until the server stops; false when it stops.
     bool pause(std::chrono::milliseconds span);
     void addStandardMethods();
