@@ -13,6 +13,12 @@ std::optional<std::string> headerValue(const HttpHeaders& headers, std::string_v
     return std::nullopt;
 }
 
+void setHeader(HttpHeaders& headers, const std::string& name, std::string value) {
+    std::erase_if(headers,
+                  [&](const auto& header) { return text::equalsIgnoringASCIICase(header.first, name); });
+    headers.emplace_back(name, std::move(value));
+}
+
 void HttpRequest::setFormBody(const std::vector<QueryItem>& items) {
     method = HttpMethod::post;
     body = formEncoded(items);

@@ -19,6 +19,8 @@ using HttpHeaders = std::vector<std::pair<std::string, std::string>>;
 
 // The value of the first header with this name (any case), if any.
 std::optional<std::string> headerValue(const HttpHeaders& headers, std::string_view name);
+// Replaces every header with this name (any case) by one with this value.
+void setHeader(HttpHeaders& headers, const std::string& name, std::string value);
 
 struct HttpRequest {
     explicit HttpRequest(Url requestUrl) : url(std::move(requestUrl)) {}

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <set>
+#include <thread>
 
 namespace sorvalind {
 namespace {
@@ -185,13 +187,28 @@ TEST_F(FakeServerTest, StalledAnswerFinishesWhenReleased) {
     EXPECT_EQ(nlohmann::json::parse(handler.body)["subsonic-response"]["status"], "ok");
 }
 
-TEST_F(FakeServerTest, ByteRangesAreAnsweredExactly) {
+// A request for a media method with a Range header and no decoding.
+HttpRequest mediaRequest(const FakeSubsonicServer& server, const std::string& method,
+                         std::vector<QueryItem> parameters, const char* range = nullptr) {
+    HttpRequest request(Url::parse(server.baseUrl() + "/rest/" + method + ".view"));
+    std::vector<QueryItem> items = server.authItems();
+    items.insert(items.end(), parameters.begin(), parameters.end());
+    request.setFormBody(items);
+    request.decodeContent = false;
+    if (range) request.headers.emplace_back("Range", range);
+    return request;
+}
+
+std::string letters(std::size_t size) {
     std::string bytes;
-    for (int i = 0; i < 1000; ++i)
+    for (std::size_t i = 0; i < size; ++i)
         bytes += static_cast<char>('a' + i % 26);
-    server.setMethod("stream", [&](const FakeRequest& request, httplib::Response& res) {
-        test::serveBytes(request, res, bytes, "audio/flac");
-    });
+    return bytes;
+}
+
+TEST_F(FakeServerTest, ByteRangesAreAnsweredExactly) {
+    const std::string bytes = letters(1000);
+    server.setMedia("so-1", {bytes, "audio/flac", {}});
     struct Case {
         const char* range;
         int status;
@@ -206,20 +223,170 @@ TEST_F(FakeServerTest, ByteRangesAreAnsweredExactly) {
         {"bytes=-5", 206, "bytes 995-999/1000", 995, 5},
         {"bytes=1000-1001", 416, "bytes */1000", 0, 0},
     };
-    for (const auto& c : cases) {
-        HttpRequest request(Url::parse(server.baseUrl() + "/rest/stream.view"));
-        std::vector<QueryItem> items = server.authItems();
-        items.push_back({"id", "so-1"});
-        items.push_back({"format", "raw"});
-        request.setFormBody(items);
-        request.decodeContent = false;
-        if (c.range) request.headers.emplace_back("Range", c.range);
+    for (const char* method : {"stream", "download"})
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(method) + " " + (c.range ? c.range : "no range"));
+            HttpResponse response =
+                session.perform(mediaRequest(server, method, {{"id", "so-1"}, {"format", "raw"}}, c.range));
+            EXPECT_EQ(response.status(), c.status);
+            EXPECT_EQ(response.header("Content-Range"),
+                      c.contentRange ? std::optional<std::string>(c.contentRange) : std::nullopt);
+            EXPECT_EQ(response.body, bytes.substr(c.start, c.length));
+        }
+}
+
+TEST_F(FakeServerTest, AnswersAreNeverCompressedWhateverTheClientAccepts) {
+    server.setMedia("so-1", {letters(100000), "text/plain", {}});
+    for (auto [method, parameters] : std::vector<std::pair<std::string, std::vector<QueryItem>>>{
+             {"ping", {}},
+             {"search3", {{"query", ""}, {"songCount", "500"}}},
+             {"download", {{"id", "so-1"}}}}) {
+        SCOPED_TRACE(method);
+        HttpRequest request = mediaRequest(server, method, parameters);
+        request.headers.emplace_back("Accept-Encoding", "br, gzip, deflate");
         HttpResponse response = session.perform(request);
-        EXPECT_EQ(response.status(), c.status) << (c.range ? c.range : "none");
-        EXPECT_EQ(response.header("Content-Range"),
-                  c.contentRange ? std::optional<std::string>(c.contentRange) : std::nullopt);
-        EXPECT_EQ(response.body, bytes.substr(c.start, c.length)) << (c.range ? c.range : "none");
+        EXPECT_EQ(response.status(), 200);
+        EXPECT_EQ(response.header("Content-Encoding"), std::nullopt);
+        if (method != "download") {
+            EXPECT_EQ(nlohmann::json::parse(response.body)["subsonic-response"]["status"], "ok");
+        } else {
+            EXPECT_EQ(response.body, letters(100000));
+        }
     }
+}
+
+TEST_F(FakeServerTest, MediaMethodsServeTheirFiles) {
+    server.setMedia("so-1", {"original", "audio/flac", {{128, "low"}, {320, "high"}}});
+    server.setCoverArt("al-1", "picture", "image/png");
+    struct Case {
+        std::string method;
+        std::vector<QueryItem> parameters;
+        std::string body;
+        std::string type;
+    };
+    const std::vector<Case> cases = {
+        {"stream", {{"id", "so-1"}, {"format", "raw"}, {"maxBitRate", "0"}}, "original", "audio/flac"},
+        {"stream", {{"id", "so-1"}, {"format", "mp3"}, {"maxBitRate", "320"}}, "high", "audio/mpeg"},
+        {"stream", {{"id", "so-1"}, {"format", "mp3"}, {"maxBitRate", "256"}}, "low", "audio/mpeg"},
+        {"stream", {{"id", "so-1"}, {"format", "mp3"}, {"maxBitRate", "0"}}, "high", "audio/mpeg"},
+        {"stream", {{"id", "so-1"}, {"format", "mp3"}, {"maxBitRate", "64"}}, "low", "audio/mpeg"},
+        {"download", {{"id", "so-1"}}, "original", "audio/flac"},
+        {"getCoverArt", {{"id", "al-1"}, {"size", "300"}}, "picture", "image/png"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.method + " " + c.parameters.back().value.value_or(""));
+        HttpResponse response = session.perform(mediaRequest(server, c.method, c.parameters));
+        EXPECT_EQ(response.status(), 200);
+        EXPECT_EQ(response.body, c.body);
+        EXPECT_EQ(response.header("Content-Type"), c.type);
+    }
+    for (const char* method : {"stream", "download", "getCoverArt"}) {
+        EXPECT_EQ(call(method, {{"id", "nothing"}})["error"]["code"], 70) << method;
+        EXPECT_EQ(call(method)["error"]["code"], 10) << method;
+    }
+}
+
+// A MPEG-1 layer 3 frame of 128 kbit/s at 44.1 kHz (417 bytes) whose
+// payload starts with `mark`.
+std::string mp3Frame(char mark) {
+    std::string frame(417, mark);
+    frame[0] = '\xFF';
+    frame[1] = '\xFB';
+    frame[2] = '\x90';
+    frame[3] = '\x44';
+    return frame;
+}
+
+TEST_F(FakeServerTest, TranscodesStartAtTheFirstFrameOfTheOffset) {
+    // An ID3 tag, the encoder's information frame, then 100 frames of 1152 samples.
+    std::string file = std::string("ID3\x03\x00\x00\x00\x00\x00\x05", 10) + "12345";
+    std::string information = mp3Frame('\0');
+    information.replace(36, 4, "Info");
+    file += information;
+    for (int i = 0; i < 100; ++i)
+        file += mp3Frame(static_cast<char>('A' + i % 26));
+    EXPECT_EQ(test::mp3From(file, 0), file);
+    // 1 s at 44.1 kHz starts in frame 38 (38 * 1152 = 43776 < 44100 <= 39 * 1152).
+    std::string cut = test::mp3From(file, 1);
+    ASSERT_EQ(cut.size(), 61u * 417);
+    EXPECT_EQ(cut[4], static_cast<char>('A' + 39 % 26));
+    EXPECT_EQ(test::mp3From(file, 3), "");
+
+    server.setMedia("so-1", {"", "audio/flac", {{320, file}}});
+    HttpResponse response = session.perform(mediaRequest(
+        server, "stream", {{"id", "so-1"}, {"format", "mp3"}, {"maxBitRate", "320"}, {"timeOffset", "1"}}));
+    EXPECT_EQ(response.body, cut);
+}
+
+// Receives a body and keeps it.
+struct Collector : HttpStreamHandler {
+    Flow onData(std::string_view chunk) override {
+        body.append(chunk);
+        return Flow::proceed;
+    }
+    std::string body;
+};
+
+TEST_F(FakeServerTest, FaultsByByteOffsetRateAndRange) {
+    const std::string bytes = letters(300000);
+    server.setMedia("so-1", {bytes, "audio/flac", {}});
+    struct Case {
+        std::string name;
+        FakeFault fault;
+        std::optional<int> urlError;
+        std::size_t received;
+        int status;
+        std::optional<std::string> contentRange;
+    };
+    const std::vector<Case> cases = {
+        {"drop at byte 1000", FakeFault::dropAt(1000), URLError::networkConnectionLost, 1000, 206,
+         "bytes 0-199999/300000"},
+        {"drop at byte 0", FakeFault::dropAt(0), URLError::networkConnectionLost, 0, 206,
+         "bytes 0-199999/300000"},
+        {"throttled", FakeFault::throttle(2000000), std::nullopt, 200000, 206, "bytes 0-199999/300000"},
+        {"delayed headers", FakeFault::delayHeaders(std::chrono::milliseconds(200)), std::nullopt, 200000,
+         206, "bytes 0-199999/300000"},
+        {"range ignored", FakeFault::ignoreRange(), std::nullopt, 300000, 200, std::nullopt},
+        {"Content-Range shifted", FakeFault::shiftContentRange(), std::nullopt, 200000, 206,
+         "bytes 1-200000/300000"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        server.injectFault(c.fault, 1, "download");
+        Collector collector;
+        HttpResponseHead head;
+        try {
+            head = session.stream(mediaRequest(server, "download", {{"id", "so-1"}}, "bytes=0-199999"),
+                                  collector);
+            EXPECT_FALSE(c.urlError) << "ended cleanly";
+        } catch (const URLError& error) {
+            EXPECT_EQ(error.code(), c.urlError.value_or(0));
+        }
+        EXPECT_EQ(collector.body, bytes.substr(0, c.received));
+        if (!c.urlError) {
+            EXPECT_EQ(head.status, c.status);
+            EXPECT_EQ(head.header("Content-Range"), c.contentRange);
+        }
+    }
+}
+
+TEST_F(FakeServerTest, StalledAtAnOffsetGoesOnWhenReleasedAndStarvesNoOtherRequest) {
+    const std::string bytes = letters(50000);
+    server.setMedia("so-1", {bytes, "audio/flac", {}});
+    // More stalled downloads at once than the library's default pool has threads.
+    constexpr int downloads = 20;
+    server.injectFault(FakeFault::stallAt(1234), downloads, "download");
+    std::vector<std::future<std::string>> bodies;
+    for (int i = 0; i < downloads; ++i)
+        bodies.push_back(std::async(std::launch::async, [&] {
+            return session.perform(mediaRequest(server, "download", {{"id", "so-1"}})).body;
+        }));
+    while (server.requestCount("download") < downloads)
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    EXPECT_EQ(call("ping")["status"], "ok");
+    server.releaseStalled();
+    for (auto& body : bodies)
+        EXPECT_EQ(body.get(), bytes);
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <stdexcept>
 
 namespace sorvalind::test {
@@ -40,6 +41,9 @@ std::vector<QueryItem> formDecoded(std::string_view text) {
     return items;
 }
 
+// Connections served at once.
+constexpr std::size_t threadCount = 24;
+
 FakeRequest describe(const httplib::Request& req) {
     FakeRequest request;
     request.httpMethod = req.method;
@@ -55,6 +59,7 @@ FakeRequest describe(const httplib::Request& req) {
     for (const auto& [name, value] : req.headers)
         request.headers.emplace_back(name, value);
     request.body = req.body;
+    request.remotePort = req.remote_port;
     std::string type = req.get_header_value("Content-Type");
     if (type.starts_with("application/x-www-form-urlencoded")) {
         std::vector<QueryItem> form = formDecoded(req.body);
@@ -91,10 +96,18 @@ FakeSubsonicServer::FakeSubsonicServer(Options options)
     for (auto& [id, playlist] : library_.playlists)
         playlist["owner"] = options_.user;
     addStandardMethods();
+    addMediaMethods();
     auto handler = [this](const httplib::Request& req, httplib::Response& res) { dispatch(req, res); };
     server_.Get(".*", handler);
     server_.Post(".*", handler);
     server_.set_keep_alive_timeout(1);
+    // A real server keeps a connection for as many requests as a client
+    // sends; a ranged reader sends one a block on the same connection.
+    server_.set_keep_alive_max_count(1000000);
+    // Enough threads for the parallel downloads and streams of the tests on
+    // top of the REST calls (the library's default follows the core count).
+    // The server owns and deletes the queue it is given.
+    server_.new_task_queue = [] { return new httplib::ThreadPool(threadCount); };
     // Answers go out in several writes; without this each waits for a delayed ACK.
     server_.set_tcp_nodelay(true);
     port_ = server_.bind_to_any_port("127.0.0.1");
@@ -146,6 +159,11 @@ void FakeSubsonicServer::injectFault(FakeFault fault, int count, const std::stri
     faults_.push_back({std::move(fault), count, restMethod});
 }
 
+void FakeSubsonicServer::clearFaults() {
+    std::lock_guard lock(mutex_);
+    faults_.clear();
+}
+
 void FakeSubsonicServer::releaseStalled() {
     {
         std::lock_guard lock(mutex_);
@@ -191,17 +209,26 @@ void FakeSubsonicServer::failedResponse(httplib::Response& res, int code, const 
 }
 
 void FakeSubsonicServer::dispatch(const httplib::Request& req, httplib::Response& res) {
-    // Byte ranges are answered by the handlers themselves (serveBytes), never
-    // by the library's own range handling. The request object is not const
-    // inside the library; only its handler interface is.
-    const_cast<httplib::Request&>(req).ranges.clear();
-
     FakeRequest request = describe(req);
+    // Byte ranges are answered by the handlers themselves (serveBytes), never
+    // by the library's own range handling. Nor are answers ever compressed,
+    // whatever the client accepts: the library compresses at its slowest
+    // setting, which would make the server the slowest part of every test,
+    // and ranged readers need the bytes as they are. The request object is
+    // not const inside the library; only its handler interface is.
+    auto& mutableRequest = const_cast<httplib::Request&>(req);
+    mutableRequest.ranges.clear();
+    mutableRequest.headers.erase("Accept-Encoding");
+
     std::optional<FakeFault> fault;
     RouteHandler route;
+    // A release reaches every request logged before it, even one whose
+    // answer has not started yet.
+    std::uint64_t generation = 0;
     {
         std::lock_guard lock(mutex_);
         log_.push_back(request);
+        generation = releaseGeneration_;
         for (auto it = faults_.begin(); it != faults_.end(); ++it) {
             if (!it->restMethod.empty() && it->restMethod != request.restMethod) continue;
             fault = it->fault;
@@ -225,6 +252,12 @@ void FakeSubsonicServer::dispatch(const httplib::Request& req, httplib::Response
         failedResponse(res, fault->code, "Injected failure");
         return;
     }
+    if (fault && fault->kind == FakeFault::Kind::delayedHeaders && !pause(fault->delay)) {
+        res.status = 503;
+        return;
+    }
+    if (fault && fault->kind == FakeFault::Kind::ignoredRange)
+        std::erase_if(request.headers, [](const auto& header) { return sameName(header.first, "Range"); });
 
     if (route)
         route(request, res);
@@ -234,7 +267,22 @@ void FakeSubsonicServer::dispatch(const httplib::Request& req, httplib::Response
         res.status = 404;
         res.set_content("Not found", "text/plain");
     }
-    if (fault) applyBodyFault(*fault, res);
+    if (fault && fault->kind == FakeFault::Kind::wrongContentRange && res.status == 206) {
+        // "bytes a-b/n" becomes "bytes a+1-b+1/n".
+        std::string range = res.get_header_value("Content-Range");
+        unsigned long long first = 0, last = 0, total = 0;
+        if (std::sscanf(range.c_str(), "bytes %llu-%llu/%llu", &first, &last, &total) == 3) {
+            res.headers.erase("Content-Range");
+            res.set_header("Content-Range", "bytes " + std::to_string(first + 1) + "-" +
+                                                std::to_string(last + 1) + "/" + std::to_string(total));
+        }
+    }
+    if (fault) applyBodyFault(*fault, res, generation);
+}
+
+bool FakeSubsonicServer::pause(std::chrono::milliseconds span) {
+    std::unique_lock lock(mutex_);
+    return !stallChanged_.wait_for(lock, span, [this] { return stopping_; });
 }
 
 bool FakeSubsonicServer::authenticate(const FakeRequest& request, httplib::Response& res) const {
@@ -268,43 +316,58 @@ void FakeSubsonicServer::handleRest(const FakeRequest& request, httplib::Respons
     handler(request, res);
 }
 
-void FakeSubsonicServer::applyBodyFault(const FakeFault& fault, httplib::Response& res) {
-    std::string body = std::move(res.body);
-    res.body.clear();
-    std::string type = res.get_header_value("Content-Type");
-    std::size_t half = body.size() / 2;
-    if (fault.kind == FakeFault::Kind::truncatedBody) {
-        res.set_content_provider(body.size(), type,
-                                 [body, half](std::size_t offset, std::size_t, httplib::DataSink& sink) {
-                                     if (offset > 0 || half == 0)
-                                         return false; // closes the connection short of the announced length
-                                     sink.write(body.data(), half);
-                                     return true;
-                                 });
+void FakeSubsonicServer::applyBodyFault(const FakeFault& fault, httplib::Response& res,
+                                        std::uint64_t generation) {
+    using Kind = FakeFault::Kind;
+    // Where the body stops short (for good or until released), and how fast it goes.
+    std::size_t dropAt = std::string::npos;
+    std::size_t stallAt = std::string::npos;
+    std::size_t rate = 0;
+    switch (fault.kind) {
+    case Kind::truncatedBody:
+        dropAt = res.body.size() / 2;
+        break;
+    case Kind::stalledBody:
+        stallAt = res.body.size() / 2;
+        break;
+    case Kind::dropAtByte:
+        dropAt = fault.bytes;
+        break;
+    case Kind::stallAtByte:
+        stallAt = fault.bytes;
+        break;
+    case Kind::throttled:
+        rate = std::max<std::size_t>(fault.bytesPerSecond, 1);
+        break;
+    default:
         return;
     }
-    std::uint64_t generation = 0;
-    {
-        std::lock_guard lock(mutex_);
-        generation = releaseGeneration_;
-    }
-    res.set_content_provider(
-        body.size(), type,
-        [this, body, half, generation](std::size_t offset, std::size_t, httplib::DataSink& sink) {
-            if (offset == 0) {
-                sink.write(body.data(), half);
-                return true;
-            }
-            std::unique_lock lock(mutex_);
-            while (!stopping_ && releaseGeneration_ == generation) {
-                stallChanged_.wait_for(lock, std::chrono::milliseconds(50));
-                if (!sink.is_writable()) return false;
-            }
-            if (stopping_) return false;
-            lock.unlock();
-            sink.write(body.data() + half, body.size() - half);
-            return true;
-        });
+    if (res.body.empty() || (dropAt >= res.body.size() && stallAt >= res.body.size() && rate == 0)) return;
+
+    auto body = std::make_shared<const std::string>(std::move(res.body));
+    res.body.clear();
+    std::string type = res.get_header_value("Content-Type");
+    // Throttled bodies go out in twentieths of a second's worth of bytes.
+    constexpr auto step = std::chrono::milliseconds(50);
+    const std::size_t slice = rate == 0 ? body->size() : std::max<std::size_t>(rate / 20, 1);
+    res.set_content_provider(body->size(), type,
+                             [this, body, dropAt, stallAt, rate, slice, step,
+                              generation](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                                 // Returning false closes the connection short of the announced length.
+                                 if (offset >= dropAt) return false;
+                                 if (offset >= stallAt) {
+                                     std::unique_lock lock(mutex_);
+                                     while (!stopping_ && releaseGeneration_ == generation) {
+                                         stallChanged_.wait_for(lock, step);
+                                         if (!sink.is_writable()) return false;
+                                     }
+                                     if (stopping_) return false;
+                                 }
+                                 if (rate != 0 && !pause(step)) return false;
+                                 std::size_t end = std::min({offset + length, offset + slice, dropAt});
+                                 if (offset < stallAt) end = std::min(end, stallAt);
+                                 return sink.write(body->data() + offset, end - offset);
+                             });
 }
 
 } // namespace sorvalind::test

@@ -1,0 +1,53 @@
+#include "playback_test_support.h"
+
+#include <fstream>
+#include <sstream>
+
+namespace sorvalind::testing {
+
+const std::filesystem::path& audioFolder() {
+    struct Folder {
+        std::filesystem::path path = fixtures::temporaryFolder("sorvalind-playback-test");
+        ~Folder() {
+            std::error_code ignored;
+            std::filesystem::remove_all(path, ignored);
+        }
+    };
+    static const Folder folder;
+    return folder.path;
+}
+
+std::string fileText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+std::string patternBytes(std::size_t size) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i)
+        bytes[i] = static_cast<char>((i * 2654435761u) >> 13);
+    return bytes;
+}
+
+HttpRequest mediaRequest(const test::FakeSubsonicServer& server, const std::string& method,
+                         std::vector<QueryItem> parameters) {
+    HttpRequest request(
+        Url::parse(server.baseUrl()).appendingPathComponent("rest").appendingPathComponent(method + ".view"));
+    std::vector<QueryItem> items = server.authItems();
+    items.insert(items.end(), parameters.begin(), parameters.end());
+    request.setFormBody(items);
+    return request;
+}
+
+PCMBuffer decodeAll(PCMDecoder& decoder, std::uint32_t frames) {
+    PCMBuffer all;
+    while (auto buffer = decoder.read(frames))
+        for (int c = 0; c < 2; ++c)
+            all.channels[c].insert(all.channels[c].end(), buffer->channels[c].begin(),
+                                   buffer->channels[c].end());
+    return all;
+}
+
+} // namespace sorvalind::testing
