@@ -79,6 +79,8 @@ std::unique_ptr<PulseOutput::Connection> PulseOutput::open() {
     raw->stream->setStateCallback([this, raw] {
         if (!PA_STREAM_IS_GOOD(raw->stream->state())) onLost();
     });
+    // Another device now plays the stream: it goes on, but the output changed.
+    raw->stream->setMovedCallback([this] { renderer_->outputChanged(); });
     ++streamsOpened_;
     return connection;
 }

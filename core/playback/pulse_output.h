@@ -4,7 +4,9 @@
 // filled from the server's write requests on the threaded main loop's
 // thread. Works on PipeWire desktops through their Pulse server.
 //
-// A stream or context that the server loses (server restart, stream killed,
+// A stream the server moves to another device (the one it played on went
+// away, or the user moved it) plays on there, and the renderer hears
+// outputChanged(). A stream or context that the server loses (server restart, stream killed,
 // device gone) is re-created: the frames it held count as played, a new
 // connection is made with a bounded number of attempts and growing pauses,
 // and the renderer hears outputChanged() once the new stream runs, or once

@@ -9,6 +9,7 @@ namespace sorvalind {
 void Stream::Unref::operator()(pa_stream* stream) const noexcept {
     pa_stream_set_write_callback(stream, nullptr, nullptr);
     pa_stream_set_state_callback(stream, nullptr, nullptr);
+    pa_stream_set_moved_callback(stream, nullptr, nullptr);
     if (PA_STREAM_IS_GOOD(pa_stream_get_state(stream))) pa_stream_disconnect(stream);
     pa_stream_unref(stream);
 }
@@ -54,6 +55,17 @@ void Stream::setStateCallback(std::function<void()> callback) {
         stream_.get(),
         [](pa_stream*, void* user) {
             auto& call = static_cast<Callbacks*>(user)->state;
+            if (call) call();
+        },
+        callbacks_.get());
+}
+
+void Stream::setMovedCallback(std::function<void()> callback) {
+    callbacks_->moved = std::move(callback);
+    pa_stream_set_moved_callback(
+        stream_.get(),
+        [](pa_stream*, void* user) {
+            auto& call = static_cast<Callbacks*>(user)->moved;
             if (call) call();
         },
         callbacks_.get());

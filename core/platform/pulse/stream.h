@@ -35,6 +35,8 @@ public:
     // Called with the number of bytes the server wants now.
     void setWriteCallback(std::function<void(std::size_t)> callback);
     void setStateCallback(std::function<void()> callback);
+    // Called when the server moves the stream to another device.
+    void setMovedCallback(std::function<void()> callback);
 
     // A buffer of up to `bytes` in the server's memory to fill and hand to
     // write(); none when the stream cannot give one.
@@ -57,6 +59,7 @@ private:
     struct Callbacks {
         std::function<void(std::size_t)> write;
         std::function<void()> state;
+        std::function<void()> moved;
     };
     std::unique_ptr<pa_stream, Unref> stream_;
     std::unique_ptr<Callbacks> callbacks_;
