@@ -36,6 +36,15 @@ EncodingError EncodingError::within(std::string_view key) const {
     return {joinPath(key, path_), problem_};
 }
 
+const nlohmann::json& requiredMember(const nlohmann::json& object, std::string_view key) {
+    if (!object.is_object())
+        throw DecodingError("", std::string("expected an object, found ") + object.type_name());
+    auto found = object.find(key);
+    if (found == object.end()) throw DecodingError("", "required key is missing");
+    if (found->is_null()) throw DecodingError("", "required key is null");
+    return *found;
+}
+
 nlohmann::json parseJSONText(std::string_view text) {
     try {
         return nlohmann::json::parse(text);

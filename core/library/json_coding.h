@@ -53,6 +53,21 @@ nlohmann::json parseJSONText(std::string_view text);
 // give identical text. Throws EncodingError for text that is not UTF-8.
 std::string dumpJSONText(const nlohmann::json& value);
 
+// For coders written by hand: the member `key` of a JSON object, which must
+// be present and not null (DecodingError otherwise, with an empty path: wrap
+// the call in withinKey).
+const nlohmann::json& requiredMember(const nlohmann::json& object, std::string_view key);
+
+// Runs `decode` and puts `key` in front of the path of a DecodingError it
+// throws, so a failure names where it happened.
+template <class Decode> decltype(auto) withinKey(std::string_view key, Decode&& decode) {
+    try {
+        return decode();
+    } catch (const DecodingError& error) {
+        throw error.within(key);
+    }
+}
+
 // Decodes a record (any type with a static `decode(const nlohmann::json&)`)
 // from JSON text. Throws DecodingError.
 template <class Record> Record fromJSONText(std::string_view text) {
