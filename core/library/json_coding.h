@@ -79,6 +79,16 @@ private:
 // give identical text. Throws EncodingError for text that is not UTF-8.
 std::string dumpJSONText(const nlohmann::json& value);
 
+// Runs `decode` and puts `key` in front of the path of a DecodingError it
+// throws, so a failure names where it happened.
+template <class Decode> decltype(auto) withinKey(std::string_view key, Decode&& decode) {
+    try {
+        return decode();
+    } catch (const DecodingError& error) {
+        throw error.within(key);
+    }
+}
+
 // Decodes a record (any type with a static `decode(const JSONElement&)`)
 // from JSON text. Throws DecodingError.
 template <class Record> Record fromJSONText(std::string_view text) {

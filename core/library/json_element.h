@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace sorvalind::json_element {
@@ -87,6 +88,18 @@ inline std::optional<JSONElement> member(const JSONElement& value, std::string_v
     JSONElement found;
     if (objectOf(value).at_key(key).get(found)) return std::nullopt;
     return found;
+}
+
+// For coders written by hand: the member `key` of an object, which must be
+// present and not null (DecodingError otherwise, with an empty path: wrap
+// the call in withinKey).
+inline JSONElement requiredMember(const JSONElement& object, std::string_view key) {
+    if (object.type() != Type::OBJECT)
+        throw DecodingError("", std::string("expected an object, found ") + typeName(object));
+    auto found = member(object, key);
+    if (!found) throw DecodingError("", "required key is missing");
+    if (found->type() == Type::NULL_VALUE) throw DecodingError("", "required key is null");
+    return *found;
 }
 
 } // namespace sorvalind::json_element
