@@ -1,6 +1,7 @@
 #pragma once
 // One finished download of one song in one quality, with the place of its
-// file. Identity is `id()`; there is no equality. `completedAt` travels in
+// file. Identity is `id()`; equality compares every field (so that a
+// published list of records skips unchanged values). `completedAt` travels in
 // JSON as seconds since 2001-01-01 00:00:00 UTC.
 // A plain value: any thread. decode() throws DecodingError, encode()
 // EncodingError.
@@ -27,6 +28,8 @@ struct DownloadRecord {
     // The song's id, ":" and the quality's raw value ("42:mp3_320"): one
     // record per song and quality.
     std::string id() const;
+
+    friend bool operator==(const DownloadRecord&, const DownloadRecord&) = default;
 
     static DownloadRecord decode(const JSONElement& json);
     nlohmann::json encode() const;

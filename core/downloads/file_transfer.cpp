@@ -1,0 +1,169 @@
+#include "downloads/file_transfer.h"
+
+#include "downloads/progress_throttle.h"
+#include "downloads/transfer_folder.h"
+#include "errors/api_error.h"
+#include "errors/audio_failure.h"
+#include "errors/url_error.h"
+#include "platform/crypto/digest.h"
+#include "runtime/cancellation.h"
+#include "server/network_security.h"
+
+#include <atomic>
+#include <cerrno>
+#include <fcntl.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace sorvalind {
+
+// What the total-time limit and cancel() reach while a download runs.
+struct FileTransfer::Run {
+    std::stop_source stop;
+    std::atomic<bool> timedOut{false};
+};
+
+namespace {
+
+[[noreturn]] void fileFailure(const std::filesystem::path& path, int code, const char* what) {
+    throw std::filesystem::filesystem_error(what, path, std::error_code(code, std::generic_category()));
+}
+
+// The ".part" file being written; removed again unless the transfer hands
+// it over.
+class PartFile {
+public:
+    explicit PartFile(std::filesystem::path path) : path_(std::move(path)) {
+        fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd_ < 0) fileFailure(path_, errno, "cannot create the transfer file");
+    }
+    ~PartFile() {
+        if (fd_ >= 0) ::close(fd_);
+        if (!released_) ::unlink(path_.c_str());
+    }
+    PartFile(const PartFile&) = delete;
+    PartFile& operator=(const PartFile&) = delete;
+
+    void write(std::string_view bytes) {
+        while (!bytes.empty()) {
+            const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                fileFailure(path_, errno, "cannot write the transfer file");
+            }
+            bytes.remove_prefix(static_cast<std::size_t>(n));
+        }
+    }
+    void close() {
+        const int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0) fileFailure(path_, errno, "cannot write the transfer file");
+    }
+    std::filesystem::path release() {
+        released_ = true;
+        return path_;
+    }
+
+private:
+    std::filesystem::path path_;
+    int fd_ = -1;
+    bool released_ = false;
+};
+
+class BodyWriter final : public HttpStreamHandler {
+public:
+    BodyWriter(PartFile& file, const SteadyClock& clock, const FileTransfer::Progress& progress,
+               const FileTransfer::ByteProgress& byteProgress)
+        : file_(file), throttle_(clock), progress_(progress), byteProgress_(byteProgress) {}
+
+    void onResponse(const HttpResponseHead& head) override {
+        // Nothing but a whole 200 answer is the file; a redirect is refused.
+        if (head.status != 200) throw APIError::http(head.status);
+        expected_ = head.expectedContentLength;
+    }
+
+    Flow onData(std::string_view chunk) override {
+        file_.write(chunk);
+        written_ += static_cast<std::int64_t>(chunk.size());
+        report();
+        return Flow::proceed;
+    }
+
+    std::int64_t written() const noexcept { return written_; }
+
+private:
+    void report() {
+        const std::optional<std::int64_t> known =
+            expected_ && *expected_ >= 1 ? expected_ : std::optional<std::int64_t>();
+        if (!throttle_.admit(written_, known)) return;
+        if (progress_) progress_(known ? static_cast<double>(written_) / static_cast<double>(*known) : 0.0);
+        if (byteProgress_) byteProgress_(written_, known);
+    }
+
+    PartFile& file_;
+    ProgressThrottle throttle_;
+    const FileTransfer::Progress& progress_;
+    const FileTransfer::ByteProgress& byteProgress_;
+    std::optional<std::int64_t> expected_;
+    std::int64_t written_ = 0;
+};
+
+} // namespace
+
+FileTransfer::FileTransfer(std::shared_ptr<HttpTransport> transport, std::filesystem::path folder,
+                           Executor& timers, Progress progress, ByteProgress byteProgress)
+    : transport_(std::move(transport)), folder_(std::move(folder)), timers_(timers),
+      progress_(std::move(progress)), byteProgress_(std::move(byteProgress)) {}
+
+FileTransfer::Result FileTransfer::download(const HttpRequest& request, std::stop_token stop) {
+    HttpRequest prepared = NetworkSecurity::prepare(request);
+    std::erase_if(prepared.headers,
+                  [](const auto& field) { return headerValue({field}, "Accept-Encoding").has_value(); });
+    prepared.headers.emplace_back("Accept-Encoding", "identity");
+    prepared.decodeContent = false;
+    prepared.idleTimeout = idleTimeout;
+
+    auto run = std::make_shared<Run>();
+    {
+        std::lock_guard lock(mutex_);
+        if (cancelled_) throw CancellationError();
+        run_ = run;
+    }
+    std::stop_callback onStop(stop, [run] { run->stop.request_stop(); });
+    timers_.postAfter(totalTimeout, [weak = std::weak_ptr<Run>(run)] {
+        if (auto limited = weak.lock()) {
+            limited->timedOut = true;
+            limited->stop.request_stop();
+        }
+    });
+
+    prepareTransferFolder(folder_);
+    PartFile file(folder_ / (randomUUID() + ".part"));
+    BodyWriter writer(file, timers_.clock(), progress_, byteProgress_);
+    HttpResponseHead head;
+    try {
+        head = transport_->stream(prepared, writer, run->stop.get_token());
+    } catch (const URLError& error) {
+        if (error.code() == URLError::cancelled && run->timedOut) throw URLError(URLError::timedOut);
+        throw;
+    }
+    if (head.status != 200) throw APIError::http(head.status);
+    file.close();
+    if (writer.written() < 1) throw AudioFailure::invalidResponse();
+    if (head.expectedContentLength && *head.expectedContentLength > 0 &&
+        *head.expectedContentLength != writer.written())
+        throw AudioFailure::invalidResponse();
+    return {file.release(), std::move(head)};
+}
+
+void FileTransfer::cancel() noexcept {
+    std::shared_ptr<Run> run;
+    {
+        std::lock_guard lock(mutex_);
+        cancelled_ = true;
+        run = run_;
+    }
+    if (run) run->stop.request_stop();
+}
+
+} // namespace sorvalind

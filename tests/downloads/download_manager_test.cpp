@@ -1,0 +1,181 @@
+#include "download_manager_fixture.h"
+
+#include "errors/safe_error.h"
+
+#include <algorithm>
+
+namespace sorvalind {
+namespace {
+
+using namespace std::chrono_literals;
+using Fixture = test::DownloadManagerFixture;
+
+struct DownloadManagerTest : Fixture {};
+
+TEST_F(DownloadManagerTest, TenSongsRunThreeAtATimeInQueueOrder) {
+    gated = true;
+    manager->configure(api);
+    manager->enqueue(songs(10), DownloadQuality::original);
+    manager->enqueue({song("s0"), song("s0")}, DownloadQuality::original); // already queued
+    ASSERT_EQ(manager->jobs().value().size(), 10u);
+
+    std::vector<std::string> started;
+    for (int finished = 0; finished < 10; ++finished) {
+        // Exactly the next three waiting jobs run, in list order.
+        const auto jobs = manager->jobs().value();
+        std::size_t running = 0;
+        for (std::size_t i = 0; i < jobs.size(); ++i) {
+            const bool expected = i < 3;
+            EXPECT_EQ(jobs[i].status, expected ? "Downloading" : "Waiting") << jobs[i].id();
+            running += expected;
+        }
+        const std::string next = "s" + std::to_string(finished);
+        EXPECT_EQ(jobs.front().id(), next + ":original");
+        until([&] { return requestsFor(next) == 1; });
+        openGate(next);
+        until([&] { return !job(next + ":original"); });
+    }
+    EXPECT_TRUE(manager->jobs().value().empty());
+    ASSERT_EQ(manager->records().value().size(), 10u);
+    EXPECT_EQ(manager->records().value().front().song.id, "s0");
+    EXPECT_EQ(filesIn(root), 10u);
+    EXPECT_EQ(filesIn(transfers), 0u);
+    EXPECT_EQ(manager->storageBytes(), 10 * static_cast<std::int64_t>(flacBytes.size()));
+    EXPECT_EQ(onStore([&] { return repository->downloads(); }).size(), 10u) << "rows written";
+
+    // Already downloaded: nothing is added.
+    manager->enqueue({song("s3")}, DownloadQuality::original);
+    EXPECT_TRUE(manager->jobs().value().empty());
+}
+
+TEST_F(DownloadManagerTest, OfflineThenOnlineResumesAutomaticPausesOnly) {
+    gated = true;
+    manager->configure(api);
+    manager->enqueue(songs(4), DownloadQuality::original);
+    manager->pause("s3:original"); // the user's pause
+    until([&] { return requestsFor("s0") && requestsFor("s1") && requestsFor("s2"); });
+
+    manager->setOfflineMode(true);
+    EXPECT_EQ(statuses(), (std::vector<std::string>{"Paused", "Paused", "Paused", "Paused"}));
+    // The cancelled workers end and leave their jobs paused.
+    main.runUntil([] { return false; }, 300ms);
+    EXPECT_EQ(statuses(), (std::vector<std::string>{"Paused", "Paused", "Paused", "Paused"}));
+    EXPECT_EQ(filesIn(transfers), 0u);
+
+    manager->setOfflineMode(false);
+    until([&] { return requestsFor("s0") == 2 && requestsFor("s1") == 2 && requestsFor("s2") == 2; });
+    EXPECT_EQ(statuses(), (std::vector<std::string>{"Downloading", "Downloading", "Downloading", "Paused"}));
+    for (auto id : {"s0", "s1", "s2", "s3"})
+        openGate(id);
+    until([&] { return manager->jobs().value().size() == 1; });
+    EXPECT_EQ(status("s3:original"), "Paused");
+    EXPECT_EQ(job("s3:original")->resumeAutomatically, false);
+    EXPECT_EQ(requestsFor("s3"), 0u);
+
+    manager->retry("s3:original");
+    until([&] { return manager->jobs().value().empty(); });
+    EXPECT_EQ(manager->records().value().size(), 4u);
+}
+
+TEST_F(DownloadManagerTest, CancelDuringVerificationLeavesNothing) {
+    auto artworkGate = std::make_shared<TaskSource>();
+    manager->setPrepareArtwork([artworkGate](const Song&) { return artworkGate->handle(); });
+    manager->configure(api);
+    manager->enqueue({song("s1")}, DownloadQuality::original);
+    // Verified and moved, now waiting for the artwork before it is recorded.
+    until([&] { return status("s1:original") == "Verifying" && filesIn(root) == 1; });
+    manager->cancel("s1:original");
+    artworkGate->finish(Outcome<void>::success());
+    until([&] { return filesIn(root) == 0; });
+    main.runUntil([] { return false; }, 200ms);
+    EXPECT_TRUE(manager->jobs().value().empty());
+    EXPECT_TRUE(manager->records().value().empty());
+    EXPECT_TRUE(onStore([&] { return repository->downloads(); }).empty());
+    EXPECT_EQ(filesIn(transfers), 0u);
+}
+
+TEST_F(DownloadManagerTest, BadBodiesFailVerification) {
+    bodies["short"] = flacBytes.substr(0, flacBytes.size() / 2);
+    bodies["noise"] = std::string(50000, '\x33');
+    bodies["mp3"] = mp3Bytes;
+    manager->configure(api);
+    manager->enqueue({song("short"), song("noise")}, DownloadQuality::original);
+    manager->enqueue({song("mp3")}, DownloadQuality::mp3_192); // 256 kbit/s above a 192 ceiling
+    until([&] {
+        auto s = statuses();
+        return std::count(s.begin(), s.end(), "Failed") == 3;
+    });
+    // Cut short: the decoder or the duration check refuses it.
+    EXPECT_TRUE(job("short:original")->error.has_value());
+    EXPECT_TRUE(job("noise:original")->error.has_value());
+    EXPECT_EQ(job("mp3:mp3_192")->error,
+              "The server exceeded the requested MP3 bitrate. Check its transcoding configuration.");
+    EXPECT_EQ(filesIn(root), 0u);
+    EXPECT_EQ(filesIn(transfers), 0u);
+    EXPECT_TRUE(onStore([&] { return repository->downloads(); }).empty());
+
+    // A retry runs the job again from the start.
+    bodies.erase("short");
+    manager->retry("short:original");
+    until([&] { return !job("short:original"); });
+    EXPECT_EQ(manager->records().value().size(), 1u);
+}
+
+TEST_F(DownloadManagerTest, ServerErrorsShowTheirText) {
+    server.injectFault(test::FakeFault::status(503), 1, "download");
+    manager->configure(api);
+    manager->enqueue({song("s1")}, DownloadQuality::original);
+    until([&] { return status("s1:original") == "Failed"; });
+    EXPECT_EQ(job("s1:original")->error, "The server returned HTTP 503.");
+}
+
+TEST_F(DownloadManagerTest, RemovalsAndTheirFailures) {
+    manager->configure(api);
+    manager->enqueue(songs(3), DownloadQuality::original);
+    until([&] { return manager->records().value().size() == 3; });
+    const auto records = manager->records().value();
+
+    // Outside the root: refused, nothing deleted.
+    auto outside = records[0];
+    outside.path = (dir.path() / std::filesystem::path(outside.path).filename()).string();
+    wait(manager->remove(outside));
+    EXPECT_EQ(manager->error().value(), "Enter a valid server URL and username.");
+    EXPECT_EQ(manager->records().value().size(), 3u);
+    manager->setError(std::nullopt);
+
+    // A file already gone: row and record go without an error.
+    std::filesystem::remove(records[0].path);
+    wait(manager->remove(records[0]));
+    EXPECT_FALSE(manager->error().value());
+    EXPECT_EQ(manager->records().value().size(), 2u);
+    EXPECT_EQ(onStore([&] { return repository->downloads(); }).size(), 2u);
+
+    // The store fails after the file is gone: the record still leaves the
+    // list, and the failure is reported.
+    onStore([&] { return repository->close(); });
+    wait(manager->remove(records[1]));
+    EXPECT_EQ(manager->error().value(), "The local library operation failed. Please try again.");
+    EXPECT_EQ(manager->records().value().size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(records[1].path));
+    manager->setError(std::nullopt);
+    wait(manager->removeAll());
+    EXPECT_TRUE(manager->records().value().empty());
+    EXPECT_EQ(manager->storageBytes(), 0);
+    EXPECT_EQ(filesIn(root), 0u);
+}
+
+TEST_F(DownloadManagerTest, ShutdownWithTransfersInFlightWritesNothing) {
+    gated = true;
+    manager->configure(api);
+    manager->enqueue(songs(4), DownloadQuality::original);
+    until([&] { return requestsFor("s0") && requestsFor("s1") && requestsFor("s2"); });
+    // Let the write of the queue land, then stop.
+    main.runUntil([] { return false; }, 200ms);
+    const auto stored = onStore([&] { return repository->state(DownloadManager::stateKey); });
+    shutdownManager();
+    EXPECT_EQ(onStore([&] { return repository->state(DownloadManager::stateKey); }), stored);
+    EXPECT_EQ(filesIn(transfers), 0u);
+}
+
+} // namespace
+} // namespace sorvalind
