@@ -105,7 +105,7 @@ TEST_F(DownloadRestoreTest, BringsBackWhatSurvivedAndCleansUpAfterACrash) {
     // The stored queue now holds what is left, in order.
     until([&] {
         auto text = onStore([&] { return repository->state("downloadJobs"); });
-        return text && parseJSONText(*text).size() == 2;
+        return text && nlohmann::json::parse(*text).size() == 2;
     });
 }
 
@@ -165,7 +165,7 @@ TEST_F(DownloadRestoreTest, QueueWritesLandInCallOrder) {
     manager->cancel("b:mp3_320");
     until([&] {
         auto text = onStore([&] { return repository->state("downloadJobs"); });
-        return text && parseJSONText(*text).size() == 1 && parseJSONText(*text)[0]["status"] == "Paused";
+        return text && nlohmann::json::parse(*text).size() == 1 && nlohmann::json::parse(*text)[0]["status"] == "Paused";
     });
     shutdownManager();
 }

@@ -168,9 +168,9 @@ TEST_F(OperationsTest, LibraryPagesAndPlaylists) {
     EXPECT_EQ(third.isVideo, false);
     server.withLibrary([&](test::FakeLibrary& library) {
         for (std::size_t i = 0; i < page.song->size(); ++i)
-            EXPECT_EQ(page.song->at(i), Song::decode(library.songs[i + 2])) << i;
-        EXPECT_EQ(page.album->front(), Album::decode(library.albums[1]));
-        EXPECT_EQ(page.artist->back(), Artist::decode(library.artists[2]));
+            EXPECT_EQ(page.song->at(i), fromJSON<Song>(library.songs[i + 2])) << i;
+        EXPECT_EQ(page.album->front(), fromJSON<Album>(library.albums[1]));
+        EXPECT_EQ(page.artist->back(), fromJSON<Artist>(library.artists[2]));
     });
 
     // Songs with every field present come through whole.
