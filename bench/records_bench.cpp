@@ -4,6 +4,8 @@
 #include "library/search_page.h"
 #include "support/full_song.h"
 
+#include "best_time.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -22,18 +24,8 @@ std::string pageText(int count) {
     return toJSONText(page);
 }
 
-// Best of several rounds, in seconds per page.
 template <class Work> double secondsPerPage(Work work) {
-    double best = 1e9;
-    for (int round = 0; round < 7; ++round) {
-        constexpr int repeats = 10;
-        auto start = std::chrono::steady_clock::now();
-        for (int i = 0; i < repeats; ++i)
-            work();
-        std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start;
-        best = std::min(best, spent.count() / repeats);
-    }
-    return best;
+    return bench::bestSecondsPerCall(7, 10, work);
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 #include "library/search_page.h"
 #include "server/api_envelope.h"
 
+#include "best_time.h"
+
 #include <benchmark/benchmark.h>
 #include <nlohmann/json.hpp>
 #include <simdjson.h>
@@ -113,18 +115,8 @@ std::uint64_t walk(simdjson::ondemand::value value) {
     return 0;
 }
 
-// Best of several rounds, in seconds per answer.
 template <class Work> double secondsPerAnswer(Work work) {
-    double best = 1e9;
-    for (int round = 0; round < 9; ++round) {
-        constexpr int repeats = 20;
-        auto start = std::chrono::steady_clock::now();
-        for (int i = 0; i < repeats; ++i)
-            work();
-        std::chrono::duration<double> spent = std::chrono::steady_clock::now() - start;
-        best = std::min(best, spent.count() / repeats);
-    }
-    return best;
+    return bench::bestSecondsPerCall(9, 20, work);
 }
 
 } // namespace

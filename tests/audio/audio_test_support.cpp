@@ -8,15 +8,7 @@
 namespace sorvalind::testing {
 
 const std::filesystem::path& audioFolder() {
-    struct Folder {
-        std::filesystem::path path = fixtures::temporaryFolder("sorvalind-audio-test");
-        ~Folder() {
-            std::error_code ignored;
-            std::filesystem::remove_all(path, ignored);
-        }
-    };
-    static const Folder folder;
-    return folder.path;
+    return fixtures::programFolder("sorvalind-audio-test");
 }
 
 PCMBuffer decodeAll(PCMDecoder& decoder, std::uint32_t frames, bool wholeFrames) {

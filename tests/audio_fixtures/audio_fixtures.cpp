@@ -80,4 +80,16 @@ fs::path temporaryFolder(const std::string& prefix) {
     return folder;
 }
 
+const fs::path& programFolder(const std::string& prefix) {
+    struct Folder {
+        fs::path path;
+        ~Folder() {
+            std::error_code ignored;
+            fs::remove_all(path, ignored);
+        }
+    };
+    static const Folder folder{temporaryFolder(prefix)};
+    return folder.path;
+}
+
 } // namespace sorvalind::fixtures

@@ -41,4 +41,8 @@ std::vector<std::vector<float>> samples(const std::filesystem::path& wavFile);
 // A fresh empty folder under the system's temporary folder.
 std::filesystem::path temporaryFolder(const std::string& prefix);
 
+// One such folder for the whole test program, made on the first call (the
+// prefix of later calls is ignored) and removed when the program ends.
+const std::filesystem::path& programFolder(const std::string& prefix);
+
 } // namespace sorvalind::fixtures

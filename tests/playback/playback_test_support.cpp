@@ -6,15 +6,7 @@
 namespace sorvalind::testing {
 
 const std::filesystem::path& audioFolder() {
-    struct Folder {
-        std::filesystem::path path = fixtures::temporaryFolder("sorvalind-playback-test");
-        ~Folder() {
-            std::error_code ignored;
-            std::filesystem::remove_all(path, ignored);
-        }
-    };
-    static const Folder folder;
-    return folder.path;
+    return fixtures::programFolder("sorvalind-playback-test");
 }
 
 std::string fileText(const std::filesystem::path& path) {

@@ -160,6 +160,20 @@ public:
     std::string body;
 };
 
+// Streams `request` on another thread; the future gives the URLError code
+// the transfer ended with, or 0.
+std::future<int> streamInBackground(HttpSession& session, const HttpRequest& request,
+                                    HttpStreamHandler& handler, std::stop_token stop = {}) {
+    return std::async(std::launch::async, [&session, &request, &handler, stop] {
+        try {
+            session.stream(request, handler, stop);
+        } catch (const URLError& error) {
+            return error.code();
+        }
+        return 0;
+    });
+}
+
 TEST_F(HttpSessionTest, StopRequestCancelsAStalledTransferAtOnce) {
     server.injectFault(FakeFault::stalled());
     HttpRequest r = restRequest("ping");
@@ -168,14 +182,7 @@ TEST_F(HttpSessionTest, StopRequestCancelsAStalledTransferAtOnce) {
     std::stop_source stop;
     FirstChunkHandler handler;
     std::future<void> arrived = handler.firstChunk.get_future();
-    auto result = std::async(std::launch::async, [&] {
-        try {
-            session.stream(r, handler, stop.get_token());
-        } catch (const URLError& error) {
-            return error.code();
-        }
-        return 0;
-    });
+    auto result = streamInBackground(session, r, handler, stop.get_token());
     arrived.wait();
     stop.request_stop();
     EXPECT_EQ(result.get(), URLError::cancelled);
@@ -194,14 +201,7 @@ TEST_F(HttpSessionTest, InvalidatedSessionRefusesAndCancelAllEndsTransfersInFlig
     r.idleTimeout = std::chrono::seconds(600);
     FirstChunkHandler handler;
     std::future<void> arrived = handler.firstChunk.get_future();
-    auto result = std::async(std::launch::async, [&] {
-        try {
-            session.stream(r, handler);
-        } catch (const URLError& error) {
-            return error.code();
-        }
-        return 0;
-    });
+    auto result = streamInBackground(session, r, handler);
     arrived.wait();
     session.cancelAll();
     EXPECT_EQ(result.get(), URLError::cancelled);
@@ -294,14 +294,7 @@ TEST_F(HttpSessionTest, AFailingGroupEndsItsTransfersAndTheNextOneTriesAgain) {
         r.idleTimeout = std::chrono::seconds(600);
         FirstChunkHandler handler;
         std::future<void> arrived = handler.firstChunk.get_future();
-        auto result = std::async(std::launch::async, [&] {
-            try {
-                broken.stream(r, handler);
-            } catch (const URLError& error) {
-                return error.code();
-            }
-            return 0;
-        });
+        auto result = streamInBackground(broken, r, handler);
         arrived.wait();
         failOnce.store(true);
         EXPECT_EQ(result.get(), URLError::unknown);
