@@ -11,6 +11,7 @@
 #include "runtime/virtual_clock.h"
 #include "server/api_client.h"
 #include "server/network_security.h"
+#include "support/drive_until.h"
 #include "support/fake_subsonic_server.h"
 #include "support/paths.h"
 
@@ -70,7 +71,7 @@ struct FileTransferTest : ::testing::Test {
     }
 
     FileTransfer::Result finish(std::future<FileTransfer::Result>& result) {
-        main.runUntil([&] { return result.wait_for(0s) == std::future_status::ready; });
+        test::driveUntil(main, [&] { return result.wait_for(0s) == std::future_status::ready; });
         return result.get();
     }
 };

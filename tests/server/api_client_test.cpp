@@ -9,6 +9,7 @@
 #include "runtime/timer_wait.h"
 #include "runtime/virtual_clock.h"
 #include "server/network_security.h"
+#include "support/drive_until.h"
 #include "support/fake_subsonic_server.h"
 #include "support/scripted_http_transport.h"
 
@@ -60,23 +61,11 @@ struct ClientTest : ::testing::Test {
         return client;
     }
 
-    // Drives the main actor while a worker runs, until `done` holds. The
-    // bound only guards against a hang, and a hang ends the test program at
-    // once: returning would leave the caller waiting on a future that never
-    // becomes ready (std::async's destructor waits too) until ctest's own
-    // timeout.
+    // Drives the main actor while a worker runs, until `done` holds; a hang
+    // ends the test program at once.
     void driveUntil(const std::function<bool()>& done, std::chrono::milliseconds bound = 10s,
                     std::source_location where = std::source_location::current()) {
-        main.runUntil(done, bound);
-        main.runUntilIdle();
-        if (done()) return;
-        const std::string reason =
-            "driveUntil: the awaited condition did not hold within " + std::to_string(bound.count()) + " ms";
-        ADD_FAILURE_AT(where.file_name(), static_cast<int>(where.line())) << reason;
-        std::fprintf(stderr, "%s:%u: %s\n", where.file_name(), static_cast<unsigned>(where.line()),
-                     reason.c_str());
-        std::fflush(nullptr);
-        std::abort();
+        test::driveUntil(main, done, bound, where);
     }
 
     template <class T> T finish(std::future<T>& result) {

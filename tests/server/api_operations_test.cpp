@@ -5,6 +5,7 @@
 #include "runtime/manual_executor.h"
 #include "runtime/virtual_clock.h"
 #include "server/network_security.h"
+#include "support/drive_until.h"
 #include "support/fake_subsonic_server.h"
 #include "support/full_song.h"
 
@@ -33,7 +34,7 @@ struct OperationsTest : ::testing::Test {
     // Runs `operation` on a worker while the main actor runs its callbacks.
     template <class F> auto run(F operation) {
         auto result = std::async(std::launch::async, std::move(operation));
-        main.runUntil([&] { return result.wait_for(0s) == std::future_status::ready; });
+        test::driveUntil(main, [&] { return result.wait_for(0s) == std::future_status::ready; });
         return result.get();
     }
 
@@ -89,7 +90,7 @@ TEST(PlainSubsonicSignIn, UnknownExtensionsMethodAnsweredWith404) {
                      NetworkSecurity::session(), clock.wall()};
     auto run = [&](auto operation) {
         auto result = std::async(std::launch::async, std::move(operation));
-        main.runUntil([&] { return result.wait_for(0s) == std::future_status::ready; });
+        test::driveUntil(main, [&] { return result.wait_for(0s) == std::future_status::ready; });
         return result.get();
     };
     auto failure = [&](auto operation) -> std::optional<APIError::Case> {
