@@ -175,6 +175,19 @@ TEST(BrokenInput, RefusesWhatThePlayerDoesNotPlay) {
         SCOPED_TRACE(file.filename());
         EXPECT_TRUE(isAudioFailure(decodeOutcome(Form::wav, fileBytes(file))));
     }
+    // A header claiming two billion samples a second is refused before the
+    // resampler sizes its filters for it (gigabytes).
+    std::vector<std::byte> absurdRate = intactBytes(Form::wav);
+    ASSERT_EQ(std::to_integer<unsigned>(absurdRate[24]) | std::to_integer<unsigned>(absurdRate[25]) << 8,
+              48000u);
+    for (std::size_t i = 0; i < 4; ++i)
+        absurdRate[24 + i] = std::byte((0x7453bb80u >> (8 * i)) & 0xFF);
+    try {
+        PCMDecoder decoder(std::make_shared<MemoryByteSource>(absurdRate), 48000);
+        ADD_FAILURE() << "a rate of two billion was accepted";
+    } catch (const AudioFailure& failure) {
+        EXPECT_EQ(failure, AudioFailure::invalidResponse());
+    }
     // The stream decoder takes MPEG layer 3 only.
     try {
         PCMDecoder stream(std::make_shared<MemoryChunkSource>(fileBytes(layer2), 1000), nullptr, 48000);

@@ -33,9 +33,15 @@ void shrinkTo(PCMBuffer& out, std::size_t frames) {
 
 } // namespace
 
+// The highest rate any real recording uses (DXD's 768 kHz) with room to
+// spare. libswresample sizes its filter bank by the ratio of the rates, so a
+// header claiming billions of samples a second would cost gigabytes.
+constexpr int highestInputRate = 1'048'576;
+
 SampleConverter::SampleConverter(Input input, int outputRate) : input_(input), outputRate_(outputRate) {
-    if (input.sampleRate <= 0 || input.channels < 1 || input.channels > 64 || outputRate <= 0 ||
-        input.format <= AV_SAMPLE_FMT_NONE || input.format >= AV_SAMPLE_FMT_NB)
+    if (input.sampleRate <= 0 || input.sampleRate > highestInputRate || input.channels < 1 ||
+        input.channels > 64 || outputRate <= 0 || input.format <= AV_SAMPLE_FMT_NONE ||
+        input.format >= AV_SAMPLE_FMT_NB)
         throw AudioFailure::invalidResponse();
     if (!copiesDirectly(input, outputRate)) makeResampler();
 }
