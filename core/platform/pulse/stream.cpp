@@ -16,10 +16,10 @@ void Stream::Unref::operator()(pa_stream* stream) const noexcept {
 
 Stream::Stream(Context& context, const std::string& name, std::uint32_t rate, std::uint8_t channels)
     : callbacks_(std::make_unique<Callbacks>()) {
-    pa_sample_spec spec{PA_SAMPLE_FLOAT32NE, rate, channels};
+    pa_sample_spec format{PA_SAMPLE_FLOAT32NE, rate, channels};
     pa_channel_map map;
     pa_channel_map_init_auto(&map, channels, PA_CHANNEL_MAP_DEFAULT);
-    stream_.reset(pa_stream_new(context.get(), name.c_str(), &spec, &map));
+    stream_.reset(pa_stream_new(context.get(), name.c_str(), &format, &map));
     if (!stream_) throw PulseError(context.errorCode(), "make a playback stream");
 }
 
