@@ -35,15 +35,16 @@ std::int64_t removeStale(LibraryConnection& connection, const std::string& table
     constexpr std::int64_t rowsWorthABulkPass = 16;
     auto stale = connection.integer("SELECT count(*) FROM " + table + " WHERE generation != ?", {generation});
     if (!stale || *stale == 0) return 0;
+    const std::string deleteRows = "DELETE FROM " + table + " WHERE generation != ?";
+    if (*stale < rowsWorthABulkPass) return connection.run(deleteRows, {generation});
     auto triggerSQL =
         connection.text("SELECT sql FROM sqlite_master WHERE type='trigger' AND name=?", {trigger});
-    if (*stale < rowsWorthABulkPass || !triggerSQL)
-        return connection.run("DELETE FROM " + table + " WHERE generation != ?", {generation});
+    if (!triggerSQL) return connection.run(deleteRows, {generation});
     connection.run("DELETE FROM " + search + " WHERE rowid IN (SELECT rowid FROM " + search +
                        " WHERE id IN (SELECT id FROM " + table + " WHERE generation != ?))",
                    {generation});
     connection.run("DROP TRIGGER " + trigger);
-    auto removed = connection.run("DELETE FROM " + table + " WHERE generation != ?", {generation});
+    auto removed = connection.run(deleteRows, {generation});
     connection.run(*triggerSQL);
     return removed;
 }
