@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sorvalind::json_element {
 
@@ -88,6 +89,24 @@ inline std::optional<JSONElement> member(const JSONElement& value, std::string_v
     JSONElement found;
     if (objectOf(value).at_key(key).get(found)) return std::nullopt;
     return found;
+}
+
+// Decodes each element of an array with `decode`; a failure names the
+// element's index ("[3]") in its path. `array` must be an array.
+template <class T, class Decode> std::vector<T> decodeElements(const JSONElement& array, Decode&& decode) {
+    simdjson::dom::array elements = arrayOf(array);
+    std::vector<T> values;
+    values.reserve(elements.size());
+    std::size_t index = 0;
+    for (JSONElement element : elements) {
+        try {
+            values.push_back(decode(element));
+        } catch (const DecodingError& error) {
+            throw error.within("[" + std::to_string(index) + "]");
+        }
+        ++index;
+    }
+    return values;
 }
 
 // For coders written by hand: the member `key` of an object, which must be

@@ -155,19 +155,8 @@ inline void combine(std::size_t& seed, std::size_t value) noexcept {
 template <class T> struct Value<std::vector<T>> {
     static std::vector<T> decode(const Element& json) {
         if (json.type() != ElementType::ARRAY) wrongType("a list", json);
-        simdjson::dom::array array = json_element::arrayOf(json);
-        std::vector<T> values;
-        values.reserve(array.size());
-        std::size_t index = 0;
-        for (Element element : array) {
-            try {
-                values.push_back(Value<T>::decode(element));
-            } catch (const DecodingError& error) {
-                throw error.within("[" + std::to_string(index) + "]");
-            }
-            ++index;
-        }
-        return values;
+        return json_element::decodeElements<T>(
+            json, [](const Element& element) { return Value<T>::decode(element); });
     }
     static Json encode(const std::vector<T>& values) {
         Json json = Json::array();

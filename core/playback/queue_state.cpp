@@ -51,14 +51,7 @@ std::vector<T> decodeArray(const JSONElement& object, const char* key, DecodeEle
         JSONElement array = requiredMember(object, key);
         if (array.type() != Type::ARRAY)
             throw DecodingError("", std::string("expected a list, found ") + typeName(array));
-        std::vector<T> values;
-        std::size_t index = 0;
-        for (JSONElement element : arrayOf(array)) {
-            values.push_back(
-                withinKey("[" + std::to_string(index) + "]", [&] { return decodeElement(element); }));
-            ++index;
-        }
-        return values;
+        return decodeElements<T>(array, decodeElement);
     });
 }
 

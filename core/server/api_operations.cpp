@@ -25,19 +25,10 @@ using json_element::typeName;
 template <class T> std::vector<T> decodeList(const JSONElement& json, const char* path) {
     if (!json.is_array())
         throw DecodingError(path, std::string("expected an array, found ") + typeName(json));
-    simdjson::dom::array array = json_element::arrayOf(json);
-    std::vector<T> items;
-    items.reserve(array.size());
-    std::int64_t index = 0;
-    for (JSONElement element : array) {
-        try {
-            items.push_back(T::decode(element));
-        } catch (const DecodingError& error) {
-            throw error.within("[" + decimalText(index) + "]").within(path);
-        }
-        ++index;
-    }
-    return items;
+    return withinKey(path, [&] {
+        return json_element::decodeElements<T>(json,
+                                               [](const JSONElement& element) { return T::decode(element); });
+    });
 }
 
 // An optional member: absent or null gives none; another type than the
