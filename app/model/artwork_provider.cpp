@@ -1,0 +1,20 @@
+#include "model/artwork_provider.h"
+
+#include <utility>
+
+namespace sorvalind {
+
+ArtworkProvider makeArtworkProvider(std::weak_ptr<ArtworkCache> cache, std::weak_ptr<APIClient> api,
+                                    Executor& mainActor) {
+    return [cache = std::move(cache), api = std::move(api),
+            &mainActor](const Song& song, std::function<void(ArtworkBytes)> done) {
+        std::shared_ptr<ArtworkCache> artwork = cache.lock();
+        if (!artwork || !song.coverArt || song.coverArt->empty()) {
+            mainActor.post([done = std::move(done)] { done(nullptr); });
+            return;
+        }
+        artwork->data(*song.coverArt, api.lock(), mainActor, std::move(done));
+    };
+}
+
+} // namespace sorvalind
