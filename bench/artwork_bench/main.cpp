@@ -4,10 +4,11 @@
 //   cold         empty folder and memory: every cover downloaded and decoded once;
 //   warm (disk)  a new cache over the same folder: no download, every cover decoded once;
 //   warm (memory) 40 covers already decoded: neither download nor decode.
-// Each phase prints requests per second, and the two that do real work print
-// their ratio to a bare floor measured in the same run: the same downloads or
-// file reads and decodes done straight on 16 threads, without the cache.
-// Last, the peak resident set of the process.
+// Each phase prints requests per second (best of three rounds, each on a new
+// folder or cache), and the two that do real work print their ratio to a bare
+// floor measured in the same run: the same downloads or file reads and
+// decodes done straight, without the cache, on as many threads as the
+// cache's worker pool has. Last, the peak resident set of the process.
 #include "model/artwork_cache.h"
 #include "platform/crypto/digest.h"
 #include "platform/qt_image_decoder.h"
@@ -36,6 +37,8 @@ namespace {
 constexpr int kCovers = 200;
 constexpr int kThreads = 16;
 constexpr int kMemoryCovers = 40;
+constexpr int kWorkers = 8;
+constexpr int kRounds = 3;
 
 // Counts the decodes that reach the real decoder.
 class CountingDecoder final : public ImageDecoder {
@@ -74,11 +77,11 @@ std::string jpeg(int index) {
     return bytes.toStdString();
 }
 
-// Runs `work(thread)` on kThreads threads at once; seconds spent.
-template <class Work> double onThreads(Work work) {
+// Runs `work(thread)` on `count` threads at once; seconds spent.
+template <class Work> double onThreads(Work work, int count = kThreads) {
     const auto start = std::chrono::steady_clock::now();
     std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t)
+    for (int t = 0; t < count; ++t)
         threads.emplace_back([&, t] { work(t); });
     for (std::thread& thread : threads)
         thread.join();
@@ -139,7 +142,7 @@ int run() {
         server.setCoverArt(coverId(i), covers.back());
     }
     test::TempDir dir;
-    WorkerPool workers(8, "artwork-bench");
+    WorkerPool workers(kWorkers, "artwork-bench");
     SerialQueue mainActor("bench-main");
     auto api = std::make_shared<APIClient>(ServerConfiguration(server.baseUrl(), "alice", true), "sesame",
                                            mainActor, NetworkSecurity::session());
@@ -149,25 +152,39 @@ int run() {
     // split over the threads without the cache.
     const std::filesystem::path floorFolder = dir.path() / "floor";
     std::filesystem::create_directories(floorFolder);
-    const double downloadFloor = onThreads([&](int thread) {
-        for (int i = thread; i < kCovers; i += kThreads) {
-            HttpRequest request =
-                api->authenticatedRequest("getCoverArt", {{"id", coverId(i)}, {"size", "400"}});
-            const HttpResponse response = api->session()->perform(request);
-            const std::span<const std::uint8_t> body(
-                reinterpret_cast<const std::uint8_t*>(response.body.data()), response.body.size());
-            std::ofstream(floorFolder / sha256Hex(coverId(i)), std::ios::binary) << response.body;
-            if (!bare.thumbnail(body, 400)) std::abort();
-        }
-    });
-    const double diskFloor = onThreads([&](int thread) {
-        for (int i = thread; i < kCovers; i += kThreads) {
-            const std::string bytes = test::readFile(floorFolder / sha256Hex(coverId(i)));
-            const std::span<const std::uint8_t> span(reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                                                     bytes.size());
-            if (!bare.thumbnail(span, 400)) std::abort();
-        }
-    });
+    // Qt loads its image plug-ins on the first decode: not part of any figure.
+    bare.thumbnail(std::span(reinterpret_cast<const std::uint8_t*>(covers[0].data()), covers[0].size()), 400);
+    double downloadFloor = 1e9, diskFloor = 1e9;
+    for (int round = 0; round < kRounds; ++round) {
+        downloadFloor = std::min(
+            downloadFloor,
+            onThreads(
+                [&](int thread) {
+                    for (int i = thread; i < kCovers; i += kWorkers) {
+                        HttpRequest request =
+                            api->authenticatedRequest("getCoverArt", {{"id", coverId(i)}, {"size", "400"}});
+                        const HttpResponse response = api->session()->perform(request);
+                        const std::span<const std::uint8_t> body(
+                            reinterpret_cast<const std::uint8_t*>(response.body.data()),
+                            response.body.size());
+                        std::ofstream(floorFolder / sha256Hex(coverId(i)), std::ios::binary) << response.body;
+                        if (!bare.thumbnail(body, 400)) std::abort();
+                    }
+                },
+                kWorkers));
+        diskFloor = std::min(diskFloor, onThreads(
+                                            [&](int thread) {
+                                                for (int i = thread; i < kCovers; i += kWorkers) {
+                                                    const std::string bytes =
+                                                        test::readFile(floorFolder / sha256Hex(coverId(i)));
+                                                    const std::span<const std::uint8_t> span(
+                                                        reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                                        bytes.size());
+                                                    if (!bare.thumbnail(span, 400)) std::abort();
+                                                }
+                                            },
+                                            kWorkers));
+    }
     server.clearRequests();
 
     const std::filesystem::path folder = dir.path() / "Artwork";
