@@ -142,6 +142,25 @@ TEST_F(ArtworkCacheTest, PicturesOfEightMiBAreRefused) {
     }
 }
 
+TEST_F(ArtworkCacheTest, DecodedThumbnailsAreBoundedByTheirPixelBytes) {
+    // 400 x 400 thumbnails take 640,000 bytes each: 32 MiB hold 52 of them.
+    for (int i = 0; i < 60; ++i)
+        writeFile(root / sha256Hex("al-" + std::to_string(i)), FakeImageDecoder::encode(1000, 1000));
+    for (int i = 0; i < 60; ++i)
+        ASSERT_TRUE(image("al-" + std::to_string(i), nullptr));
+    int kept = 0;
+    for (int i = 0; i < 60; ++i)
+        kept += cache->cachedImage("al-" + std::to_string(i)) != nullptr;
+    EXPECT_EQ(kept, 52);
+    EXPECT_FALSE(cache->cachedImage("al-0"));
+    EXPECT_TRUE(cache->cachedImage("al-59"));
+
+    // Asking again for a cover still held decodes nothing.
+    const int decodes = decoder->decodes();
+    ASSERT_TRUE(image("al-59", nullptr));
+    EXPECT_EQ(decoder->decodes(), decodes);
+}
+
 TEST_F(ArtworkCacheTest, DimensionBombIsRefusedBeforeDecoding) {
     // A few bytes declaring 100,000 x 100,000 pixels: 40 GB once decoded.
     const std::string bomb = FakeImageDecoder::encode(100000, 100000);
