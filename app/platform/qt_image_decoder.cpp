@@ -35,12 +35,20 @@ private:
     QImageReader reader_;
 };
 
+// Cover art is a raster picture. Other formats a Qt installation may read
+// (vector drawings, icon containers, raw camera files) are refused rather
+// than handed to their parsers.
+bool isCoverFormat(const QByteArray& format) {
+    static const QByteArray formats[] = {"jpeg", "jpg", "png", "gif", "bmp", "webp"};
+    return std::find(std::begin(formats), std::end(formats), format.toLower()) != std::end(formats);
+}
+
 } // namespace
 
 std::optional<ImageSize> QtImageDecoder::declaredSize(std::span<const std::uint8_t> bytes) const {
     if (bytes.empty()) return std::nullopt;
     BytesReader reader(bytes);
-    if (!reader->canRead()) return std::nullopt;
+    if (!reader->canRead() || !isCoverFormat(reader->format())) return std::nullopt;
     const QSize size = reader->size();
     if (!size.isValid()) return std::nullopt;
     return ImageSize{size.width(), size.height()};
@@ -49,7 +57,7 @@ std::optional<ImageSize> QtImageDecoder::declaredSize(std::span<const std::uint8
 DecodedImagePointer QtImageDecoder::decodeChecked(std::span<const std::uint8_t> bytes,
                                                   const ImageSize& declared, const ImageSize& target) const {
     BytesReader reader(bytes);
-    if (!reader->canRead()) return nullptr;
+    if (!reader->canRead() || !isCoverFormat(reader->format())) return nullptr;
     const QSize targetSize(static_cast<int>(target.width), static_cast<int>(target.height));
     const bool scales = target != declared;
     // The reader scales while decoding where its format can; for the others

@@ -1,6 +1,6 @@
 #pragma once
-// The ImageDecoder on Qt's image readers (every format the Qt installation
-// reads: PNG, JPEG, GIF, BMP, and more with plug-ins).
+// The ImageDecoder on Qt's image readers, for the raster formats cover art
+// comes in: JPEG, PNG, GIF, BMP and, where a plug-in reads it, WebP.
 //
 // The declared size comes from the reader's header parse; the decode then
 // runs under the reader's own allocation limit as a second guard, scaled in
