@@ -13,7 +13,7 @@ const Album* FeaturedAlbums::selected() const noexcept {
     return nullptr;
 }
 
-void FeaturedAlbums::update(const std::vector<Album>& library, RandomSource& random) {
+void FeaturedAlbums::update(const std::vector<Album>& library, const ShuffleSource& random) {
     // By identifier; the first album of an identifier counts.
     std::unordered_map<std::string_view, const Album*> index;
     for (const Album& album : library)
@@ -30,7 +30,7 @@ void FeaturedAlbums::update(const std::vector<Album>& library, RandomSource& ran
     std::vector<const Album*> candidates;
     for (const Album& album : library)
         if (taken.insert(album.id).second) candidates.push_back(&album);
-    random.shuffle(candidates);
+    shuffleInPlace(candidates, random);
     for (const Album* candidate : candidates) {
         if (albums.size() >= kCapacity) break;
         albums.push_back(*candidate);
@@ -42,7 +42,7 @@ void FeaturedAlbums::update(const std::vector<Album>& library, RandomSource& ran
     if (!keepsSelection) selectedID = albums.empty() ? std::nullopt : std::optional(albums.front().id);
 }
 
-void FeaturedAlbums::refresh(const std::vector<Album>& library, RandomSource& random) {
+void FeaturedAlbums::refresh(const std::vector<Album>& library, const ShuffleSource& random) {
     std::unordered_set<std::string> previous;
     for (const Album& album : albums)
         previous.insert(album.id);

@@ -7,7 +7,7 @@
 // A plain value: one thread at a time. Throws only std::bad_alloc.
 
 #include "library/album.h"
-#include "model/random_source.h"
+#include "playback/shuffle_source.h"
 
 #include <cstddef>
 #include <optional>
@@ -31,12 +31,12 @@ struct FeaturedAlbums {
     // replaced by their new version in place, the others dropped; then it is
     // topped up at random from the albums not yet in it (an identifier that
     // occurs twice counts once, by its first album).
-    void update(const std::vector<Album>& library, RandomSource& random);
+    void update(const std::vector<Album>& library, const ShuffleSource& random);
 
     // A new rotation from the albums not in the current one, topped up from
     // the whole library when too few are new; it never opens with the album
     // that was shown.
-    void refresh(const std::vector<Album>& library, RandomSource& random);
+    void refresh(const std::vector<Album>& library, const ShuffleSource& random);
 
     // Selects the album `offset` places further on, wrapping both ways; from
     // the first album when nothing is selected.
