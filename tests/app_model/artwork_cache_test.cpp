@@ -237,6 +237,22 @@ TEST_F(ArtworkCacheTest, ProviderAnswersBySongCoverArt) {
     EXPECT_EQ(coverRequests(), 1u);
 }
 
+TEST_F(ArtworkCacheTest, DownloadPreparationLeavesTheCoverOnDisk) {
+    const std::string cover = FakeImageDecoder::encode(64, 64);
+    server.setCoverArt("al-5", cover);
+    const DownloadManager::PrepareArtwork prepare = makeArtworkPreparation(cache, api);
+
+    Song song;
+    song.id = "s-2";
+    song.title = "Song";
+    EXPECT_TRUE(prepare(song).isFinished());
+    song.coverArt = "al-5";
+    bool finished = false;
+    prepare(song).whenFinished(main, [&](const Outcome<void>& outcome) { finished = outcome.hasValue(); });
+    driveUntil(main, [&] { return finished; });
+    EXPECT_EQ(readFile(root / sha256Hex("al-5")), cover);
+}
+
 TEST(ArtworkPermitsTest, FourRunAtOnceAndWaitersStartInOrder) {
     VirtualClock clock;
     ManualExecutor main(clock);
