@@ -2,48 +2,10 @@
 
 #include "platform/crypto/digest.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include <fstream>
 #include <system_error>
 
 namespace sorvalind {
-namespace {
-
-// An open descriptor, closed when it goes.
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) noexcept : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-
-    int get() const noexcept { return fd_; }
-    // Closes now, reporting whether the close (the last write-back) worked.
-    bool close() noexcept {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd < 0 || ::close(fd) == 0;
-    }
-
-private:
-    int fd_;
-};
-
-bool writeAll(int fd, std::span<const std::uint8_t> bytes) noexcept {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        bytes = bytes.subspan(static_cast<std::size_t>(written));
-    }
-    return true;
-}
-
-} // namespace
 
 std::filesystem::path ArtworkFolder::fileFor(const std::string& id) const {
     return root_ / sha256Hex(id);
@@ -52,26 +14,24 @@ std::filesystem::path ArtworkFolder::fileFor(const std::string& id) const {
 ArtworkFolder::Bytes ArtworkFolder::read(const std::string& id, std::size_t maxBytes,
                                          const Validator& valid) const {
     const std::filesystem::path path = fileFor(id);
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    if (file.get() < 0) return nullptr;
+    std::ifstream file(path, std::ios::binary | std::ios::ate);
+    if (!file) return nullptr;
+    const std::streamoff size = file.tellg();
+    if (size < 0) return nullptr; // unreadable: a miss, the file stays
 
-    // One byte past the limit tells a file that is too long.
-    auto bytes = std::make_shared<std::vector<std::uint8_t>>(maxBytes + 1);
-    std::size_t filled = 0;
-    while (filled < bytes->size()) {
-        const ssize_t got = ::read(file.get(), bytes->data() + filled, bytes->size() - filled);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) return nullptr; // unreadable: a miss, the file stays
-        if (got == 0) break;
-        filled += static_cast<std::size_t>(got);
-    }
-    bytes->resize(filled);
-    if (filled > maxBytes || !valid(*bytes)) {
-        std::error_code ignored;
+    std::error_code ignored;
+    if (static_cast<std::uintmax_t>(size) > maxBytes) {
         std::filesystem::remove(path, ignored);
         return nullptr;
     }
-    bytes->shrink_to_fit();
+    auto bytes = std::make_shared<std::vector<std::uint8_t>>(static_cast<std::size_t>(size));
+    file.seekg(0);
+    file.read(reinterpret_cast<char*>(bytes->data()), size);
+    if (!file) return nullptr;
+    if (!valid(*bytes)) {
+        std::filesystem::remove(path, ignored);
+        return nullptr;
+    }
     return bytes;
 }
 
@@ -87,11 +47,11 @@ bool ArtworkFolder::write(const std::string& id, std::span<const std::uint8_t> b
     } catch (const CryptoError&) {
         return false;
     }
-    FileDescriptor file(::open(part.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-    if (file.get() < 0) return false;
-    const bool written = writeAll(file.get(), bytes) && file.close();
-    if (written) std::filesystem::rename(part, target, error);
-    if (!written || error) {
+    std::ofstream file(part, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    file.close();
+    if (file) std::filesystem::rename(part, target, error);
+    if (!file || error) {
         std::filesystem::remove(part, error);
         return false;
     }
