@@ -48,6 +48,42 @@ TEST_F(ArtworkCacheTest, TenConcurrentRequestsMakeOneDownloadAndOneDecode) {
     EXPECT_EQ(readFile(root / sha256Hex("al-1")), cover);
 }
 
+TEST_F(ArtworkCacheTest, AtMostFourDownloadsRunAtOnce) {
+    std::mutex counts;
+    int running = 0, mostRunning = 0, ended = 0;
+    std::vector<int> endedBeforeStart;
+    server.setMethod("getCoverArt", [&, gated = server.method("getCoverArt")](const FakeRequest& request,
+                                                                              httplib::Response& res) {
+        {
+            std::lock_guard lock(counts);
+            mostRunning = std::max(mostRunning, ++running);
+            endedBeforeStart.push_back(ended);
+        }
+        gated(request, res);
+        std::lock_guard lock(counts);
+        --running;
+        ++ended;
+    });
+    for (int i = 0; i < 6; ++i)
+        server.setCoverArt("al-" + std::to_string(i), FakeImageDecoder::encode(64, 64));
+
+    closeGate();
+    int answered = 0;
+    for (int i = 0; i < 6; ++i)
+        cache->data("al-" + std::to_string(i), api, main,
+                    [&](ArtworkBytes bytes) { answered += bytes != nullptr; });
+    driveUntil(main, [&] { return coverRequests() == 4; });
+    openGate();
+    driveUntil(main, [&] { return answered == 6; });
+
+    std::lock_guard lock(counts);
+    EXPECT_EQ(mostRunning, 4);
+    // The fifth and sixth started only once a slot came free.
+    ASSERT_EQ(endedBeforeStart.size(), 6u);
+    EXPECT_GE(endedBeforeStart[4], 1);
+    EXPECT_GE(endedBeforeStart[5], 2);
+}
+
 TEST_F(ArtworkCacheTest, WithoutClientOnlyMemoryAndDiskAnswer) {
     const std::string cover = FakeImageDecoder::encode(64, 64);
     writeFile(root / sha256Hex("on-disk"), cover);
