@@ -105,21 +105,21 @@ void ArtworkCache::requestData(const std::string& id, DataWaiter waiter) {
             entry->second.push_back(std::move(waiter));
             if (first) {
                 ++outstanding_;
-                after.emplace_back([self = shared_from_this(), id] {
-                    self->workers_.post(guardedWork(
-                        [self, id] {
-                            ArtworkBytes bytes = self->folder_.read(id, kMaxImageBytes - 1,
-                                                                    [&](std::span<const std::uint8_t> bytes) {
-                                                                        return self->isValidImage(bytes);
-                                                                    });
-                            self->finishDiskRead(id, std::move(bytes));
-                        },
-                        [self, id] { self->finishDiskRead(id, nullptr); }));
-                });
+                after.emplace_back([self = shared_from_this(), id] { self->startDiskRead(id); });
             }
         }
     }
     run(after);
+}
+
+void ArtworkCache::startDiskRead(const std::string& id) {
+    auto self = shared_from_this();
+    workers_.post(guardedWork(
+        [self, id] {
+            auto valid = [&](std::span<const std::uint8_t> bytes) { return self->isValidImage(bytes); };
+            self->finishDiskRead(id, self->folder_.read(id, kMaxImageBytes - 1, valid));
+        },
+        [self, id] { self->finishDiskRead(id, nullptr); }));
 }
 
 void ArtworkCache::finishDiskRead(const std::string& id, ArtworkBytes bytes) {
@@ -257,21 +257,24 @@ void ArtworkCache::continueImage(const std::string& id, ImageWaiter waiter, Artw
             entry->second.waiters.push_back(std::move(waiter));
             if (first) {
                 ++outstanding_;
-                after.emplace_back([self = shared_from_this(), id, bytes = std::move(bytes),
-                                    stop = entry->second.stop.get_token()] {
-                    self->workers_.post(guardedWork(
-                        [self, id, bytes, stop] {
-                            DecodedImagePointer image;
-                            if (!stop.stop_requested())
-                                image = self->decoder_->thumbnail(*bytes, kThumbnailPixelSize);
-                            self->finishDecode(id, std::move(image));
-                        },
-                        [self, id] { self->finishDecode(id, nullptr); }));
-                });
+                after.emplace_back(
+                    [self = shared_from_this(), id, bytes = std::move(bytes),
+                     stop = entry->second.stop.get_token()] { self->startDecode(id, bytes, stop); });
             }
         }
     }
     run(after);
+}
+
+void ArtworkCache::startDecode(const std::string& id, ArtworkBytes bytes, std::stop_token stop) {
+    auto self = shared_from_this();
+    workers_.post(guardedWork(
+        [self, id, bytes = std::move(bytes), stop = std::move(stop)] {
+            DecodedImagePointer image;
+            if (!stop.stop_requested()) image = self->decoder_->thumbnail(*bytes, kThumbnailPixelSize);
+            self->finishDecode(id, std::move(image));
+        },
+        [self, id] { self->finishDecode(id, nullptr); }));
 }
 
 void ArtworkCache::finishDecode(const std::string& id, DecodedImagePointer image) {

@@ -129,6 +129,7 @@ private:
     void requestData(const std::string& id, DataWaiter waiter);
     void requestImage(const std::string& id, std::shared_ptr<APIClient> api, ImageWaiter waiter);
 
+    void startDiskRead(const std::string& id);
     void finishDiskRead(const std::string& id, ArtworkBytes bytes);
     void continueAfterDisk(Actions& after, const std::string& id, DataWaiter waiter,
                            const ArtworkBytes& bytes);
@@ -137,6 +138,7 @@ private:
     void finishDownload(const std::string& id, ArtworkBytes bytes);
 
     void continueImage(const std::string& id, ImageWaiter waiter, ArtworkBytes bytes);
+    void startDecode(const std::string& id, ArtworkBytes bytes, std::stop_token stop);
     void finishDecode(const std::string& id, DecodedImagePointer image);
 
     // One piece of worker work has ended; the last one after a shutdown
