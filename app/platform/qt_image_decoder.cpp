@@ -84,4 +84,20 @@ DecodedImagePointer QtImageDecoder::decodeChecked(std::span<const std::uint8_t> 
     return decoded;
 }
 
+QImage qImageOf(DecodedImagePointer image) {
+    if (!image || image->pixels.empty()) return {};
+    // Qt calls the cleanup with the pointer it was given once the last
+    // QImage sharing the pixels goes.
+    const DecodedImage& decoded = *image;
+    auto owner = std::make_unique<DecodedImagePointer>(std::move(image));
+    QImage shared(
+        decoded.pixels.data(), decoded.width, decoded.height, static_cast<qsizetype>(decoded.bytesPerLine),
+        QImage::Format_RGBA8888_Premultiplied,
+        [](void* info) { std::unique_ptr<DecodedImagePointer>(static_cast<DecodedImagePointer*>(info)); },
+        owner.get());
+    // From here the QImage owns the reference.
+    owner.release();
+    return shared;
+}
+
 } // namespace sorvalind

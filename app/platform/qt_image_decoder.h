@@ -13,6 +13,8 @@
 
 #include "model/image_decoder.h"
 
+#include <QImage>
+
 namespace sorvalind {
 
 class QtImageDecoder final : public ImageDecoder {
@@ -23,5 +25,10 @@ protected:
     DecodedImagePointer decodeChecked(std::span<const std::uint8_t> bytes, const ImageSize& declared,
                                       const ImageSize& target) const override;
 };
+
+// A QImage over the decoded pixels, without copying them: it keeps the
+// decoded image alive for as long as it (or a copy) lives. A null QImage for
+// none.
+QImage qImageOf(DecodedImagePointer image);
 
 } // namespace sorvalind

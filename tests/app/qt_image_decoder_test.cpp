@@ -119,13 +119,24 @@ TEST(QtImageDecoderTest, DecodesThumbnailsOfRealPictures) {
     }
 }
 
-TEST(QtImageDecoderTest, KeepsAlphaPremultiplied) {
+TEST(QtImageDecoderTest, KeepsAlphaPremultipliedAndSharesPixelsWithQImage) {
     const QtImageDecoder decoder;
     const std::string bytes = encoded(solid(8, 8, QColor(255, 0, 0, 128)), "PNG");
-    const DecodedImagePointer image = decoder.thumbnail(span(bytes), 400);
+    DecodedImagePointer image = decoder.thumbnail(span(bytes), 400);
     ASSERT_TRUE(image);
     EXPECT_NEAR(image->pixel(0, 0)[0], 128, 1);
     EXPECT_EQ(image->pixel(0, 0)[3], 128);
+
+    const std::weak_ptr<const DecodedImage> decoded = image;
+    QImage shown = qImageOf(std::move(image));
+    EXPECT_EQ(shown.constBits(), decoded.lock()->pixels.data());
+    EXPECT_EQ(shown.pixelColor(3, 3).alpha(), 128);
+    EXPECT_NEAR(shown.pixelColor(3, 3).red(), 255, 2);
+    // The QImage alone keeps the pixels alive.
+    EXPECT_FALSE(decoded.expired());
+    shown = QImage();
+    EXPECT_TRUE(decoded.expired());
+    EXPECT_TRUE(qImageOf(nullptr).isNull());
 }
 
 TEST(QtImageDecoderTest, RefusesDimensionBombsFromTheHeader) {
