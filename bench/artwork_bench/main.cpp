@@ -9,6 +9,7 @@
 // floor measured in the same run: the same downloads or file reads and
 // decodes done straight, without the cache, on as many threads as the
 // cache's worker pool has. Last, the peak resident set of the process.
+#include "best_time.h"
 #include "model/artwork_cache.h"
 #include "platform/crypto/digest.h"
 #include "platform/qt_image_decoder.h"
@@ -217,6 +218,15 @@ int run() {
                static_cast<int>(server.requestCount("getCoverArt")), decoder->decodes() - before, misses, 0);
         shutDown(*cache);
     }
+    const std::span<const std::uint8_t> one(reinterpret_cast<const std::uint8_t*>(covers[1].data()),
+                                            covers[1].size());
+    const double check = bench::bestSecondsPerCall(5, 50, [&] {
+        if (!bare.isDecodable(one)) std::abort();
+    });
+    const double decode = bench::bestSecondsPerCall(5, 20, [&] {
+        if (!bare.thumbnail(one, 400)) std::abort();
+    });
+    std::printf("one cover: header check %.1f us, thumbnail decode %.1f us\n", check * 1e6, decode * 1e6);
     std::printf("peak resident set: %.1f MiB\n", peakResidentKiB() / 1024.0);
     return 0;
 }
