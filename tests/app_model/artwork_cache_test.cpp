@@ -4,7 +4,9 @@
 #include "model/artwork_provider.h"
 #include "platform/crypto/digest.h"
 
+#include <atomic>
 #include <fstream>
+#include <thread>
 
 namespace sorvalind::test {
 namespace {
@@ -238,6 +240,49 @@ TEST_F(ArtworkCacheTest, NothingIsServedAfterShutdown) {
     EXPECT_FALSE(std::filesystem::exists(root / sha256Hex("waiting")));
     // The files already cached stay for the next start.
     EXPECT_TRUE(std::filesystem::exists(root / sha256Hex("cached")));
+}
+
+TEST_F(ArtworkCacheTest, ThreadsAskingTogetherShareOneDecodePerCoverAndAllHearBackThroughShutdown) {
+    constexpr int kCovers = 30, kThreads = 8;
+    for (int i = 0; i < kCovers; ++i)
+        writeFile(root / sha256Hex("al-" + std::to_string(i)), FakeImageDecoder::encode(500, 500));
+
+    // Every thread asks for every cover (answers on the cache's own threads),
+    // then keeps asking while the cache shuts down: each request is answered
+    // exactly once.
+    std::atomic<int> answered = 0, images = 0;
+    std::atomic<bool> firstRoundDone = false;
+    auto ask = [&](int thread, int round) {
+        for (int i = 0; i < kCovers; ++i)
+            cache->image("al-" + std::to_string((i + thread * 4) % kCovers), round == 0 ? api : nullptr,
+                         [&](DecodedImagePointer image) {
+                             images += image != nullptr;
+                             ++answered;
+                         });
+    };
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] {
+            ask(t, 0);
+            while (!firstRoundDone)
+                std::this_thread::yield();
+            for (int round = 1; round < 4; ++round) {
+                ask(t, round);
+                (void)cache->cachedImage("al-" + std::to_string(t));
+            }
+        });
+    driveUntil(main, [&] { return answered >= kCovers * kThreads; });
+    EXPECT_EQ(images.load(), kCovers * kThreads);
+    EXPECT_EQ(decoder->decodes(), kCovers);
+    EXPECT_EQ(coverRequests(), 0u);
+
+    firstRoundDone = true;
+    bool finished = false;
+    cache->shutdown().whenFinished(main, [&](const Outcome<void>&) { finished = true; });
+    for (std::thread& thread : threads)
+        thread.join();
+    driveUntil(main, [&] { return finished && answered == kCovers * kThreads * 4; });
+    EXPECT_EQ(decoder->decodes(), kCovers);
 }
 
 TEST_F(ArtworkCacheTest, SwitchingNetworkAccessOffEndsDownloads) {
