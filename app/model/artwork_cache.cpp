@@ -1,5 +1,6 @@
 #include "model/artwork_cache.h"
 
+#include <new>
 #include <utility>
 
 namespace sorvalind {
@@ -117,7 +118,13 @@ void ArtworkCache::startDiskRead(const std::string& id) {
     workers_.post(guardedWork(
         [self, id] {
             auto valid = [&](std::span<const std::uint8_t> bytes) { return self->isValidImage(bytes); };
-            self->finishDiskRead(id, self->folder_.read(id, kMaxImageBytes - 1, valid));
+            ArtworkBytes bytes;
+            try {
+                bytes = self->folder_.read(id, kMaxImageBytes - 1, valid);
+            } catch (const std::bad_alloc&) {
+                // No room for the file now: a miss, like an unreadable one.
+            }
+            self->finishDiskRead(id, std::move(bytes));
         },
         [self, id] { self->finishDiskRead(id, nullptr); }));
 }
@@ -271,7 +278,11 @@ void ArtworkCache::startDecode(const std::string& id, ArtworkBytes bytes, std::s
     workers_.post(guardedWork(
         [self, id, bytes = std::move(bytes), stop = std::move(stop)] {
             DecodedImagePointer image;
-            if (!stop.stop_requested()) image = self->decoder_->thumbnail(*bytes, kThumbnailPixelSize);
+            try {
+                if (!stop.stop_requested()) image = self->decoder_->thumbnail(*bytes, kThumbnailPixelSize);
+            } catch (const std::bad_alloc&) {
+                // No room for the pixels now: a failed decode, tried again next time.
+            }
             self->finishDecode(id, std::move(image));
         },
         [self, id] { self->finishDecode(id, nullptr); }));
