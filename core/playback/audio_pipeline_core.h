@@ -15,12 +15,14 @@
 #include "playback/streaming_body.h"
 #include "runtime/thread_executor.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <thread>
 #include <vector>
 
 namespace sorvalind {
@@ -51,6 +53,9 @@ struct PipelineSegment {
     std::vector<std::shared_ptr<PipelineBuffer>> buffers;
     // Opened at 0 seconds (not a run's first song started past its start).
     bool openedAtZero = false;
+    // The song position at the end of its last completed buffer; where it was
+    // opened until one completes.
+    double completedPosition = 0;
 };
 
 class AudioPipeline::Core : public std::enable_shared_from_this<AudioPipeline::Core> {
@@ -78,6 +83,7 @@ public:
     void volume(float value);
 
     void setEventHandler(EventHandler handler);
+    bool isReleased() const;
     std::optional<QueueEntry> entry(const std::string& id) const;
 
     const std::shared_ptr<AudioEngine> engine;
@@ -102,8 +108,15 @@ private:
     // On `worker`: one segment's decode loop.
     void produce(const std::shared_ptr<Segment>& segment, double seconds, const Token& token);
     // Opens the segment's source for `seconds`; none when the run moved on.
-    std::unique_ptr<PCMDecoder> open(const std::shared_ptr<Segment>& segment, double seconds,
-                                     const Token& token);
+    struct Opened {
+        std::unique_ptr<PCMDecoder> decoder;
+        // What the skip of a stream's first part read past its end.
+        std::optional<PCMBuffer> pending;
+    };
+    std::optional<Opened> open(const std::shared_ptr<Segment>& segment, double seconds, const Token& token);
+    // The song is decoded to `end`: chain the next one.
+    void finish(const std::shared_ptr<Segment>& segment, std::int64_t end, bool gaveAudio,
+                const Token& token);
     // Starts the engine for a current run; false when the run moved on.
     bool startEngine(const Token& token);
     // With conditionLock held.
