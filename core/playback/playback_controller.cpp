@@ -35,6 +35,8 @@ PlaybackController::PlaybackController(Services services, std::shared_ptr<AudioP
 }
 
 PlaybackController::~PlaybackController() {
+    // Released without a shutdown: nothing may reach the dead controller.
+    if (!isShutdown_) pipeline_->setEventHandler({});
     removeMediaCommands();
 }
 

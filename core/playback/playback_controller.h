@@ -76,7 +76,8 @@ public:
     // handler, and registers the remote commands.
     static std::shared_ptr<PlaybackController> make(Services services,
                                                     std::shared_ptr<AudioPipeline> pipeline);
-    // Teardown: removes the remote-command registrations still held.
+    // Teardown: removes the remote-command registrations still held and,
+    // without a shutdown, the pipeline's event handler.
     ~PlaybackController();
     PlaybackController(const PlaybackController&) = delete;
     PlaybackController& operator=(const PlaybackController&) = delete;

@@ -8,6 +8,9 @@
 #include "library/json_coding.h"
 #include "platform/curl/query_item.h"
 
+#include <algorithm>
+#include <thread>
+
 namespace sorvalind::testing {
 namespace {
 
@@ -186,6 +189,40 @@ TEST_F(ControllerPlaybackTest, EditsWhilePlayingChangeWhatFollowsWithoutInterrup
     controller->cycleRepeat();
     playUntil([&] { return currentID() == "a"; });
     EXPECT_TRUE(controller->isPlaying().value());
+}
+
+TEST_F(ControllerPlaybackTest, TheDisplayGetsTheArtworkOfTheSongThatSoundsAndReportsFollowTheSwitch) {
+    std::vector<std::pair<std::string, std::function<void(ArtworkBytes)>>> asked;
+    controller->setArtworkProvider([&](const Song& song, std::function<void(ArtworkBytes)> deliver) {
+        asked.emplace_back(song.id, std::move(deliver));
+    });
+    auto notices = [&] { return server.requestCount("scrobble"); };
+    controller->play({servedSong("a", 1), servedSong("b", 2)}, std::nullopt, 0, std::nullopt);
+    playUntil([&] { return playingAt("b", 0.3); });
+    ASSERT_EQ(asked.size(), 2u); // once per song, not per event
+    EXPECT_EQ(asked[0].first, "a");
+    EXPECT_EQ(asked[1].first, "b");
+
+    // A late answer for a song that no longer sounds is dropped.
+    auto cover =
+        std::make_shared<const std::vector<std::uint8_t>>(std::vector<std::uint8_t>{0xFF, 0xD8, 0xFF});
+    std::thread([deliver = asked[0].second, cover] { deliver(cover); }).join();
+    main.runUntilIdle();
+    EXPECT_FALSE(nowPlaying.latest()->artwork);
+    std::thread([deliver = asked[1].second, cover] { deliver(cover); }).join();
+    main.runUntilIdle();
+    ASSERT_TRUE(nowPlaying.latest()->artwork);
+    EXPECT_EQ(*nowPlaying.latest()->artwork, *cover);
+
+    // Switching reports on while a song plays announces it at once.
+    EXPECT_EQ(notices(), 0u);
+    controller->setSendListeningEvents(true);
+    test::driveUntil(main, [&] { return notices() == 1; });
+    const auto requests = server.requests();
+    const auto scrobble = std::find_if(requests.begin(), requests.end(),
+                                       [](const test::FakeRequest& r) { return r.restMethod == "scrobble"; });
+    EXPECT_EQ(scrobble->param("id"), "b");
+    EXPECT_EQ(scrobble->param("submission"), "false");
 }
 
 TEST_F(ControllerPlaybackTest, NothingOfARunReachesTheControllerAfterShutdown) {
