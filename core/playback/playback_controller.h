@@ -160,6 +160,9 @@ private:
     // The queue changes only through this, so the next-track command follows.
     void setQueue(QueueState queue);
     void refreshNextCommand();
+    // A queue edit, then the song that plays goes on with the new songs
+    // after it, or the queue is saved.
+    void editQueue(const std::function<void(QueueState&)>& edit);
     void editTail();
     void reload(bool replacingAudio, Restart restart = Restart::asked);
     void reloadFailed(std::exception_ptr failure, const std::string& token, bool replacingAudio);

@@ -116,36 +116,28 @@ void PlaybackController::enqueue(const std::vector<Song>& songs, bool next) {
 }
 
 void PlaybackController::remove(const std::string& id) {
-    QueueState queue = queue_.value();
-    queue.remove(id);
-    setQueue(std::move(queue));
-    editTail();
+    editQueue([&](QueueState& queue) { queue.remove(id); });
 }
 
 void PlaybackController::clearManual() {
-    QueueState queue = queue_.value();
-    queue.clearManual();
-    setQueue(std::move(queue));
-    editTail();
+    editQueue([](QueueState& queue) { queue.clearManual(); });
 }
 
 void PlaybackController::move(const std::string& id, const std::string& before) {
-    QueueState queue = queue_.value();
-    queue.move(id, before);
-    setQueue(std::move(queue));
-    editTail();
+    editQueue([&](QueueState& queue) { queue.move(id, before); });
 }
 
 void PlaybackController::toggleShuffle() {
-    QueueState queue = queue_.value();
-    queue.toggleShuffle(random_);
-    setQueue(std::move(queue));
-    editTail();
+    editQueue([this](QueueState& queue) { queue.toggleShuffle(random_); });
 }
 
 void PlaybackController::cycleRepeat() {
+    editQueue([](QueueState& queue) { queue.cycleRepeat(); });
+}
+
+void PlaybackController::editQueue(const std::function<void(QueueState&)>& edit) {
     QueueState queue = queue_.value();
-    queue.cycleRepeat();
+    edit(queue);
     setQueue(std::move(queue));
     editTail();
 }
