@@ -23,16 +23,6 @@ std::string patternBytes(std::size_t size) {
     return bytes;
 }
 
-HttpRequest mediaRequest(const test::FakeSubsonicServer& server, const std::string& method,
-                         std::vector<QueryItem> parameters) {
-    HttpRequest request(
-        Url::parse(server.baseUrl()).appendingPathComponent("rest").appendingPathComponent(method + ".view"));
-    std::vector<QueryItem> items = server.authItems();
-    items.insert(items.end(), parameters.begin(), parameters.end());
-    request.setFormBody(items);
-    return request;
-}
-
 PCMBuffer decodeAll(PCMDecoder& decoder, std::uint32_t frames) {
     PCMBuffer all;
     while (auto buffer = decoder.read(frames))

@@ -7,6 +7,7 @@
 #include "playback/pcm_decoder.h"
 #include "server/http_session.h"
 #include "support/fake_subsonic_server.h"
+#include "support/media_request.h"
 
 #include <gtest/gtest.h>
 
@@ -29,9 +30,7 @@ std::string fileText(const std::filesystem::path& path);
 // Bytes that differ at every offset within 2^24, so a shifted range shows.
 std::string patternBytes(std::size_t size);
 
-// A POST of a media method ("stream", "download") the way the client sends it.
-HttpRequest mediaRequest(const test::FakeSubsonicServer& server, const std::string& method,
-                         std::vector<QueryItem> parameters);
+using test::mediaRequest;
 
 // A whole body handed out as one chunk.
 class MemoryChunks : public ChunkSource {

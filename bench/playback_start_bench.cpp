@@ -1,0 +1,223 @@
+// Time from `play` (and from a seek) to the first buffer of the song played
+// out of the offline output, through the whole controller: the queue save,
+// the download records read, source building, the pipeline's resolve, ranged
+// reads or the stream, decoding and scheduling, and the event back on the
+// main actor. Three kinds of song: a downloaded FLAC, the FLAC original read
+// by byte ranges from the loopback server, and a transcoded MP3 stream.
+//
+// Beside each, the bare sequence of the same I/O: the queue save and the
+// download-records read in the store, then opening the song (the header
+// block and, for a seek, the target block of the ranged file; the first
+// chunk of the MP3 stream) and decoding its first 8192 frames. Medians over
+// 20 runs; the goal is at most 1.5 times the bare sequence.
+
+#include "audio_fixtures.h"
+#include "library/json_coding.h"
+#include "playback/audio_engine.h"
+#include "playback/audio_pipeline.h"
+#include "playback/offline_output.h"
+#include "playback/pcm_decoder.h"
+#include "playback/playback_controller.h"
+#include "playback/range_reader.h"
+#include "playback/streaming_body.h"
+#include "runtime/async_call.h"
+#include "runtime/manual_executor.h"
+#include "runtime/thread_executor.h"
+#include "runtime/virtual_clock.h"
+#include "server/network_security.h"
+#include "server/server_configuration.h"
+#include "services/in_memory_preferences.h"
+#include "support/fake_subsonic_server.h"
+#include "support/recording_now_playing.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+using namespace sorvalind;
+
+namespace {
+
+constexpr int runs = 20;
+constexpr double seekTarget = 10;
+
+std::string fileText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+double secondsOf(const std::function<void()>& work) {
+    auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+struct Rig {
+    test::FakeSubsonicServer server;
+    std::filesystem::path folder = fixtures::temporaryFolder("playback-start-bench");
+    VirtualClock clock;
+    ManualExecutor main{clock};
+    WorkerPool workers{2, "bench"};
+    SerialQueue transfers{"bench-stream"};
+    std::unique_ptr<LibraryRepository> repository;
+    InMemoryPreferences preferences;
+    RecordingNowPlayingCenter nowPlaying;
+    RecordingRemoteCommandCenter commands;
+    std::shared_ptr<APIClient> api;
+    std::shared_ptr<AudioEngine> engine;
+    std::shared_ptr<PlaybackController> controller;
+    std::filesystem::path flacFile;
+
+    Rig() {
+        const fixtures::Tone tone{48000, 2, 16, 48000 * 30};
+        flacFile = fixtures::flac(folder, "song", tone);
+        const std::string mp3 = fileText(fixtures::mp3(folder, "song", tone, 320));
+        for (const char* id : {"local", "ranged", "stream"})
+            server.setMedia(id, {fileText(flacFile), "audio/flac", {{320, mp3}}});
+        repository = std::make_unique<LibraryRepository>((folder / "Library.sqlite").string(), main);
+        api = std::make_shared<APIClient>(ServerConfiguration(server.baseUrl(), "alice", true), "sesame",
+                                          main, NetworkSecurity::session());
+        engine = std::make_shared<AudioEngine>(std::make_unique<OfflineOutput>());
+        controller = PlaybackController::make({main, workers, *repository, preferences, nowPlaying, commands},
+                                              AudioPipeline::make(engine, api->session()));
+        controller->configure(api);
+        controller->setSupportsTranscodeOffset(true);
+        DownloadRecord record;
+        record.song = song("local");
+        record.path = flacFile.string();
+        callSync(workers, [&] { repository->saveDownload(record); });
+    }
+
+    ~Rig() {
+        TaskHandle done = controller->shutdown();
+        main.runUntil([&] { return done.isFinished(); });
+        controller.reset();
+        main.runUntilIdle();
+        workers.shutdown();
+        main.runUntilIdle();
+        std::filesystem::remove_all(folder);
+    }
+
+    static Song song(const std::string& id) {
+        Song song = Song::make(id, "Song " + id, "Artist");
+        song.duration = 30;
+        song.suffix = "flac";
+        return song;
+    }
+
+    // Renders until the song's first buffer of the new run has played.
+    void playOut(double after) {
+        auto heard = [&] {
+            return !controller->buffering().value() && controller->position().value() > after;
+        };
+        for (int round = 0; round < 200000 && !heard(); ++round) {
+            main.runUntilIdle();
+            if (heard()) break;
+            if (engine->isRunning()) {
+                engine->renderOffline(512);
+                engine->waitForNotifications();
+            }
+            main.runUntil(heard, std::chrono::milliseconds(0));
+        }
+        if (!heard()) throw std::runtime_error("the song never played");
+    }
+
+    double timePlay(const Song& target) {
+        return secondsOf([&] {
+            controller->play({target}, std::nullopt, 0, std::nullopt);
+            playOut(0);
+        });
+    }
+
+    double timeSeek(const Song& target) {
+        controller->play({target}, std::nullopt, 0, std::nullopt);
+        playOut(0);
+        return secondsOf([&] {
+            controller->seek(seekTarget);
+            playOut(seekTarget);
+        });
+    }
+
+    // The same I/O without the controller and the pipeline.
+    double timeBare(const std::string& id, double seconds) {
+        QueueState queue;
+        queue.replace({song(id)}, std::nullopt, 0);
+        const std::string queueText = toJSONText(queue);
+        return secondsOf([&] {
+            callSync(workers, [&] {
+                repository->savePlayback(queueText, seconds);
+                return repository->downloads();
+            });
+            std::optional<PCMDecoder> decoder;
+            if (id == "local") {
+                decoder.emplace(flacFile, 48000);
+            } else if (id == "ranged") {
+                auto reader = std::make_shared<RangeReader>(api->streamRequest(id, DownloadQuality::original),
+                                                            api->session(), workers);
+                decoder.emplace(reader, 48000);
+            } else {
+                auto request = api->offsetStreamRequest(id, seconds, DownloadQuality::mp3_320, std::nullopt);
+                auto body = std::make_shared<StreamingBody>(request, api->session(), transfers);
+                decoder.emplace(body, nullptr, 48000);
+            }
+            if (seconds > 0 && id != "stream") decoder->seek(seconds);
+            if (!decoder->read(8192)) throw std::runtime_error("no audio");
+        });
+    }
+};
+
+void report(const char* name, const std::vector<double>& full, const std::vector<double>& bare) {
+    const double f = median(full), b = median(bare);
+    std::printf("%-28s %8.2f ms   bare %8.2f ms   ratio %.2f\n", name, f * 1e3, b * 1e3, f / b);
+}
+
+} // namespace
+
+int main() {
+    try {
+        Rig rig;
+        struct Kind {
+            const char* play;
+            const char* seek;
+            const char* id;
+            DownloadQuality quality;
+        };
+        const std::vector<Kind> kinds = {
+            {"play, downloaded FLAC", "seek, downloaded FLAC", "local", DownloadQuality::original},
+            {"play, ranged FLAC original", "seek, ranged FLAC original", "ranged", DownloadQuality::original},
+            {"play, MP3 stream", "seek, MP3 stream", "stream", DownloadQuality::mp3_320},
+        };
+        std::printf("time to the first played buffer, median of %d runs\n", runs);
+        for (const Kind& kind : kinds) {
+            rig.controller->setStreamingQuality(kind.quality);
+            const Song target = Rig::song(kind.id);
+            std::vector<double> play, seek, barePlay, bareSeek;
+            for (int run = 0; run < runs; ++run) {
+                play.push_back(rig.timePlay(target));
+                barePlay.push_back(rig.timeBare(kind.id, 0));
+                seek.push_back(rig.timeSeek(target));
+                bareSeek.push_back(rig.timeBare(kind.id, seekTarget));
+            }
+            report(kind.play, play, barePlay);
+            report(kind.seek, seek, bareSeek);
+        }
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "playback_start_bench: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}

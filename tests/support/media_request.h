@@ -1,0 +1,18 @@
+#pragma once
+// Requests for the fake server's media methods, built the way the client
+// sends them: a form POST with the authentication items first.
+
+#include "platform/curl/query_item.h"
+#include "server/http_request.h"
+#include "support/fake_subsonic_server.h"
+
+#include <string>
+#include <vector>
+
+namespace sorvalind::test {
+
+// A POST of a media method ("stream", "download") with these parameters.
+HttpRequest mediaRequest(const FakeSubsonicServer& server, const std::string& method,
+                         std::vector<QueryItem> parameters);
+
+} // namespace sorvalind::test
