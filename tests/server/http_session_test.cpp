@@ -228,7 +228,7 @@ TEST_F(HttpSessionTest, PausedTransferResumesAndPausedTimeIsNotIdleTime) {
                 pausedOnce = true;
                 // Longer than the idle timeout: a paused receiver is not an idle server.
                 resumer = std::thread([this] {
-                    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+                    std::this_thread::sleep_for(std::chrono::milliseconds(3500));
                     resume();
                 });
                 return Flow::pause;
@@ -242,7 +242,9 @@ TEST_F(HttpSessionTest, PausedTransferResumesAndPausedTimeIsNotIdleTime) {
     } handler;
 
     HttpRequest r = request("/bytes");
-    r.idleTimeout = std::chrono::seconds(1);
+    // Long enough for a slow machine to answer at all, short enough that the
+    // pause outlasts it.
+    r.idleTimeout = std::chrono::seconds(2);
     r.decodeContent = false;
     HttpResponseHead head = session.stream(r, handler);
     handler.resumer.join();
