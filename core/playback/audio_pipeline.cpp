@@ -41,60 +41,53 @@ AudioPipeline::Source::Source(QueueEntry entry, Resolver resolve)
 AudioPipeline::Source::Source(QueueEntry entry, const Url& url)
     : Source(std::move(entry), [url](double) { return ResolvedSource(url, false); }) {}
 
-AudioPipeline::Event AudioPipeline::Event::position(std::string entryId, double seconds) {
-    Event event;
-    event.kind = Kind::position;
+namespace {
+
+AudioPipeline::Event eventOf(AudioPipeline::Event::Kind kind, std::string entryId = {}) {
+    AudioPipeline::Event event;
+    event.kind = kind;
     event.entryId = std::move(entryId);
+    return event;
+}
+
+} // namespace
+
+AudioPipeline::Event AudioPipeline::Event::position(std::string entryId, double seconds) {
+    Event event = eventOf(Kind::position, std::move(entryId));
     event.seconds = seconds;
     return event;
 }
 
 AudioPipeline::Event AudioPipeline::Event::began(std::string entryId) {
-    Event event;
-    event.kind = Kind::began;
-    event.entryId = std::move(entryId);
-    return event;
+    return eventOf(Kind::began, std::move(entryId));
 }
 
 AudioPipeline::Event AudioPipeline::Event::bufferingChanged(std::string entryId, bool buffering) {
-    Event event;
-    event.kind = Kind::buffering;
-    event.entryId = std::move(entryId);
+    Event event = eventOf(Kind::buffering, std::move(entryId));
     event.buffering = buffering;
     return event;
 }
 
 AudioPipeline::Event AudioPipeline::Event::buffered(std::string entryId) {
-    Event event;
-    event.kind = Kind::buffered;
-    event.entryId = std::move(entryId);
-    return event;
+    return eventOf(Kind::buffered, std::move(entryId));
 }
 
 AudioPipeline::Event AudioPipeline::Event::prepared(std::string entryId) {
-    Event event;
-    event.kind = Kind::prepared;
-    event.entryId = std::move(entryId);
-    return event;
+    return eventOf(Kind::prepared, std::move(entryId));
 }
 
 AudioPipeline::Event AudioPipeline::Event::failed(std::string message) {
-    Event event;
-    event.kind = Kind::failed;
+    Event event = eventOf(Kind::failed);
     event.message = std::move(message);
     return event;
 }
 
 AudioPipeline::Event AudioPipeline::Event::outputChanged() {
-    Event event;
-    event.kind = Kind::outputChanged;
-    return event;
+    return eventOf(Kind::outputChanged);
 }
 
 AudioPipeline::Event AudioPipeline::Event::ended() {
-    Event event;
-    event.kind = Kind::ended;
-    return event;
+    return eventOf(Kind::ended);
 }
 
 std::shared_ptr<AudioPipeline> AudioPipeline::make(std::shared_ptr<AudioEngine> engine,

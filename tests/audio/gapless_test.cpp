@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <future>
 #include <numbers>
 
 namespace sorvalind::testing {
@@ -266,6 +267,54 @@ TEST(Gapless, ResampledSongsJoinWithoutAGap) {
             EXPECT_NE(rig.output.channels[0][static_cast<std::size_t>(frame)], 0.0f) << frame;
         }
     }
+}
+
+} // namespace
+} // namespace sorvalind::testing
+
+namespace sorvalind::testing {
+namespace {
+
+// A song that cannot be opened fails the run with its user text; what was
+// scheduled before it still plays to its end.
+TEST(PipelineRuns, AFailedSongEndsTheChainAfterWhatIsScheduled) {
+    OfflineRig rig;
+    auto a = songEntry(0), broken = songEntry(1);
+    AudioPipeline::Source unreachable(
+        broken, [](double) -> AudioPipeline::ResolvedSource { throw AudioFailure::rangeUnavailable(); });
+    auto token = randomUUID();
+    rig.pipeline->start({fileSource(a, codedFlac(0, 20011)), unreachable}, 0, true, token, false);
+    rig.log.waitFor(token, Event::failed(SafeError::message(AudioFailure::rangeUnavailable())));
+    rig.render(20011 + tail);
+    rig.log.waitFor(token, Event::bufferingChanged(a.id, true));
+    PCMBuffer expected = codedFrames(0, 0, 20011);
+    append(expected, silence(tail));
+    expectSameFrames(rig.output, expected);
+    EXPECT_EQ(count(rig.log.of(token), Event::ended()), 0u);
+}
+
+// A run that is stopped while its first song is still being resolved says
+// nothing more, even when that song then fails; the next run plays.
+TEST(PipelineRuns, AStoppedRunStaysSilent) {
+    OfflineRig rig;
+    std::promise<void> resolve;
+    std::shared_future<void> mayResolve = resolve.get_future().share();
+    auto a = songEntry(0), b = songEntry(1);
+    AudioPipeline::Source slow(a, [mayResolve](double) -> AudioPipeline::ResolvedSource {
+        mayResolve.wait();
+        throw AudioFailure::invalidResponse();
+    });
+    auto stopped = randomUUID(), next = randomUUID();
+    rig.pipeline->start({slow}, 0, true, stopped, false);
+    rig.pipeline->stop();
+    rig.pipeline->start({}, 0, true, randomUUID(), false);
+    rig.pipeline->start({fileSource(b, codedFlac(1, 9001))}, 0, true, next, false);
+    resolve.set_value();
+    rig.log.waitFor(next, Event::prepared(b.id));
+    rig.render(9001);
+    rig.log.waitFor(next, Event::ended());
+    EXPECT_TRUE(rig.log.of(stopped).empty());
+    expectSameFrames(rig.output, codedFrames(1, 0, 9001));
 }
 
 } // namespace
