@@ -11,10 +11,18 @@
 namespace sorvalind {
 
 // The session's thread and what it shares with callers. `mutex` guards the
-// fields up to `stopping`; `active` and `groupFailed` belong to the loop
+// fields up to `idleHandles`; the fields after them belong to the loop
 // thread alone.
 struct HttpSession::Loop {
-    explicit Loop(GroupFault groupFault) : fault(std::move(groupFault)) {}
+    // Reset handles kept for the next transfers: a new handle for every
+    // request, with its buffers and defaults, costs about as much as a small
+    // request itself on a fast connection. A few cover the transfers a
+    // session runs at once.
+    static constexpr std::size_t maxIdleHandles = 4;
+
+    explicit Loop(GroupFault groupFault) : fault(std::move(groupFault)) {
+        idleHandles.reserve(maxIdleHandles);
+    }
 
     Multi multi;
     const GroupFault fault;
@@ -27,13 +35,21 @@ struct HttpSession::Loop {
     std::uint64_t cancelBelow = 0;
     bool invalidated = false;
     bool stopping = false;
+    std::vector<Easy> idleHandles;
 
     using Active = std::map<CURL*, std::shared_ptr<HttpTransfer>>;
     Active active;
     bool groupFailed = false;
+    // What each turn of the loop takes over from `incoming` and `resumes`,
+    // kept so that their storage goes back and forth instead of being
+    // allocated anew for each request.
+    std::vector<std::shared_ptr<HttpTransfer>> adding;
+    std::vector<std::weak_ptr<HttpTransfer>> resuming;
     std::thread thread;
 
     void run() noexcept;
+    Easy takeHandle();
+    void recycle(HttpTransfer& transfer) noexcept;
     void submit(const std::shared_ptr<HttpTransfer>& transfer);
     void requestResume(std::weak_ptr<HttpTransfer> transfer);
     void stop() noexcept;
@@ -41,6 +57,29 @@ struct HttpSession::Loop {
     template <typename Step> bool runStep(GroupStep step, Step&& body) noexcept;
     void failGroup() noexcept;
 };
+
+Easy HttpSession::Loop::takeHandle() {
+    {
+        std::lock_guard lock(mutex);
+        if (!idleHandles.empty()) {
+            Easy easy = std::move(idleHandles.back());
+            idleHandles.pop_back();
+            return easy;
+        }
+    }
+    return Easy();
+}
+
+// A reset handle carries nothing of its last request into the next one: no
+// option, header list, body or URL.
+void HttpSession::Loop::recycle(HttpTransfer& transfer) noexcept {
+    if (!transfer.handleReusable()) return;
+    Easy easy = transfer.releaseHandle();
+    easy.reset();
+    std::lock_guard lock(mutex);
+    // Never grows: the storage is reserved for the most ever kept.
+    if (idleHandles.size() < maxIdleHandles) idleHandles.push_back(std::move(easy));
+}
 
 void HttpSession::Loop::submit(const std::shared_ptr<HttpTransfer>& transfer) {
     {
@@ -102,8 +141,6 @@ void HttpSession::Loop::failGroup() noexcept {
 
 void HttpSession::Loop::run() noexcept {
     while (true) {
-        std::vector<std::shared_ptr<HttpTransfer>> adding;
-        std::vector<std::weak_ptr<HttpTransfer>> resuming;
         std::uint64_t below = 0;
         bool stop = false;
         {
@@ -131,6 +168,7 @@ void HttpSession::Loop::run() noexcept {
                 transfer->finishWithCode(URLError::unknown);
             }
         }
+        adding.clear();
         for (auto it = active.begin(); it != active.end();) {
             auto next = std::next(it);
             if (dropped(*it->second)) detach(it)->finishWithCode(URLError::cancelled);
@@ -139,8 +177,12 @@ void HttpSession::Loop::run() noexcept {
         if (stop) return;
         for (auto& weak : resuming) {
             std::shared_ptr<HttpTransfer> transfer = weak.lock();
-            if (transfer && active.count(transfer->easy())) transfer->resumeDelivery();
+            if (!transfer) continue;
+            // A finished transfer may have handed its handle on to another.
+            auto entry = active.find(transfer->easy());
+            if (entry != active.end() && entry->second == transfer) transfer->resumeDelivery();
         }
+        resuming.clear();
 
         if (!runStep(GroupStep::perform, [this] { multi.perform(); })) {
             failGroup();
@@ -152,7 +194,10 @@ void HttpSession::Loop::run() noexcept {
             auto entry = active.find(message->easy_handle);
             if (entry != active.end()) {
                 const int curlCode = message->data.result;
-                detach(entry)->finish(curlCode);
+                std::shared_ptr<HttpTransfer> transfer = detach(entry);
+                transfer->finish(curlCode);
+                // The caller has its outcome; the handle is no longer its concern.
+                recycle(*transfer);
             }
         }
         if (!runStep(GroupStep::poll, [this] { multi.poll(1000); })) failGroup();
@@ -174,7 +219,7 @@ HttpResponseHead HttpSession::stream(const HttpRequest& request, HttpStreamHandl
                                      std::stop_token stop) {
     if (!request.url.isHTTP()) throw URLError(URLError::unsupportedURL);
     if (stop.stop_requested()) throw URLError(URLError::cancelled);
-    auto transfer = std::make_shared<HttpTransfer>(request, handler);
+    auto transfer = std::make_shared<HttpTransfer>(request, handler, loop_->takeHandle());
 
     struct ResumeBinding {
         HttpStreamHandler& handler;
