@@ -3,6 +3,8 @@
 #include "platform/curl/multi.h"
 #include "server/http_transfer.h"
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <map>
 #include <thread>
@@ -19,6 +21,9 @@ struct HttpSession::Loop {
     // request itself on a fast connection. A few cover the transfers a
     // session runs at once.
     static constexpr std::size_t maxIdleHandles = 4;
+    // How long the loop looks out for a follow-up after the last transfer in
+    // flight has ended; see awaitFollowUp().
+    static constexpr std::chrono::microseconds followUpWait{100};
 
     explicit Loop(GroupFault groupFault) : fault(std::move(groupFault)) {
         idleHandles.reserve(maxIdleHandles);
@@ -36,6 +41,8 @@ struct HttpSession::Loop {
     bool invalidated = false;
     bool stopping = false;
     std::vector<Easy> idleHandles;
+    // Counts submissions; read by the loop without the mutex.
+    std::atomic<std::uint64_t> submissions{0};
 
     using Active = std::map<CURL*, std::shared_ptr<HttpTransfer>>;
     Active active;
@@ -45,12 +52,14 @@ struct HttpSession::Loop {
     // allocated anew for each request.
     std::vector<std::shared_ptr<HttpTransfer>> adding;
     std::vector<std::weak_ptr<HttpTransfer>> resuming;
+    std::uint64_t submissionsTaken = 0;
     std::thread thread;
 
     void run() noexcept;
     Easy takeHandle();
     void recycle(HttpTransfer& transfer) noexcept;
     void submit(const std::shared_ptr<HttpTransfer>& transfer);
+    bool awaitFollowUp() const noexcept;
     void requestResume(std::weak_ptr<HttpTransfer> transfer);
     void stop() noexcept;
     std::shared_ptr<HttpTransfer> detach(Active::iterator entry) noexcept;
@@ -87,9 +96,23 @@ void HttpSession::Loop::submit(const std::shared_ptr<HttpTransfer>& transfer) {
         if (invalidated || stopping) throw URLError(URLError::cancelled);
         transfer->serial = nextSerial++;
         incoming.push_back(transfer);
+        submissions.fetch_add(1, std::memory_order_release);
     }
     changed.notify_one();
     multi.wakeup();
+}
+
+// A caller whose transfer has just ended often sends its next one at once
+// (a reader going through a file block by block, a page after a page).
+// Waking from poll() for it costs more than looking out for it for a moment
+// without giving up the processor; true when it has come.
+bool HttpSession::Loop::awaitFollowUp() const noexcept {
+    const auto until = std::chrono::steady_clock::now() + followUpWait;
+    do {
+        if (submissions.load(std::memory_order_acquire) != submissionsTaken) return true;
+        std::this_thread::yield();
+    } while (std::chrono::steady_clock::now() < until);
+    return false;
 }
 
 void HttpSession::Loop::requestResume(std::weak_ptr<HttpTransfer> transfer) {
@@ -150,6 +173,7 @@ void HttpSession::Loop::run() noexcept {
             if (groupFailed) changed.wait(lock, [this] { return !incoming.empty() || stopping; });
             groupFailed = false;
             adding.swap(incoming);
+            submissionsTaken = submissions.load(std::memory_order_relaxed);
             resuming.swap(resumes);
             below = cancelBelow;
             stop = stopping;
@@ -189,6 +213,7 @@ void HttpSession::Loop::run() noexcept {
             continue;
         }
         int remaining = 0;
+        bool ended = false;
         while (CURLMsg* message = curl_multi_info_read(multi.get(), &remaining)) {
             if (message->msg != CURLMSG_DONE) continue;
             auto entry = active.find(message->easy_handle);
@@ -198,8 +223,10 @@ void HttpSession::Loop::run() noexcept {
                 transfer->finish(curlCode);
                 // The caller has its outcome; the handle is no longer its concern.
                 recycle(*transfer);
+                ended = true;
             }
         }
+        if (ended && active.empty() && awaitFollowUp()) continue;
         if (!runStep(GroupStep::poll, [this] { multi.poll(1000); })) failGroup();
     }
 }
