@@ -13,8 +13,8 @@
 namespace sorvalind {
 
 // The session's thread and what it shares with callers. `mutex` guards the
-// fields up to `idleHandles`; the fields after them belong to the loop
-// thread alone.
+// fields up to `idleHandles`; `submissions` is read without it; the fields
+// after it belong to the loop thread alone.
 struct HttpSession::Loop {
     // Reset handles kept for the next transfers: a new handle for every
     // request, with its buffers and defaults, costs about as much as a small
