@@ -109,10 +109,11 @@ void RangeReader::prepare() {
 
 std::vector<std::byte> RangeReader::fetchOnce(std::int64_t start, std::int64_t end) {
     throwIfCancelled();
-    HttpRequest request = sourceRequest_;
-    setHeader(request.headers, "Range", "bytes=" + std::to_string(start) + "-" + std::to_string(end));
+    // The one request is amended in place: a copy would parse its URL again
+    // for every block.
+    setHeader(sourceRequest_.headers, "Range", "bytes=" + std::to_string(start) + "-" + std::to_string(end));
     RangeExchange exchange(start, end, std::move(spare_));
-    transport_->stream(request, exchange, cancel_.get_token());
+    transport_->stream(sourceRequest_, exchange, cancel_.get_token());
     std::vector<std::byte>& data = exchange.data();
     const auto length = static_cast<std::int64_t>(data.size());
     if (exchange.total() < 1 || length != std::min(exchange.total(), end + 1) - start ||

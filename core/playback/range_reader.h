@@ -83,6 +83,7 @@ private:
     std::vector<std::byte> fetchOnce(std::int64_t start, std::int64_t end);
     const std::vector<std::byte>& block(std::int64_t start);
 
+    // What every range request sends; fetchOnce() sets its "Range".
     HttpRequest sourceRequest_;
     std::shared_ptr<HttpTransport> transport_;
     Executor& timers_;

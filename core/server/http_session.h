@@ -2,7 +2,9 @@
 // The libcurl HTTP transport. One session per client (REST, ranged reads,
 // streams, downloads, artwork, catalogue search): its transfers share one
 // libcurl multi handle, driven by the session's own thread, so connections
-// and name lookups are reused between requests.
+// and name lookups are reused between requests. The handles of transfers
+// that ended cleanly are reset and serve later ones: nothing of one request
+// (method, body, headers, decoding, timeouts) reaches the next.
 //
 // Policy every transfer follows, whatever the request says:
 // - only http and https; anything else fails with URLError(unsupportedURL);

@@ -26,8 +26,8 @@ std::string headerLineText(const std::string& name, const std::string& value) {
 
 } // namespace
 
-HttpTransfer::HttpTransfer(const HttpRequest& request, HttpStreamHandler& handler)
-    : url_(request.url), body_(request.body), handler_(handler) {
+HttpTransfer::HttpTransfer(const HttpRequest& request, HttpStreamHandler& handler, Easy easy)
+    : easy_(std::move(easy)), handler_(handler) {
     for (const auto& [name, value] : request.headers)
         if (!name.empty()) headerLines_.append(headerLineText(name, value));
     // Nothing is ever served from or stored in a cache on the way.
@@ -36,7 +36,7 @@ HttpTransfer::HttpTransfer(const HttpRequest& request, HttpStreamHandler& handle
     // Bodies go out at once instead of waiting for "100 Continue".
     if (!headerValue(request.headers, "Expect")) headerLines_.append("Expect:");
 
-    easy_.set(CURLOPT_CURLU, url_.curlHandle());
+    easy_.set(CURLOPT_CURLU, request.url.curlHandle());
     easy_.set(CURLOPT_PRIVATE, static_cast<void*>(this));
     easy_.set(CURLOPT_PROTOCOLS_STR, "http,https");
     easy_.set(CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
@@ -44,7 +44,7 @@ HttpTransfer::HttpTransfer(const HttpRequest& request, HttpStreamHandler& handle
     easy_.set(CURLOPT_NOSIGNAL, 1L);
     easy_.set(CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_2));
     easy_.set(CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
-    if (url_.scheme() == "http") easy_.set(CURLOPT_PROXY, "");
+    if (request.url.scheme() == "http") easy_.set(CURLOPT_PROXY, "");
     easy_.set(CURLOPT_HTTPHEADER, headerLines_.get());
     if (request.decodeContent) easy_.set(CURLOPT_ACCEPT_ENCODING, "");
 
@@ -60,8 +60,8 @@ HttpTransfer::HttpTransfer(const HttpRequest& request, HttpStreamHandler& handle
 
     if (request.method == HttpMethod::post) {
         easy_.set(CURLOPT_POST, 1L);
-        easy_.set(CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body_.size()));
-        easy_.set(CURLOPT_POSTFIELDS, body_.c_str());
+        easy_.set(CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(request.body.size()));
+        easy_.set(CURLOPT_POSTFIELDS, request.body.c_str());
     } else {
         easy_.set(CURLOPT_HTTPGET, 1L);
     }
@@ -175,6 +175,7 @@ void HttpTransfer::finish(int curlCode) noexcept {
                                    easy_.infoLong(CURLINFO_SSL_VERIFYRESULT)));
     }
     if (!headDelivered_ && !deliverHead()) return signal(0);
+    cleanEnd_ = !paused_;
     signal(0);
 }
 

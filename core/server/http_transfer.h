@@ -1,11 +1,14 @@
 #pragma once
-// One transfer of HttpSession: the libcurl handle, the request data it
-// points into, and the state its callbacks fill in.
+// One transfer of HttpSession: the libcurl handle, the header lines it
+// points to, and the state its callbacks fill in. The handle reads the URL
+// and body of the request in place, so the request must outlive the
+// transfer's time in the session's group (stream() blocks until then).
 //
 // Threads: built on the caller's thread; from submission on, driven only by
-// the session's thread (callbacks, resumeDelivery(), finish*()); the caller
-// waits in waitForOutcome(). requestCancel() and cancelRequested() are for
-// any thread. The constructor throws CurlError.
+// the session's thread (callbacks, resumeDelivery(), finish*(),
+// releaseHandle()); the caller waits in waitForOutcome(). requestCancel()
+// and cancelRequested() are for any thread. The constructor throws
+// CurlError.
 
 #include "platform/curl/easy.h"
 #include "platform/curl/slist.h"
@@ -22,7 +25,8 @@ namespace sorvalind {
 
 class HttpTransfer {
 public:
-    HttpTransfer(const HttpRequest& request, HttpStreamHandler& handler);
+    // `easy` is a new handle or one that has been reset.
+    HttpTransfer(const HttpRequest& request, HttpStreamHandler& handler, Easy easy);
     HttpTransfer(const HttpTransfer&) = delete;
     HttpTransfer& operator=(const HttpTransfer&) = delete;
 
@@ -38,6 +42,12 @@ public:
     void resumeDelivery() noexcept;
     void finish(int curlCode) noexcept;
     void finishWithCode(int urlErrorCode) noexcept;
+    // After finish*(): whether the handle ran its transfer to a clean end, so
+    // that once reset it can serve another; one that failed, was cancelled
+    // or stopped while paused is not worth the doubt.
+    bool handleReusable() const noexcept { return cleanEnd_; }
+    // After finish*(): the handle, which then no longer belongs to the transfer.
+    Easy releaseHandle() noexcept { return std::move(easy_); }
 
     // Caller thread: blocks until finished; returns the head or throws the
     // failure (a handler's own exception first, then the URLError).
@@ -53,8 +63,6 @@ private:
     bool deliverHead();
     void signal(int urlErrorCode) noexcept;
 
-    Url url_;
-    std::string body_;
     Slist headerLines_;
     Easy easy_;
     HttpStreamHandler& handler_;
@@ -73,6 +81,7 @@ private:
     curl_off_t lastUploaded_ = 0;
     bool paused_ = false;
     bool idleTimedOut_ = false;
+    bool cleanEnd_ = false;
 
     std::atomic<bool> cancel_{false};
     std::mutex mutex_;

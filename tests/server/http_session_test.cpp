@@ -253,6 +253,115 @@ TEST_F(HttpSessionTest, PausedTransferResumesAndPausedTimeIsNotIdleTime) {
     EXPECT_EQ(handler.body, bytes);
 }
 
+// The session hands the libcurl handle of a finished transfer to the next
+// one: nothing of one request (method, body, headers, content decoding, a
+// pause) may reach the requests after it, in any order.
+TEST_F(HttpSessionTest, NothingOfOneRequestCarriesIntoTheNext) {
+    const std::string bytes(200000, 'b');
+    server.setRoute("/seen", [&](const FakeRequest& req, httplib::Response& res) {
+        test::serveBytes(req, res, bytes, "application/octet-stream");
+    });
+    struct Sent {
+        const char* name;
+        HttpMethod method;
+        HttpHeaders headers;
+        bool decodeContent;
+        bool pauseOnce;
+        std::size_t bodyBytes;
+    };
+    const std::vector<Sent> sequence = {
+        {"post with extras",
+         HttpMethod::post,
+         {{"Range", "bytes=0-3"}, {"X-Only-Here", "1"}},
+         true,
+         false,
+         4},
+        {"plain get", HttpMethod::get, {}, false, false, bytes.size()},
+        {"paused get", HttpMethod::get, {{"Range", "bytes=10-19"}}, false, true, 10},
+        {"plain get after a pause", HttpMethod::get, {}, false, false, bytes.size()},
+        {"plain post", HttpMethod::post, {}, false, false, bytes.size()},
+        {"get after a post", HttpMethod::get, {}, true, false, bytes.size()},
+    };
+
+    class Handler : public HttpStreamHandler {
+    public:
+        explicit Handler(bool pauseOnce) : pauseOnce_(pauseOnce) {}
+        ~Handler() override {
+            if (resumer_.joinable()) resumer_.join();
+        }
+        Flow onData(std::string_view chunk) override {
+            if (pauseOnce_) {
+                pauseOnce_ = false;
+                resumer_ = std::thread([this] { resume(); });
+                return Flow::pause;
+            }
+            body.append(chunk);
+            return Flow::proceed;
+        }
+        std::string body;
+
+    private:
+        bool pauseOnce_;
+        std::thread resumer_;
+    };
+
+    for (int round = 0; round < 2; ++round)
+        for (const Sent& sent : sequence) {
+            SCOPED_TRACE(sent.name);
+            server.clearRequests();
+            HttpRequest r = request("/seen");
+            if (sent.method == HttpMethod::post) r.setFormBody({{"only", sent.name}});
+            for (const auto& [name, value] : sent.headers)
+                setHeader(r.headers, name, value);
+            r.decodeContent = sent.decodeContent;
+            Handler handler(sent.pauseOnce);
+            HttpResponseHead head = session.stream(r, handler);
+            EXPECT_EQ(head.status, headerValue(sent.headers, "Range") ? 206 : 200);
+            EXPECT_EQ(handler.body.size(), sent.bodyBytes);
+
+            std::vector<FakeRequest> log = server.requests();
+            ASSERT_EQ(log.size(), 1u);
+            const FakeRequest& seen = log[0];
+            const bool post = sent.method == HttpMethod::post;
+            EXPECT_EQ(seen.httpMethod, post ? "POST" : "GET");
+            EXPECT_EQ(seen.body, post ? r.body : "");
+            EXPECT_EQ(seen.header("Content-Type").has_value(), post);
+            EXPECT_EQ(seen.header("Range"), headerValue(sent.headers, "Range"));
+            EXPECT_EQ(seen.header("X-Only-Here"), headerValue(sent.headers, "X-Only-Here"));
+            EXPECT_EQ(seen.header("Accept-Encoding").has_value(), sent.decodeContent);
+            EXPECT_EQ(seen.header("Cache-Control"), "no-store");
+        }
+}
+
+// A transfer cancelled while paused leaves nothing paused or half-read for
+// the transfers after it.
+TEST_F(HttpSessionTest, ATransferCancelledWhilePausedDoesNotHoldUpTheNext) {
+    const std::string bytes(300000, 'p');
+    server.setRoute("/bytes", [&](const FakeRequest& req, httplib::Response& res) {
+        test::serveBytes(req, res, bytes, "application/octet-stream");
+    });
+    HttpRequest r = request("/bytes");
+    r.decodeContent = false;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        class PauseForGood : public HttpStreamHandler {
+        public:
+            Flow onData(std::string_view) override {
+                if (!paused.exchange(true)) pausedAt.set_value();
+                return Flow::pause;
+            }
+            std::atomic<bool> paused{false};
+            std::promise<void> pausedAt;
+        } pausing;
+        std::stop_source stop;
+        std::future<void> pausedAt = pausing.pausedAt.get_future();
+        auto result = streamInBackground(session, r, pausing, stop.get_token());
+        pausedAt.wait();
+        stop.request_stop();
+        EXPECT_EQ(result.get(), URLError::cancelled);
+        EXPECT_EQ(session.perform(r).body, bytes);
+    }
+}
+
 TEST_F(HttpSessionTest, HandlerExceptionEndsTheTransferAndIsRethrown) {
     struct Refusal : std::runtime_error {
         Refusal() : std::runtime_error("refused") {}

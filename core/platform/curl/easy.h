@@ -22,6 +22,11 @@ public:
         if (code != CURLE_OK) throw CurlError(code, curl_easy_strerror(code));
     }
 
+    // Back to a new handle's options and state for the next transfer; the
+    // handle keeps only its buffers (connections and name lookups live in the
+    // group it runs in).
+    void reset() noexcept { curl_easy_reset(handle_.get()); }
+
     // A long-valued transfer detail; 0 when libcurl has none.
     long infoLong(CURLINFO info) const noexcept;
 
