@@ -155,6 +155,8 @@ public:
     // The sink of every failure a model operation or a view meets.
     void reportError(std::exception_ptr failure);
     const OfflineState& offlineState() const noexcept { return offlineState_; }
+    // The "ping" in flight while the connection is marked lost; none when idle.
+    const TaskHandle& connectionProbe() const noexcept { return connectionProbe_; }
 
     // Saved login -----------------------------------------------------------------------
 

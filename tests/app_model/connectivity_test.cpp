@@ -153,6 +153,7 @@ TEST_F(Connectivity, TheProbeBringsTheConnectionBackAndClearsItsOwnError) {
     EXPECT_EQ(requests("ping"), pings);
     clock.advance(1s); // the fifth tick probes
     drive([&] { return model->offlineState().connectionAvailable(); });
+    await(model->connectionProbe());
     EXPECT_EQ(requests("ping"), pings + 1);
     EXPECT_EQ(model->error().value(), std::nullopt);
     clock.advance(20s);

@@ -76,6 +76,7 @@ TEST_F(FavoriteDownloads, ARunWhoseSettingsChangedUnderItQueuesNothing) {
 
     // Shutting down replaces the token as well.
     model->setAutomaticallyDownloadFavorites(true);
+    await(model->updateFavoriteDownloads());
     favorite(stored[2]);
     bool queuedLate = false;
     auto watching = model->downloads().jobs().subscribe([&](const std::vector<DownloadJob>& jobs) {
