@@ -329,6 +329,7 @@ private:
     std::string effectiveRoute() const;
 
     void routeChanged(const std::optional<std::string>& old);
+    void travel(Published<std::vector<std::string>>& from, Published<std::vector<std::string>>& to);
     std::weak_ptr<AppModel> weak() { return weak_from_this(); }
     Executor& main() const noexcept { return environment_.mainActor; }
 

@@ -2,6 +2,7 @@
 
 #include "runtime/cancellation.h"
 
+#include <algorithm>
 #include <string_view>
 
 namespace sorvalind {
@@ -31,6 +32,20 @@ bool sameContent(const std::shared_ptr<const std::vector<T>>& a,
     if (a == b) return true;
     if (!a || !b) return false;
     return *a == *b;
+}
+
+// Appends the item opened from a link when the freshly read list lacks it.
+template <class T>
+void completeOpened(std::shared_ptr<const std::vector<T>>& list, const std::optional<std::string>& id,
+                    const std::map<std::string, T>& opened) {
+    if (!id || !list) return;
+    auto found = opened.find(*id);
+    if (found == opened.end() ||
+        std::any_of(list->begin(), list->end(), [&](const T& item) { return item.id == *id; }))
+        return;
+    auto completed = *list;
+    completed.push_back(found->second);
+    list = std::make_shared<const std::vector<T>>(std::move(completed));
 }
 
 } // namespace
@@ -182,28 +197,10 @@ void AppModel::loadRead(std::shared_ptr<LoadPass> pass) {
 void AppModel::loadPublish(std::shared_ptr<LoadPass> pass) {
     // An album or artist opened from a link keeps its page even when the
     // fresh list lacks it.
-    if (auto id = suffixAfter(pass->route, "album:"); id && pass->newAlbums) {
-        auto opened = detailAlbums_.find(*id);
-        const auto& list = *pass->newAlbums;
-        if (opened != detailAlbums_.end() &&
-            std::none_of(list.begin(), list.end(), [&](const Album& album) { return album.id == *id; })) {
-            auto completed = list;
-            completed.push_back(opened->second);
-            pass->newAlbums = std::make_shared<const std::vector<Album>>(std::move(completed));
-        }
-    }
+    completeOpened(pass->newAlbums, suffixAfter(pass->route, "album:"), detailAlbums_);
     if (pass->featuredDue && !pass->featuredLibrary)
         pass->featuredLibrary = pass->newAlbums ? pass->newAlbums : albums_.value();
-    if (auto id = suffixAfter(pass->route, "artist:"); id && pass->newArtists) {
-        auto opened = detailArtists_.find(*id);
-        const auto& list = *pass->newArtists;
-        if (opened != detailArtists_.end() &&
-            std::none_of(list.begin(), list.end(), [&](const Artist& artist) { return artist.id == *id; })) {
-            auto completed = list;
-            completed.push_back(opened->second);
-            pass->newArtists = std::make_shared<const std::vector<Artist>>(std::move(completed));
-        }
-    }
+    completeOpened(pass->newArtists, suffixAfter(pass->route, "artist:"), detailArtists_);
 
     // Comparing and indexing thousands of songs stays off the main actor.
     onWorkers(

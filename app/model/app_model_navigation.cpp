@@ -31,29 +31,23 @@ void AppModel::routeChanged(const std::optional<std::string>& old) {
 }
 
 void AppModel::goBack() {
-    auto back = backRoutes_.value();
-    if (back.empty()) return;
-    std::string target = std::move(back.back());
-    back.pop_back();
-    backRoutes_.set(std::move(back));
-    auto forward = forwardRoutes_.value();
-    forward.push_back(route_.value().value_or("Home"));
-    forwardRoutes_.set(std::move(forward));
-    restoringRoute_ = true;
-    query_.set("");
-    setRoute(std::move(target));
-    restoringRoute_ = false;
+    travel(backRoutes_, forwardRoutes_);
 }
 
 void AppModel::goForward() {
-    auto forward = forwardRoutes_.value();
-    if (forward.empty()) return;
-    std::string target = std::move(forward.back());
-    forward.pop_back();
-    forwardRoutes_.set(std::move(forward));
-    auto back = backRoutes_.value();
-    back.push_back(route_.value().value_or("Home"));
-    backRoutes_.set(std::move(back));
+    travel(forwardRoutes_, backRoutes_);
+}
+
+void AppModel::travel(Published<std::vector<std::string>>& from, Published<std::vector<std::string>>& to) {
+    auto routes = from.value();
+    if (routes.empty()) return;
+    std::string target = std::move(routes.back());
+    routes.pop_back();
+    from.set(std::move(routes));
+    auto other = to.value();
+    other.push_back(route_.value().value_or("Home"));
+    to.set(std::move(other));
+    // The restored route is not recorded again.
     restoringRoute_ = true;
     query_.set("");
     setRoute(std::move(target));

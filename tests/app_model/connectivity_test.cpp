@@ -82,24 +82,7 @@ TEST_F(Connectivity, ForcedOfflineCutsTheClientAtOnceAndIgnoresTheConnection) {
 }
 
 TEST_F(Connectivity, OfflineMidSyncLeadsToExactlyOneNewSync) {
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool held = true;
-    auto ping = server->method("ping");
-    server->setMethod("ping", [&, ping](const FakeRequest& request, httplib::Response& res) {
-        {
-            std::unique_lock lock(mutex);
-            changed.wait(lock, [&] { return !held; });
-        }
-        ping(request, res);
-    });
-    const auto release = [&] {
-        {
-            std::lock_guard lock(mutex);
-            held = false;
-        }
-        changed.notify_all();
-    };
+    MethodGate gate(*server, "ping");
     const auto pings = requests("ping");
     const auto syncs = requests("getOpenSubsonicExtensions");
     model->refresh();
@@ -108,7 +91,7 @@ TEST_F(Connectivity, OfflineMidSyncLeadsToExactlyOneNewSync) {
     model->setForceOfflineMode(true);
     model->setForceOfflineMode(false);
     EXPECT_TRUE(model->refreshAfterCancellation());
-    release();
+    gate.openAll();
     drive([&] { return requests("getOpenSubsonicExtensions") == syncs + 1 && !model->syncing().value(); });
     main.runUntilIdle();
     clock.advance(1s);
@@ -117,26 +100,12 @@ TEST_F(Connectivity, OfflineMidSyncLeadsToExactlyOneNewSync) {
 }
 
 TEST_F(Connectivity, GoingOfflineDuringASyncKeepsTheOfflineStatus) {
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool held = true;
-    auto ping = server->method("ping");
-    server->setMethod("ping", [&, ping](const FakeRequest& request, httplib::Response& res) {
-        {
-            std::unique_lock lock(mutex);
-            changed.wait(lock, [&] { return !held; });
-        }
-        ping(request, res);
-    });
+    MethodGate gate(*server, "ping");
     const auto pings = requests("ping");
     model->refresh();
     drive([&] { return requests("ping") == pings + 1; });
     model->setForceOfflineMode(true);
-    {
-        std::lock_guard lock(mutex);
-        held = false;
-    }
-    changed.notify_all();
+    gate.openAll();
     drive([&] { return !model->syncing().value(); });
     EXPECT_EQ(model->status().value(), "Offline · downloaded music available");
     EXPECT_EQ(model->error().value(), std::nullopt);

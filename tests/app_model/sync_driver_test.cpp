@@ -13,45 +13,6 @@ using namespace std::chrono_literals;
 
 using SyncDriver = AppModelFixture;
 
-// Holds every answer of one method until the test releases it.
-class MethodGate {
-public:
-    MethodGate(FakeSubsonicServer& server, const std::string& method) : server_(server) {
-        auto standard = server.method(method);
-        server.setMethod(method, [this, standard](const FakeRequest& request, httplib::Response& res) {
-            {
-                std::unique_lock lock(mutex_);
-                const int index = arrived_++;
-                changed_.wait(lock, [&] { return released_ > index || open_; });
-            }
-            standard(request, res);
-        });
-    }
-    ~MethodGate() { openAll(); }
-    void releaseOne() {
-        {
-            std::lock_guard lock(mutex_);
-            ++released_;
-        }
-        changed_.notify_all();
-    }
-    void openAll() {
-        {
-            std::lock_guard lock(mutex_);
-            open_ = true;
-        }
-        changed_.notify_all();
-    }
-
-private:
-    FakeSubsonicServer& server_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    int arrived_ = 0;
-    int released_ = 0;
-    bool open_ = false;
-};
-
 TEST_F(SyncDriver, TranscodedSeekingNeedsVersionOneOfTheExtension) {
     struct Case {
         std::vector<std::pair<std::string, std::vector<int>>> extensions;
