@@ -222,8 +222,15 @@ void AppModel::loadPublish(std::shared_ptr<LoadPass> pass) {
                 return self.loadEnd(pass, nullptr);
 
             if (pass->songsChanged) {
+                // The replaced list and index may hold a hundred thousand
+                // songs: they are freed on a worker, not here.
+                auto replaced = std::make_pair(self.songs_.value(), std::move(self.songIndexesByID_));
                 self.songIndexesByID_ = pass->index;
                 self.songs_.set(pass->newSongs);
+                self.environment_.workers.post([replaced = std::move(replaced)]() mutable {
+                    replaced.first.reset();
+                    replaced.second.reset();
+                });
                 self.songsRevision_.set(self.songsRevision_.value() + 1);
                 ++self.songDataVersion_;
             }
