@@ -46,6 +46,16 @@ TEST_F(Lifecycle, MakeFailsWithoutAnAbsoluteDataFolder) {
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "data"));
 }
 
+TEST_F(Lifecycle, MakeHandsBackTheStoresOpeningFailure) {
+    // A folder where the database file should be: the store cannot open it.
+    std::filesystem::create_directories(AppModel::serverFolder(paths.applicationSupport(), std::nullopt) /
+                                        "Library.sqlite");
+    std::optional<Outcome<std::shared_ptr<AppModel>>> made;
+    AppModel::make(environment(), std::nullopt, [&](auto outcome) { made = std::move(outcome); });
+    drive([&] { return made.has_value(); });
+    EXPECT_THROW(made->get(), DatabaseError);
+}
+
 TEST_F(Lifecycle, AnUnconfiguredModelLivesInItsOwnFolderAndReadsNoPassword) {
     make(std::nullopt);
     const auto folder = AppModel::serverFolder(paths.applicationSupport(), std::nullopt);
