@@ -1,0 +1,195 @@
+#pragma once
+// A model wired to real parts: the loopback fake server, a real store in a
+// temporary folder, the real download manager and engine, a manual main
+// actor on a virtual clock and a small worker pool; the desktop services and
+// the playback and artwork seams are recording fakes.
+
+#include "model_fakes.h"
+
+#include "model/app_model.h"
+#include "runtime/async_call.h"
+#include "runtime/manual_executor.h"
+#include "runtime/thread_executor.h"
+#include "runtime/virtual_clock.h"
+#include "server/network_security.h"
+#include "services/in_memory_preferences.h"
+#include "support/fake_subsonic_server.h"
+#include "support/paths.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+
+namespace sorvalind::test {
+
+// Holds every answer of one method until the test releases it.
+class MethodGate {
+public:
+    MethodGate(FakeSubsonicServer& server, const std::string& method) : server_(server) {
+        auto standard = server.method(method);
+        server.setMethod(method, [this, standard](const FakeRequest& request, httplib::Response& res) {
+            {
+                std::unique_lock lock(mutex_);
+                const int index = arrived_++;
+                changed_.wait(lock, [&] { return released_ > index || open_; });
+            }
+            standard(request, res);
+        });
+    }
+    ~MethodGate() { openAll(); }
+    void releaseOne() {
+        {
+            std::lock_guard lock(mutex_);
+            ++released_;
+        }
+        changed_.notify_all();
+    }
+    void openAll() {
+        {
+            std::lock_guard lock(mutex_);
+            open_ = true;
+        }
+        changed_.notify_all();
+    }
+
+private:
+    FakeSubsonicServer& server_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    int arrived_ = 0;
+    int released_ = 0;
+    bool open_ = false;
+};
+
+struct AppModelFixture : ::testing::Test {
+    std::unique_ptr<FakeSubsonicServer> server = std::make_unique<FakeSubsonicServer>();
+    TempDir dir;
+    VirtualClock clock;
+    ManualExecutor main{clock};
+    WorkerPool workers{3, "model-test"};
+    InMemoryPreferences preferences;
+    FakeAppPaths paths{dir.path() / "data"};
+    ScriptedPaths network;
+    RecordingPasteboard pasteboard;
+    RecordingWorkspace workspace;
+    std::vector<std::string> events;
+    std::shared_ptr<PlaybackLog> playback = std::make_shared<PlaybackLog>();
+    std::shared_ptr<ArtworkLog> artwork = std::make_shared<ArtworkLog>();
+
+    // The keyring: answers `password`, or throws `failure`; a closed gate
+    // holds every read until it opens.
+    std::mutex keyringMutex;
+    std::condition_variable keyringChanged;
+    bool keyringGated = false;
+    std::exception_ptr keyringFailure;
+    std::string password = "sesame";
+    std::atomic<int> keyringReads{0};
+    std::atomic<bool> lastReadInteractive{false};
+
+    std::shared_ptr<AppModel> model;
+
+    AppModelFixture() {
+        playback->events = &events;
+        artwork->events = &events;
+    }
+
+    void TearDown() override {
+        openKeyring();
+        if (model && !model->isShuttingDown()) shutdown();
+    }
+
+    void useServer(FakeSubsonicServer::Options options) {
+        server = std::make_unique<FakeSubsonicServer>(std::move(options));
+    }
+
+    ServerConfiguration configuration() const {
+        return ServerConfiguration(server->baseUrl(), "alice", true);
+    }
+
+    AppEnvironment environment() {
+        AppEnvironment environment{
+            .mainActor = main,
+            .workers = workers,
+            .wallClock = clock.wall(),
+            .makeSession = [] { return NetworkSecurity::session(); },
+            .credentialLoader = [this](const std::string& account,
+                                       bool interactive) { return readKeyring(account, interactive); },
+            .preferences = preferences,
+            .paths = paths,
+            .makePathMonitor = [this] { return network.make(); },
+            .pasteboard = pasteboard,
+            .workspace = workspace,
+            .makePlayback = {},
+            .makeArtwork = {},
+        };
+        environment.makePlayback = [log = playback](LibraryRepository&, Preferences&) {
+            return std::make_unique<RecordingPlayback>(log);
+        };
+        environment.makeArtwork = [log = artwork](const std::filesystem::path&) {
+            return std::make_unique<RecordingArtwork>(log);
+        };
+        return environment;
+    }
+
+    std::string readKeyring(const std::string&, bool interactive) {
+        ++keyringReads;
+        lastReadInteractive = interactive;
+        std::unique_lock lock(keyringMutex);
+        keyringChanged.wait(lock, [&] { return !keyringGated; });
+        if (keyringFailure) std::rethrow_exception(keyringFailure);
+        return password;
+    }
+    void openKeyring() {
+        {
+            std::lock_guard lock(keyringMutex);
+            keyringGated = false;
+        }
+        keyringChanged.notify_all();
+    }
+
+    void drive(const std::function<bool()>& done) { ASSERT_TRUE(main.runUntil(done)); }
+    void await(const TaskHandle& task) {
+        drive([&] { return task.isFinished(); });
+    }
+
+    // Makes the model; a failure of make() fails the test.
+    void make(std::optional<ServerConfiguration> configuration) {
+        std::optional<Outcome<std::shared_ptr<AppModel>>> made;
+        AppModel::make(environment(), std::move(configuration),
+                       [&](auto outcome) { made = std::move(outcome); });
+        drive([&] { return made.has_value(); });
+        model = std::move(*made).get();
+    }
+    void makeConfigured() { make(configuration()); }
+
+    // Starts it and waits for the first synchronisation, if any, to end.
+    void start() {
+        await(model->start());
+        drive([&] { return !model->syncing().value(); });
+    }
+
+    void shutdown() {
+        auto done = model->shutdown();
+        await(done);
+    }
+
+    // Runs `fn(repository)` on the store's queue and returns its result.
+    template <class Fn> auto onStore(Fn fn) {
+        using R = std::invoke_result_t<Fn&, LibraryRepository&>;
+        std::optional<Outcome<R>> result;
+        runOn(
+            model->repository().executor(), main, [&, fn]() mutable { return fn(model->repository()); },
+            [&](Outcome<R> outcome) { result = std::move(outcome); });
+        drive([&] { return result.has_value(); });
+        if constexpr (!std::is_void_v<R>)
+            return std::move(*result).get();
+        else
+            result->get();
+    }
+
+    std::size_t requests(const std::string& method) const { return server->requestCount(method); }
+};
+
+} // namespace sorvalind::test
