@@ -1,5 +1,6 @@
 #include "downloads/download_verification.h"
 
+#include "downloads/file_failure.h"
 #include "errors/api_error.h"
 #include "errors/audio_failure.h"
 #include "platform/crypto/digest.h"
@@ -23,15 +24,11 @@ namespace {
 constexpr double kVerificationRate = 48000;
 constexpr std::uint32_t kFramesPerRead = 8192;
 
-[[noreturn]] void fileFailure(const std::filesystem::path& path, int code, const char* what) {
-    throw std::filesystem::filesystem_error(what, path, std::error_code(code, std::generic_category()));
-}
-
 class Descriptor {
 public:
     Descriptor(const std::filesystem::path& path, int flags, mode_t mode = 0) : path_(path) {
         fd_ = ::open(path.c_str(), flags | O_CLOEXEC, mode);
-        if (fd_ < 0) fileFailure(path, errno, "cannot open the file");
+        if (fd_ < 0) throwFileFailure(path, errno, "cannot open the file");
     }
     ~Descriptor() {
         if (fd_ >= 0) ::close(fd_);
@@ -40,11 +37,11 @@ public:
     Descriptor& operator=(const Descriptor&) = delete;
     int get() const noexcept { return fd_; }
     void sync() const {
-        if (::fsync(fd_) != 0) fileFailure(path_, errno, "cannot flush the file");
+        if (::fsync(fd_) != 0) throwFileFailure(path_, errno, "cannot flush the file");
     }
     void close() {
         const int fd = std::exchange(fd_, -1);
-        if (::close(fd) != 0) fileFailure(path_, errno, "cannot write the file");
+        if (::close(fd) != 0) throwFileFailure(path_, errno, "cannot write the file");
     }
 
 private:
@@ -60,7 +57,7 @@ void copyFlushed(const std::filesystem::path& from, const std::filesystem::path&
         const ssize_t n = ::read(source.get(), buffer.data(), buffer.size());
         if (n < 0) {
             if (errno == EINTR) continue;
-            fileFailure(from, errno, "cannot read the file");
+            throwFileFailure(from, errno, "cannot read the file");
         }
         if (n == 0) break;
         std::size_t done = 0;
@@ -68,7 +65,7 @@ void copyFlushed(const std::filesystem::path& from, const std::filesystem::path&
             const ssize_t w = ::write(target.get(), buffer.data() + done, static_cast<std::size_t>(n) - done);
             if (w < 0) {
                 if (errno == EINTR) continue;
-                fileFailure(to, errno, "cannot write the file");
+                throwFileFailure(to, errno, "cannot write the file");
             }
             done += static_cast<std::size_t>(w);
         }
@@ -144,13 +141,13 @@ void moveIntoPlace(const std::filesystem::path& from, const std::filesystem::pat
         syncFolder(to.parent_path());
         return;
     }
-    if (errno != EXDEV) fileFailure(to, errno, "cannot move the file");
+    if (errno != EXDEV) throwFileFailure(to, errno, "cannot move the file");
     // Another file system: copy beside the destination, flush, then rename so
     // that the destination name only ever holds a whole file.
     const auto staging = to.parent_path() / ("." + to.filename().string() + ".copy");
     try {
         copyFlushed(from, staging);
-        if (::rename(staging.c_str(), to.c_str()) != 0) fileFailure(to, errno, "cannot move the file");
+        if (::rename(staging.c_str(), to.c_str()) != 0) throwFileFailure(to, errno, "cannot move the file");
     } catch (...) {
         ::unlink(staging.c_str());
         throw;
@@ -164,7 +161,7 @@ DownloadRecord verifyAndFinalize(const std::filesystem::path& temporary, const S
                                  std::stop_token stop, const WallClock& wallClock) {
     throwIfCancelled(stop);
     struct stat info {};
-    if (::stat(temporary.c_str(), &info) != 0) fileFailure(temporary, errno, "cannot read the file");
+    if (::stat(temporary.c_str(), &info) != 0) throwFileFailure(temporary, errno, "cannot read the file");
     const std::int64_t size = static_cast<std::int64_t>(info.st_size);
 
     if (quality == DownloadQuality::original && song.size && *song.size >= 1 && *song.size != size)

@@ -1,5 +1,6 @@
 #include "downloads/file_transfer.h"
 
+#include "downloads/file_failure.h"
 #include "downloads/progress_throttle.h"
 #include "downloads/transfer_folder.h"
 #include "errors/api_error.h"
@@ -25,17 +26,13 @@ struct FileTransfer::Run {
 
 namespace {
 
-[[noreturn]] void fileFailure(const std::filesystem::path& path, int code, const char* what) {
-    throw std::filesystem::filesystem_error(what, path, std::error_code(code, std::generic_category()));
-}
-
 // The ".part" file being written; removed again unless the transfer hands
 // it over.
 class PartFile {
 public:
     explicit PartFile(std::filesystem::path path) : path_(std::move(path)) {
         fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd_ < 0) fileFailure(path_, errno, "cannot create the transfer file");
+        if (fd_ < 0) throwFileFailure(path_, errno, "cannot create the transfer file");
     }
     ~PartFile() {
         if (fd_ >= 0) ::close(fd_);
@@ -49,7 +46,7 @@ public:
             const ssize_t n = ::write(fd_, bytes.data(), bytes.size());
             if (n < 0) {
                 if (errno == EINTR) continue;
-                fileFailure(path_, errno, "cannot write the transfer file");
+                throwFileFailure(path_, errno, "cannot write the transfer file");
             }
             bytes.remove_prefix(static_cast<std::size_t>(n));
         }
@@ -57,7 +54,7 @@ public:
     void close() {
         const int fd = fd_;
         fd_ = -1;
-        if (::close(fd) != 0) fileFailure(path_, errno, "cannot write the transfer file");
+        if (::close(fd) != 0) throwFileFailure(path_, errno, "cannot write the transfer file");
     }
     std::filesystem::path release() {
         released_ = true;

@@ -7,7 +7,7 @@ namespace {
 
 using json_fields::field;
 
-constexpr auto kFields = std::make_tuple(
+constexpr auto kAlbumFields = std::make_tuple(
     field("id", &Album::id), field("name", &Album::name), field("artist", &Album::artist),
     field("artistId", &Album::artistId), field("artists", &Album::artists),
     field("albumArtists", &Album::albumArtists), field("coverArt", &Album::coverArt),
@@ -17,7 +17,7 @@ constexpr auto kFields = std::make_tuple(
     field("userRating", &Album::userRating), field("isCompilation", &Album::isCompilation),
     field("song", &Album::song));
 
-static_assert(std::tuple_size_v<decltype(kFields)> == 19);
+static_assert(std::tuple_size_v<decltype(kAlbumFields)> == 19);
 
 } // namespace
 
@@ -30,15 +30,15 @@ Album Album::make(std::string id, std::string name, std::optional<std::string> a
 }
 
 Album Album::decode(const JSONElement& json) {
-    return json_fields::decodeObject(json, kFields);
+    return json_fields::decodeObject(json, kAlbumFields);
 }
 
 nlohmann::json Album::encode() const {
-    return json_fields::encodeObject(*this, kFields);
+    return json_fields::encodeObject(*this, kAlbumFields);
 }
 
 } // namespace sorvalind
 
 std::size_t std::hash<sorvalind::Album>::operator()(const sorvalind::Album& album) const noexcept {
-    return sorvalind::json_fields::hashObject(album, sorvalind::kFields);
+    return sorvalind::json_fields::hashObject(album, sorvalind::kAlbumFields);
 }

@@ -7,7 +7,7 @@ namespace {
 
 using json_fields::field;
 
-constexpr auto kFields =
+constexpr auto kArtistFields =
     std::make_tuple(field("id", &Artist::id), field("name", &Artist::name),
                     field("coverArt", &Artist::coverArt), field("albumCount", &Artist::albumCount),
                     field("starred", &Artist::starred), field("userRating", &Artist::userRating));
@@ -22,15 +22,15 @@ Artist Artist::make(std::string id, std::string name) {
 }
 
 Artist Artist::decode(const JSONElement& json) {
-    return json_fields::decodeObject(json, kFields);
+    return json_fields::decodeObject(json, kArtistFields);
 }
 
 nlohmann::json Artist::encode() const {
-    return json_fields::encodeObject(*this, kFields);
+    return json_fields::encodeObject(*this, kArtistFields);
 }
 
 } // namespace sorvalind
 
 std::size_t std::hash<sorvalind::Artist>::operator()(const sorvalind::Artist& artist) const noexcept {
-    return sorvalind::json_fields::hashObject(artist, sorvalind::kFields);
+    return sorvalind::json_fields::hashObject(artist, sorvalind::kArtistFields);
 }

@@ -7,7 +7,7 @@ namespace {
 
 using json_fields::field;
 
-constexpr auto kFields =
+constexpr auto kContributorFields =
     std::make_tuple(field("role", &Contributor::role), field("subRole", &Contributor::subRole),
                     field("artist", &Contributor::artist));
 
@@ -18,16 +18,16 @@ Contributor Contributor::make(std::string role, std::optional<std::string> subRo
 }
 
 Contributor Contributor::decode(const JSONElement& json) {
-    return json_fields::decodeObject(json, kFields);
+    return json_fields::decodeObject(json, kContributorFields);
 }
 
 nlohmann::json Contributor::encode() const {
-    return json_fields::encodeObject(*this, kFields);
+    return json_fields::encodeObject(*this, kContributorFields);
 }
 
 } // namespace sorvalind
 
 std::size_t
 std::hash<sorvalind::Contributor>::operator()(const sorvalind::Contributor& contributor) const noexcept {
-    return sorvalind::json_fields::hashObject(contributor, sorvalind::kFields);
+    return sorvalind::json_fields::hashObject(contributor, sorvalind::kContributorFields);
 }

@@ -7,7 +7,7 @@ namespace {
 
 using json_fields::field;
 
-constexpr auto kFields =
+constexpr auto kDownloadRecordFields =
     std::make_tuple(field("song", &DownloadRecord::song), field("quality", &DownloadRecord::quality),
                     field("path", &DownloadRecord::path), field("bytes", &DownloadRecord::bytes),
                     field("completedAt", &DownloadRecord::completedAt));
@@ -19,11 +19,11 @@ std::string DownloadRecord::id() const {
 }
 
 DownloadRecord DownloadRecord::decode(const JSONElement& json) {
-    return json_fields::decodeObject(json, kFields);
+    return json_fields::decodeObject(json, kDownloadRecordFields);
 }
 
 nlohmann::json DownloadRecord::encode() const {
-    return json_fields::encodeObject(*this, kFields);
+    return json_fields::encodeObject(*this, kDownloadRecordFields);
 }
 
 } // namespace sorvalind

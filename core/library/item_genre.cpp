@@ -5,20 +5,20 @@
 namespace sorvalind {
 namespace {
 
-constexpr auto kFields = std::make_tuple(json_fields::field("name", &ItemGenre::name));
+constexpr auto kItemGenreFields = std::make_tuple(json_fields::field("name", &ItemGenre::name));
 
 } // namespace
 
 ItemGenre ItemGenre::decode(const JSONElement& json) {
-    return json_fields::decodeObject(json, kFields);
+    return json_fields::decodeObject(json, kItemGenreFields);
 }
 
 nlohmann::json ItemGenre::encode() const {
-    return json_fields::encodeObject(*this, kFields);
+    return json_fields::encodeObject(*this, kItemGenreFields);
 }
 
 } // namespace sorvalind
 
 std::size_t std::hash<sorvalind::ItemGenre>::operator()(const sorvalind::ItemGenre& genre) const noexcept {
-    return sorvalind::json_fields::hashObject(genre, sorvalind::kFields);
+    return sorvalind::json_fields::hashObject(genre, sorvalind::kItemGenreFields);
 }

@@ -7,7 +7,7 @@ namespace {
 
 using json_fields::field;
 
-constexpr auto kFields =
+constexpr auto kSearchPageFields =
     std::make_tuple(field("artist", &SearchPage::artist), field("album", &SearchPage::album),
                     field("song", &SearchPage::song));
 
@@ -26,11 +26,11 @@ bool SearchPage::isEmpty() const noexcept {
 }
 
 SearchPage SearchPage::decode(const JSONElement& json) {
-    return json_fields::decodeObject(json, kFields);
+    return json_fields::decodeObject(json, kSearchPageFields);
 }
 
 nlohmann::json SearchPage::encode() const {
-    return json_fields::encodeObject(*this, kFields);
+    return json_fields::encodeObject(*this, kSearchPageFields);
 }
 
 } // namespace sorvalind

@@ -10,7 +10,7 @@ namespace {
 
 using json_fields::field;
 
-constexpr auto kFields = std::make_tuple(
+constexpr auto kSongFields = std::make_tuple(
     field("id", &Song::id), field("title", &Song::title), field("artist", &Song::artist),
     field("album", &Song::album), field("artistId", &Song::artistId), field("albumId", &Song::albumId),
     field("artists", &Song::artists), field("albumArtists", &Song::albumArtists),
@@ -26,7 +26,7 @@ constexpr auto kFields = std::make_tuple(
     field("playCount", &Song::playCount), field("played", &Song::played), field("created", &Song::created),
     field("isVideo", &Song::isVideo));
 
-static_assert(std::tuple_size_v<decltype(kFields)> == 34);
+static_assert(std::tuple_size_v<decltype(kSongFields)> == 34);
 
 // "%.1f kHz" of hertz / 1000, with a point whatever the process locale says.
 std::string kilohertzText(std::int64_t hertz) {
@@ -80,15 +80,15 @@ std::string Song::quality() const {
 }
 
 Song Song::decode(const JSONElement& json) {
-    return json_fields::decodeObject(json, kFields);
+    return json_fields::decodeObject(json, kSongFields);
 }
 
 nlohmann::json Song::encode() const {
-    return json_fields::encodeObject(*this, kFields);
+    return json_fields::encodeObject(*this, kSongFields);
 }
 
 } // namespace sorvalind
 
 std::size_t std::hash<sorvalind::Song>::operator()(const sorvalind::Song& song) const noexcept {
-    return sorvalind::json_fields::hashObject(song, sorvalind::kFields);
+    return sorvalind::json_fields::hashObject(song, sorvalind::kSongFields);
 }

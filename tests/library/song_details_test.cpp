@@ -37,7 +37,7 @@ std::optional<SongDetailSection> section(const std::vector<SongDetailSection>& s
 
 // A fully populated song whose shown fields carry what the details must
 // sort out: repeated and empty credits and genres, a zero disc, padded text.
-Song fullSong() {
+Song detailedSong() {
     Song song = test::fullSong(1);
     song.id = "s1";
     song.title = "Tune";
@@ -72,7 +72,7 @@ Song fullSong() {
 }
 
 TEST(SongDetails, SectionsOfAFullSong) {
-    const auto sections = detailSections(fullSong(), "en_US");
+    const auto sections = detailSections(detailedSong(), "en_US");
     ASSERT_EQ(sections.size(), 3u);
     EXPECT_EQ(sections[0].title, "Song");
     EXPECT_EQ(sections[0].fields, (Fields{
@@ -263,7 +263,7 @@ TEST(SongDetails, DestinationsCompareAndHashByCaseAndPayload) {
 }
 
 TEST(SongDetails, MergeLaysFetchedDetailsOverTheStoredSong) {
-    Song stored = fullSong();
+    Song stored = detailedSong();
     stored.userRating = 4;
     stored.starred = "2024-01-01T00:00:00Z";
     stored.played = "2024-02-02T00:00:00Z";

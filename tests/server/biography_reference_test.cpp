@@ -55,7 +55,7 @@ std::optional<std::string> referencePlainText(const std::string& html) {
     return std::string(trimmed);
 }
 
-std::optional<std::string> plain(const std::string& html) {
+std::optional<std::string> biography(const std::string& html) {
     return ArtistInfo{html}.biographyText();
 }
 
@@ -111,7 +111,7 @@ TEST(BiographyReference, TrickyMarkupGivesTheSameTextAsTheExpressions) {
         "",
     };
     for (const auto& html : cases)
-        EXPECT_EQ(plain(html), referencePlainText(html)) << html;
+        EXPECT_EQ(biography(html), referencePlainText(html)) << html;
 }
 
 TEST(BiographyReference, GeneratedMarkupGivesTheSameTextAsTheExpressions) {
@@ -129,7 +129,7 @@ TEST(BiographyReference, GeneratedMarkupGivesTheSameTextAsTheExpressions) {
         std::string html;
         for (int n = length(random); n > 0; --n)
             html += pieces[pick(random)];
-        ASSERT_EQ(plain(html), referencePlainText(html)) << html;
+        ASSERT_EQ(biography(html), referencePlainText(html)) << html;
     }
 }
 
