@@ -4,9 +4,9 @@
 // decoding plus libswresample to 48 kHz float. The songs are made once into
 // a cache folder of the build tree.
 #include "audio_fixtures.h"
+#include "bare_decode/bare_flac.h"
 #include "playback/pcm_decoder.h"
 
-#include <FLAC/stream_decoder.h>
 #include <mpg123.h>
 
 extern "C" {
@@ -32,46 +32,10 @@ using namespace sorvalind;
 namespace fs = std::filesystem;
 
 constexpr double songSeconds = 600;
-constexpr int outputRate = 48000;
+constexpr int outputRate = bench::pipelineRate;
 
-// A resampler to 48 kHz stereo float planar, first two channels as they are,
-// and an output area it writes into again and again.
-struct BareResampler {
-    SwrContext* context = nullptr;
-    std::vector<float> left, right;
-    std::size_t frames = 0;
-
-    BareResampler(int rate, int channels, AVSampleFormat format) {
-        AVChannelLayout in{}, out = AV_CHANNEL_LAYOUT_STEREO;
-        av_channel_layout_default(&in, channels);
-        swr_alloc_set_opts2(&context, &out, AV_SAMPLE_FMT_FLTP, outputRate, &in, format, rate, 0, nullptr);
-        std::vector<double> matrix(static_cast<std::size_t>(2 * channels), 0.0);
-        matrix[0] = 1;
-        matrix[static_cast<std::size_t>(channels + (channels > 1))] = 1;
-        swr_set_matrix(context, matrix.data(), channels);
-        if (swr_init(context) < 0) throw std::runtime_error("swr_init");
-    }
-    ~BareResampler() { swr_free(&context); }
-
-    void convert(const std::uint8_t* const* data, int count) {
-        int room = swr_get_out_samples(context, count);
-        if (static_cast<int>(left.size()) < room) {
-            left.resize(static_cast<std::size_t>(room));
-            right.resize(static_cast<std::size_t>(room));
-        }
-        std::uint8_t* planes[2] = {reinterpret_cast<std::uint8_t*>(left.data()),
-                                   reinterpret_cast<std::uint8_t*>(right.data())};
-        int made = swr_convert(context, planes, room, const_cast<const std::uint8_t**>(data), count);
-        frames += static_cast<std::size_t>(std::max(made, 0));
-    }
-    void flush() {
-        std::uint8_t* planes[2] = {reinterpret_cast<std::uint8_t*>(left.data()),
-                                   reinterpret_cast<std::uint8_t*>(right.data())};
-        int made;
-        while ((made = swr_convert(context, planes, static_cast<int>(left.size()), nullptr, 0)) > 0)
-            frames += static_cast<std::size_t>(made);
-    }
-};
+using bench::bareFlac;
+using bench::BareResampler;
 
 std::size_t oursDecode(const fs::path& file) {
     PCMDecoder decoder(file, outputRate);
@@ -100,40 +64,6 @@ std::size_t oursStream(const fs::path& file) {
     while (auto buffer = decoder.read(8192))
         frames += buffer->frameLength();
     return frames;
-}
-
-// libFLAC's own file decoder, each frame turned into float and resampled.
-std::size_t bareFlac(const fs::path& file) {
-    struct State {
-        std::unique_ptr<BareResampler> resampler;
-        std::vector<std::vector<float>> planes;
-    } state;
-    FLAC__StreamDecoder* decoder = FLAC__stream_decoder_new();
-    auto write = [](const FLAC__StreamDecoder*, const FLAC__Frame* frame, const FLAC__int32* const buffer[],
-                    void* client) {
-        auto& s = *static_cast<State*>(client);
-        const auto& h = frame->header;
-        if (!s.resampler) {
-            s.resampler = std::make_unique<BareResampler>(h.sample_rate, h.channels, AV_SAMPLE_FMT_FLTP);
-            s.planes.resize(h.channels);
-        }
-        const float scale = static_cast<float>(std::ldexp(1.0, static_cast<int>(h.bits_per_sample) - 1));
-        const std::uint8_t* data[8];
-        for (unsigned c = 0; c < h.channels; ++c) {
-            s.planes[c].resize(h.blocksize);
-            for (unsigned i = 0; i < h.blocksize; ++i)
-                s.planes[c][i] = static_cast<float>(buffer[c][i]) / scale;
-            data[c] = reinterpret_cast<const std::uint8_t*>(s.planes[c].data());
-        }
-        s.resampler->convert(data, static_cast<int>(h.blocksize));
-        return FLAC__STREAM_DECODER_WRITE_STATUS_CONTINUE;
-    };
-    auto error = [](const FLAC__StreamDecoder*, FLAC__StreamDecoderErrorStatus, void*) {};
-    FLAC__stream_decoder_init_file(decoder, file.c_str(), write, nullptr, error, &state);
-    FLAC__stream_decoder_process_until_end_of_stream(decoder);
-    FLAC__stream_decoder_delete(decoder);
-    state.resampler->flush();
-    return state.resampler->frames;
 }
 
 // FFmpeg opening the file itself, decoding and resampling each frame.
