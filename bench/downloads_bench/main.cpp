@@ -26,9 +26,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <stdexcept>
 
 namespace {
@@ -51,20 +49,6 @@ double cpuSeconds() {
     getrusage(RUSAGE_SELF, &usage);
     auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
-std::size_t residentBytes() {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0) {
-            std::istringstream fields(line.substr(6));
-            std::size_t kibibytes = 0;
-            fields >> kibibytes;
-            return kibibytes * 1024;
-        }
-    }
-    return 0;
 }
 
 // One round of `work` into a fresh folder, removed afterwards.

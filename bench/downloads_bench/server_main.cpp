@@ -3,15 +3,10 @@
 // side's figures: serves every FLAC file of the folder named on the command
 // line under its name without the extension, prints its port on one line,
 // and stops when its standard input closes. The files go out from memory
-// as they are, through a content provider, so that the server copies no
-// body for each answer.
+// as they are, so that the server copies no body for an answer.
 
-#include "support/fake_subsonic_server.h"
+#include "sync_bench/server_side.h"
 
-#include <unistd.h>
-
-#include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -34,19 +29,8 @@ int main(int argc, char** argv) {
     server.setMethod("download", [&server, files](const test::FakeRequest& request, httplib::Response& res) {
         auto found = files->find(request.param("id").value_or(""));
         if (found == files->end()) return server.failedResponse(res, 70, "Data not found");
-        std::shared_ptr<const std::string> body = found->second;
         res.status = 200;
-        res.set_content_provider(body->size(), "audio/flac",
-                                 [body](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-                                     sink.write(body->data() + offset,
-                                                std::min(length, body->size() - offset));
-                                     return true;
-                                 });
+        bench::provideBody(res, found->second, "audio/flac");
     });
-    std::printf("%d\n", server.port());
-    std::fflush(stdout);
-    char byte = 0;
-    while (read(STDIN_FILENO, &byte, 1) > 0) {
-    }
-    return 0;
+    return bench::serveUntilInputCloses(server);
 }
