@@ -25,18 +25,32 @@ double Samples::quantile(double fraction) const {
     return sorted[std::min(index, sorted.size() - 1)];
 }
 
-std::size_t peakResidentBytes() {
+namespace {
+
+// A size the kernel reports in /proc/self/status under `key` ("VmHWM:"), in
+// bytes; 0 when it does not.
+std::size_t statusBytes(const std::string& key) {
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line)) {
-        if (line.rfind("VmHWM:", 0) == 0) {
-            std::istringstream fields(line.substr(6));
+        if (line.rfind(key, 0) == 0) {
+            std::istringstream fields(line.substr(key.size()));
             std::size_t kibibytes = 0;
             fields >> kibibytes;
             return kibibytes * 1024;
         }
     }
     return 0;
+}
+
+} // namespace
+
+std::size_t peakResidentBytes() {
+    return statusBytes("VmHWM:");
+}
+
+std::size_t residentBytes() {
+    return statusBytes("VmRSS:");
 }
 
 bool resetPeakResident() {

@@ -46,6 +46,8 @@ template <class Work> Samples sample(Work work, std::size_t minimum, std::size_t
 // Peak resident set since the process started or since the last reset, in
 // bytes (VmHWM); 0 when the kernel does not report it.
 std::size_t peakResidentBytes();
+// The resident set now, in bytes (VmRSS); 0 when the kernel does not report it.
+std::size_t residentBytes();
 // Starts a new peak from the current resident set (getrusage's peak too);
 // false when the kernel refuses (then the peak keeps counting from the start).
 bool resetPeakResident();

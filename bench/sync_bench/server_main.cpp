@@ -3,8 +3,8 @@
 // generated library of the size given on the command line, prints its port
 // on one line, and stops when its standard input closes.
 
-#include "support/fake_subsonic_server.h"
 #include "support/generated_library.h"
+#include "sync_bench/server_side.h"
 
 #include <unistd.h>
 
@@ -37,20 +37,10 @@ int main(int argc, char** argv) {
         auto standard = server.method(method);
         server.setMethod(method, [standard](const test::FakeRequest& request, httplib::Response& res) {
             standard(request, res);
-            auto body = std::make_shared<std::string>(std::move(res.body));
-            const std::string type = res.get_header_value("Content-Type");
+            auto body = std::make_shared<const std::string>(std::move(res.body));
             res.body.clear();
-            res.set_content_provider(
-                body->size(), type, [body](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
-                    sink.write(body->data() + offset, std::min(length, body->size() - offset));
-                    return true;
-                });
+            bench::provideBody(res, std::move(body), res.get_header_value("Content-Type"));
         });
     }
-    std::printf("%d\n", server.port());
-    std::fflush(stdout);
-    char byte = 0;
-    while (read(STDIN_FILENO, &byte, 1) > 0) {
-    }
-    return 0;
+    return bench::serveUntilInputCloses(server);
 }

@@ -12,7 +12,7 @@ extern char** environ;
 
 namespace sorvalind::bench {
 
-ServerProcess::ServerProcess(const std::string& program, int songs) {
+ServerProcess::ServerProcess(const std::string& program, std::vector<std::string> arguments) {
     int in[2];
     int out[2];
     if (pipe(in) != 0 || pipe(out) != 0) throw std::runtime_error("pipe failed");
@@ -22,9 +22,11 @@ ServerProcess::ServerProcess(const std::string& program, int songs) {
     posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
     posix_spawn_file_actions_addclose(&actions, in[1]);
     posix_spawn_file_actions_addclose(&actions, out[0]);
-    const std::string size = std::to_string(songs);
-    char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>(size.c_str()), nullptr};
-    const int failed = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv, environ);
+    std::vector<char*> argv{const_cast<char*>(program.c_str())};
+    for (auto& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    const int failed = posix_spawn(&pid_, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(in[0]);
     close(out[1]);

@@ -119,6 +119,7 @@ FileTransfer::Result FileTransfer::download(const HttpRequest& request, std::sto
     prepared.headers.emplace_back("Accept-Encoding", "identity");
     prepared.decodeContent = false;
     prepared.idleTimeout = idleTimeout;
+    prepared.receiveBufferBytes = receiveBufferBytes;
 
     auto run = std::make_shared<Run>();
     {

@@ -38,6 +38,11 @@ struct HttpRequest {
     std::optional<std::chrono::milliseconds> connectTimeout;
     // Full-body requests only: a larger body fails with ResponseTooLargeError.
     std::size_t maxBodyBytes = 64 * 1024 * 1024;
+    // Bytes libcurl reads from the connection at a time (and hands to a
+    // stream handler at most); absent: libcurl's own 16 KiB. A large file
+    // streamed to disk asks for more, so that the session's one thread
+    // spends fewer rounds of poll, receive and write on each megabyte.
+    std::optional<std::size_t> receiveBufferBytes;
     // Ask for compressed answers and decode them; byte-range readers turn
     // this off so that offsets are the server's own.
     bool decodeContent = true;

@@ -73,6 +73,8 @@ HttpTransfer::HttpTransfer(const HttpRequest& request, HttpStreamHandler& handle
     easy_.set(CURLOPT_XFERINFOFUNCTION, &HttpTransfer::onProgress);
     easy_.set(CURLOPT_XFERINFODATA, static_cast<void*>(this));
     easy_.set(CURLOPT_NOPROGRESS, 0L);
+    if (request.receiveBufferBytes)
+        easy_.set(CURLOPT_BUFFERSIZE, static_cast<long>(*request.receiveBufferBytes));
 }
 
 bool HttpTransfer::deliverHead() {

@@ -1,6 +1,6 @@
 #pragma once
 // Test audio made on the spot with sox, flac, lame and FFmpeg's own AAC
-// encoder: sweeps with a known number of frames, so that decoders can be
+// and ALAC encoders: sweeps with a known number of frames, so that decoders can be
 // checked sample by sample. Used by the audio tests, the fuzz corpus and the
 // decode benchmark. Any thread; throws std::runtime_error when a tool fails.
 
@@ -30,6 +30,9 @@ std::filesystem::path mp3(const std::filesystem::path& folder, const std::string
 // AAC in an MPEG-4 audio file, encoded by libavcodec's own AAC encoder from
 // the same sweeps (16-bit steps) as wav().
 std::filesystem::path m4a(const std::filesystem::path& folder, const std::string& name, const Tone& tone);
+// Apple Lossless of the same 16-bit sweeps in an MPEG-4 audio file, encoded
+// by libavcodec's own ALAC encoder (16-bit tones only).
+std::filesystem::path alac(const std::filesystem::path& folder, const std::string& name, const Tone& tone);
 
 // MPEG layer 2 frames from libavcodec's MP2 encoder, as a raw stream.
 std::filesystem::path mp2(const std::filesystem::path& folder, const std::string& name, const Tone& tone);

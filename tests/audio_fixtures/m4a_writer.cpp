@@ -1,5 +1,6 @@
-// AAC in an MPEG-4 audio file through libavcodec's AAC encoder and
-// libavformat's MPEG-4 muxer, which writes the encoder delay as an edit list.
+// AAC or Apple Lossless in an MPEG-4 audio file through libavcodec's own
+// encoders and libavformat's MPEG-4 muxer, which writes the AAC encoder
+// delay as an edit list.
 #include "audio_fixtures.h"
 
 extern "C" {
@@ -8,6 +9,8 @@ extern "C" {
 }
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <memory>
 #include <stdexcept>
 
@@ -16,7 +19,7 @@ namespace fs = std::filesystem;
 namespace {
 
 void check(int code, const char* what) {
-    if (code < 0) throw std::runtime_error(std::string("AAC fixture: ") + what + " failed");
+    if (code < 0) throw std::runtime_error(std::string("MPEG-4 fixture: ") + what + " failed");
 }
 
 struct Output {
@@ -52,23 +55,26 @@ void drain(AVCodecContext* encoder, AVFormatContext* output, AVStream* stream, A
     }
 }
 
-} // namespace
-
-fs::path m4a(const fs::path& folder, const std::string& name, const Tone& tone) {
+// The sweeps of wav() encoded by `codecId` (AAC from floats, Apple Lossless
+// from the 16-bit samples themselves) into `<name>.m4a`.
+fs::path mpeg4Audio(const fs::path& folder, const std::string& name, const Tone& tone, AVCodecID codecId) {
     std::vector<std::vector<float>> planes = samples(wav(folder, name + "-source", tone));
     fs::path file = folder / (name + ".m4a");
+    const bool lossless = codecId == AV_CODEC_ID_ALAC;
+    if (lossless && tone.bits != 16)
+        throw std::runtime_error("MPEG-4 fixture: Apple Lossless of 16 bits only");
 
     Output output;
     check(avformat_alloc_output_context2(&output.context, nullptr, "ipod", file.c_str()), "muxer");
-    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_AAC);
-    if (!codec) throw std::runtime_error("AAC fixture: no AAC encoder");
+    const AVCodec* codec = avcodec_find_encoder(codecId);
+    if (!codec) throw std::runtime_error("MPEG-4 fixture: no such encoder");
     Encoder encoder;
     encoder.context = avcodec_alloc_context3(codec);
     AVCodecContext* enc = encoder.context;
-    enc->sample_fmt = AV_SAMPLE_FMT_FLTP;
+    enc->sample_fmt = lossless ? AV_SAMPLE_FMT_S16P : AV_SAMPLE_FMT_FLTP;
     enc->sample_rate = tone.sampleRate;
     av_channel_layout_default(&enc->ch_layout, tone.channels);
-    enc->bit_rate = 128000 * tone.channels;
+    if (!lossless) enc->bit_rate = 128000 * tone.channels;
     enc->time_base = AVRational{1, tone.sampleRate};
     if (output.context->oformat->flags & AVFMT_GLOBALHEADER) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     check(avcodec_open2(enc, codec, nullptr), "opening the encoder");
@@ -90,9 +96,14 @@ fs::path m4a(const fs::path& folder, const std::string& name, const Tone& tone) 
         frame->sample_rate = enc->sample_rate;
         check(av_channel_layout_copy(&frame->ch_layout, &enc->ch_layout), "layout");
         check(av_frame_get_buffer(frame, 0), "frame buffer");
-        for (int c = 0; c < tone.channels; ++c)
-            std::copy_n(planes[static_cast<std::size_t>(c)].begin() + at, count,
-                        reinterpret_cast<float*>(frame->extended_data[c]));
+        for (int c = 0; c < tone.channels; ++c) {
+            const auto from = planes[static_cast<std::size_t>(c)].begin() + at;
+            if (lossless)
+                std::transform(from, from + count, reinterpret_cast<std::int16_t*>(frame->extended_data[c]),
+                               [](float v) { return static_cast<std::int16_t>(std::lround(v * 32768.0f)); });
+            else
+                std::copy_n(from, count, reinterpret_cast<float*>(frame->extended_data[c]));
+        }
         frame->pts = at;
         check(avcodec_send_frame(enc, frame), "sending a frame");
         drain(enc, output.context, stream, buffers.packet);
@@ -101,6 +112,16 @@ fs::path m4a(const fs::path& folder, const std::string& name, const Tone& tone) 
     drain(enc, output.context, stream, buffers.packet);
     check(av_write_trailer(output.context), "trailer");
     return file;
+}
+
+} // namespace
+
+fs::path m4a(const fs::path& folder, const std::string& name, const Tone& tone) {
+    return mpeg4Audio(folder, name, tone, AV_CODEC_ID_AAC);
+}
+
+fs::path alac(const fs::path& folder, const std::string& name, const Tone& tone) {
+    return mpeg4Audio(folder, name, tone, AV_CODEC_ID_ALAC);
 }
 
 } // namespace sorvalind::fixtures

@@ -3,6 +3,8 @@
 #include "errors/safe_error.h"
 
 #include <algorithm>
+#include <functional>
+#include <ostream>
 
 namespace sorvalind {
 namespace {
@@ -48,50 +50,153 @@ TEST_F(DownloadManagerTest, TenSongsRunThreeAtATimeInQueueOrder) {
     EXPECT_TRUE(manager->jobs().value().empty());
 }
 
-TEST_F(DownloadManagerTest, OfflineThenOnlineResumesAutomaticPausesOnly) {
+// The ways running jobs stop and come back: the connection, the suspension,
+// and both at once, where only the end of the last one resumes.
+struct Interruption {
+    const char* name;
+    std::function<void(DownloadManager&)> stop;
+    // Changes that must not resume anything yet.
+    std::function<void(DownloadManager&)> held;
+    std::function<void(DownloadManager&)> resume;
+};
+
+void PrintTo(const Interruption& c, std::ostream* out) {
+    *out << c.name;
+}
+
+struct InterruptionTest : Fixture, ::testing::WithParamInterface<Interruption> {};
+
+TEST_P(InterruptionTest, ResumesTheJobsItPausedAndKeepsAUserPause) {
+    const auto& c = GetParam();
     gated = true;
     manager->configure(api);
-    manager->enqueue(songs(4), DownloadQuality::original);
+    manager->enqueue(songs(5), DownloadQuality::original);
     manager->pause("s3:original"); // the user's pause
     until([&] { return requestsFor("s0") && requestsFor("s1") && requestsFor("s2"); });
 
-    manager->setOfflineMode(true);
-    EXPECT_EQ(statuses(), (std::vector<std::string>{"Paused", "Paused", "Paused", "Paused"}));
+    c.stop(*manager);
+    const std::vector<std::string> stopped{"Paused", "Paused", "Paused", "Paused", "Waiting"};
+    EXPECT_EQ(statuses(), stopped);
     // The cancelled workers end and leave their jobs paused.
     main.runUntil([] { return false; }, 300ms);
-    EXPECT_EQ(statuses(), (std::vector<std::string>{"Paused", "Paused", "Paused", "Paused"}));
+    EXPECT_EQ(statuses(), stopped);
     EXPECT_EQ(filesIn(transfers), 0u);
+    if (c.held) {
+        c.held(*manager);
+        main.runUntil([] { return false; }, 100ms);
+        EXPECT_EQ(statuses(), stopped);
+    }
 
-    manager->setOfflineMode(false);
+    c.resume(*manager);
     until([&] { return requestsFor("s0") == 2 && requestsFor("s1") == 2 && requestsFor("s2") == 2; });
-    EXPECT_EQ(statuses(), (std::vector<std::string>{"Downloading", "Downloading", "Downloading", "Paused"}));
-    for (auto id : {"s0", "s1", "s2", "s3"})
+    EXPECT_EQ(statuses(),
+              (std::vector<std::string>{"Downloading", "Downloading", "Downloading", "Paused", "Waiting"}));
+    for (auto id : {"s0", "s1", "s2", "s3", "s4"})
         openGate(id);
     until([&] { return manager->jobs().value().size() == 1; });
     EXPECT_EQ(status("s3:original"), "Paused");
     EXPECT_EQ(job("s3:original")->resumeAutomatically, false);
     EXPECT_EQ(requestsFor("s3"), 0u);
+    EXPECT_EQ(requestsFor("s4"), 1u);
 
     manager->retry("s3:original");
     until([&] { return manager->jobs().value().empty(); });
-    EXPECT_EQ(manager->records().value().size(), 4u);
+    EXPECT_EQ(manager->records().value().size(), 5u);
+    EXPECT_EQ(filesIn(root), 5u);
 }
 
-TEST_F(DownloadManagerTest, CancelDuringVerificationLeavesNothing) {
-    auto artworkGate = std::make_shared<TaskSource>();
-    manager->setPrepareArtwork([artworkGate](const Song&) { return artworkGate->handle(); });
+INSTANTIATE_TEST_SUITE_P(
+    Downloads, InterruptionTest,
+    ::testing::Values(Interruption{"Connection", [](DownloadManager& m) { m.setOfflineMode(true); }, nullptr,
+                                   [](DownloadManager& m) { m.setOfflineMode(false); }},
+                      Interruption{"Suspension", [](DownloadManager& m) { m.pauseActiveTransfers(); },
+                                   [](DownloadManager& m) {
+                                       m.setOfflineMode(true);
+                                       m.setOfflineMode(false);
+                                   },
+                                   [](DownloadManager& m) { m.resumeTransfers(); }},
+                      Interruption{"SuspendedWhileOffline",
+                                   [](DownloadManager& m) {
+                                       m.setOfflineMode(true);
+                                       m.pauseActiveTransfers();
+                                   },
+                                   [](DownloadManager& m) { m.setOfflineMode(false); },
+                                   [](DownloadManager& m) { m.resumeTransfers(); }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(DownloadManagerTest, CancelAllEmptiesTheQueueAndKeepsRecords) {
     manager->configure(api);
-    manager->enqueue({song("s1")}, DownloadQuality::original);
-    // Verified and moved, now waiting for the artwork before it is recorded.
-    until([&] { return status("s1:original") == "Verifying" && filesIn(root) == 1; });
-    manager->cancel("s1:original");
-    artworkGate->finish(Outcome<void>::success());
-    until([&] { return filesIn(root) == 0; });
-    main.runUntil([] { return false; }, 200ms);
+    manager->enqueue({song("done")}, DownloadQuality::original);
+    until([&] { return manager->records().value().size() == 1; });
+
+    {
+        std::lock_guard lock(mutex);
+        gated = true;
+    }
+    manager->enqueue(songs(5), DownloadQuality::original);
+    manager->pause("s4:original");
+    until([&] { return requestsFor("s0") && requestsFor("s1") && requestsFor("s2"); });
+    manager->cancelAll();
     EXPECT_TRUE(manager->jobs().value().empty());
-    EXPECT_TRUE(manager->records().value().empty());
-    EXPECT_TRUE(onStore([&] { return repository->downloads(); }).empty());
+    EXPECT_EQ(manager->records().value().size(), 1u);
+
+    // Queued again at once: the cancelled workers still hold their places,
+    // so nothing starts twice and no more than three run.
+    manager->enqueue(songs(5), DownloadQuality::original);
+    EXPECT_EQ(statuses(), (std::vector<std::string>{"Waiting", "Waiting", "Waiting", "Waiting", "Waiting"}));
+    for (auto id : {"s0", "s1", "s2", "s3", "s4"})
+        openGate(id);
+    until([&] { return manager->jobs().value().empty(); });
+    EXPECT_EQ(manager->records().value().size(), 6u);
+    EXPECT_EQ(requestsFor("s0"), 2u);
+    EXPECT_EQ(requestsFor("s3"), 1u);
+    // Only the finished downloads are on disk: nothing of the cancelled ones.
+    EXPECT_EQ(filesIn(root), 6u);
     EXPECT_EQ(filesIn(transfers), 0u);
+    EXPECT_EQ(onStore([&] { return repository->downloads(); }).size(), 6u);
+
+    // The emptied queue is what is stored.
+    manager->enqueue({song("late")}, DownloadQuality::original);
+    manager->cancelAll();
+    until([&] { return onStore([&] { return repository->state(DownloadManager::stateKey); }) == "[]"; });
+    EXPECT_EQ(manager->records().value().size(), 6u);
+}
+
+// Two points of the verification a cancel can meet: in the middle of the
+// full decode of a long file, and after the move into the root while the
+// worker waits for the artwork before it records the download.
+TEST_F(DownloadManagerTest, CancelDuringVerificationLeavesNothing) {
+    static const std::string longFlac =
+        test::readFile(fixtures::flac(audio, "long", {48000, 2, 16, 48000 * 120}));
+    for (const bool afterTheMove : {false, true}) {
+        SCOPED_TRACE(afterTheMove ? "after the move" : "while decoding");
+        if (!manager) manager = std::make_unique<DownloadManager>(*repository, main, root, transfers);
+
+        auto artworkGate = std::make_shared<TaskSource>();
+        auto listed = song("s1");
+        if (afterTheMove) {
+            manager->setPrepareArtwork([artworkGate](const Song&) { return artworkGate->handle(); });
+        } else {
+            std::lock_guard lock(mutex);
+            bodies["s1"] = longFlac;
+            listed.duration = 120;
+        }
+        manager->configure(api);
+        manager->enqueue({listed}, DownloadQuality::original);
+        until([&] { return status("s1:original") == "Verifying" && (!afterTheMove || filesIn(root) == 1); });
+        manager->cancel("s1:original");
+        artworkGate->finish(Outcome<void>::success());
+
+        EXPECT_TRUE(manager->jobs().value().empty());
+        // Shutting down waits for the worker to end.
+        shutdownManager();
+        EXPECT_EQ(filesIn(root), 0u);
+        EXPECT_EQ(filesIn(transfers), 0u);
+        EXPECT_TRUE(onStore([&] { return repository->downloads(); }).empty());
+        EXPECT_EQ(onStore([&] { return repository->state(DownloadManager::stateKey); }), "[]");
+        std::lock_guard lock(mutex);
+        bodies.clear();
+    }
 }
 
 TEST_F(DownloadManagerTest, BadBodiesFailVerification) {

@@ -37,13 +37,14 @@ const std::string bitrate(rawValue(FeatureFailure::bitrateExceeded));
 
 struct VerificationTest : ::testing::Test {
     static inline std::filesystem::path audio;
-    static inline std::filesystem::path flacFile, mp3File;
+    static inline std::filesystem::path flacFile, mp3File, alacFile;
 
     static void SetUpTestSuite() {
         audio = fixtures::temporaryFolder("verify");
         // Three seconds each: long enough for the duration and bit-rate checks.
         flacFile = fixtures::flac(audio, "tone", {48000, 2, 16, 144000});
         mp3File = fixtures::mp3(audio, "tone", {48000, 2, 16, 144000}, 320);
+        alacFile = fixtures::alac(audio, "lossless", {48000, 2, 16, 144000});
     }
     static void TearDownTestSuite() { std::filesystem::remove_all(audio); }
 
@@ -95,6 +96,13 @@ TEST_F(VerificationTest, RefusesFilesThatDoNotMatchTheSong) {
         std::string expected;
     };
     auto same = [](Song s) { return s; };
+    auto listedAs = [](std::string suffix) {
+        return [suffix](Song s) {
+            s.size.reset();
+            s.suffix = suffix;
+            return s;
+        };
+    };
     const std::size_t flacSize = static_cast<std::size_t>(sizeOf(flacFile));
     const Case cases[] = {
         {"other sampling rate",
@@ -184,6 +192,15 @@ TEST_F(VerificationTest, RefusesFilesThatDoNotMatchTheSong) {
          mp3File,
          {},
          "ok"},
+        // Apple Lossless is listed as "m4a", in either letter case.
+        {"Apple Lossless listed as M4A", listedAs("M4A"), DownloadQuality::original, alacFile, {}, "ok"},
+        {"Apple Lossless listed as m4a", listedAs("m4a"), DownloadQuality::original, alacFile, {}, "ok"},
+        {"Apple Lossless listed as aac",
+         listedAs("aac"),
+         DownloadQuality::original,
+         alacFile,
+         {},
+         codecChanged},
         {"MP3 within its rate", same, DownloadQuality::mp3_320, mp3File, {}, "ok"},
         {"MP3 above its rate", same, DownloadQuality::mp3_192, mp3File, {}, bitrate},
     };
