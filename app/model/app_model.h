@@ -197,6 +197,24 @@ public:
     // on and the songs changed since the last run; never fails.
     TaskHandle updateFavoriteDownloads();
 
+    // Metadata edits ---------------------------------------------------------------------
+
+    // Favourite toggles (decided from the copy passed, not re-read) and
+    // ratings: applied to the store at once, then pushed when online. Return
+    // at once; failures go to `error`.
+    void favorite(const Song& song);
+    void favorite(const Album& album);
+    void favorite(const Artist& artist);
+    void rate(const Song& song, std::int64_t rating);
+    void rate(const Album& album, std::int64_t rating);
+    void rate(const Artist& artist, std::int64_t rating);
+    // A queued song edit ("favorite" 1 or 0, or "rating"): ends once it is in
+    // the store and on screen, with the store's failure if any. Every edit
+    // starts only after all edits submitted before it have ended.
+    TaskHandle editSong(const Song& song, const std::string& kind, std::int64_t value);
+    // The newest submitted edit; never reset once it ends.
+    const TaskHandle& metadataEditTask() const noexcept { return metadataEditTask_; }
+
     // Library loading ---------------------------------------------------------------------
 
     // Reads from the store what the current page needs and publishes what
@@ -321,6 +339,20 @@ private:
     void finishSync(std::shared_ptr<TaskSource> source);
     void syncProgress(const SyncProgress& progress, SteadyTime now);
     void readStatistics(std::shared_ptr<TaskSource> source);
+
+    // Metadata edits.
+    using EditStep = std::function<void(AppModel&, std::shared_ptr<TaskSource>)>;
+    TaskHandle enqueueEdit(EditStep step);
+    TaskHandle editAlbum(const Album& album, const std::string& kind, std::int64_t value);
+    TaskHandle editArtist(const Artist& artist, const std::string& kind, std::int64_t value);
+    void finishEdit(const TaskHandle& edit);
+    void applySongEdit(std::shared_ptr<TaskSource> source, const Song& song, const std::string& kind,
+                       std::int64_t value);
+    void patchEditedSong(std::shared_ptr<TaskSource> source, std::shared_ptr<const Song> song);
+    void computeSongPatch(std::shared_ptr<TaskSource> source, std::shared_ptr<const Song> song,
+                          std::int64_t revision, bool reload);
+    void applySongPatch(SongList songs, SongIndex index, bool changed, const Song& song,
+                        std::int64_t revision);
 
     // Loading.
     void loadRead(std::shared_ptr<LoadPass> pass);
