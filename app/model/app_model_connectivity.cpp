@@ -32,7 +32,7 @@ void fetchNextCover(const std::shared_ptr<CoverFetch>& fetch) {
     }
     const std::string id = fetch->ids[fetch->next++];
     // The answer only fills the cache; it is not needed here.
-    artwork->data(id, fetch->client, [fetch](std::optional<std::string>) { fetchNextCover(fetch); });
+    artwork->data(id, fetch->client, [fetch](const ArtworkBytes&) { fetchNextCover(fetch); });
 }
 
 // Prepares the covers of the downloaded songs one song at a time, at most
@@ -178,7 +178,7 @@ PlaybackControl::ArtworkProvider AppModel::artworkProvider(std::shared_ptr<APICl
                                                                       PlaybackControl::ArtworkReply reply) {
         auto cache = artwork.lock();
         if (!song.coverArt || !cache) {
-            reply(std::nullopt);
+            reply(nullptr);
             return;
         }
         cache->data(*song.coverArt, client, std::move(reply));

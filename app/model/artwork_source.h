@@ -5,6 +5,7 @@
 // the model's one cache (see app_environment.h). Main actor only.
 
 #include "runtime/task_handle.h"
+#include "services/now_playing_center.h"
 
 #include <functional>
 #include <memory>
@@ -17,8 +18,8 @@ class APIClient;
 
 class ArtworkSource {
 public:
-    // Runs on the main actor, once, with the bytes or none on any failure.
-    using Reply = std::function<void(std::optional<std::string>)>;
+    // Runs on the main actor, once, with the bytes or null on any failure.
+    using Reply = std::function<void(ArtworkBytes)>;
 
     virtual ~ArtworkSource() = default;
     // `api` may be null: then only the memory and disk tiers answer.

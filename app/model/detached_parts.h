@@ -23,7 +23,7 @@ public:
 
 class DetachedArtwork final : public ArtworkSource {
 public:
-    void data(const std::string&, std::shared_ptr<APIClient>, Reply reply) override { reply(std::nullopt); }
+    void data(const std::string&, std::shared_ptr<APIClient>, Reply reply) override { reply(nullptr); }
     TaskHandle shutdown() override { return {}; }
 };
 

@@ -7,6 +7,7 @@
 #include "library/download_quality.h"
 #include "library/song.h"
 #include "runtime/task_handle.h"
+#include "services/now_playing_center.h"
 
 #include <functional>
 #include <memory>
@@ -22,8 +23,8 @@ class APIClient;
 class PlaybackControl {
 public:
     // Cover art for the desktop's now-playing display: called on the main
-    // actor; `reply` runs on the main actor with the image bytes or none.
-    using ArtworkReply = std::function<void(std::optional<std::string>)>;
+    // actor; `reply` runs on the main actor with the image bytes or null.
+    using ArtworkReply = std::function<void(ArtworkBytes)>;
     using ArtworkProvider = std::function<void(const Song&, ArtworkReply reply)>;
 
     virtual ~PlaybackControl() = default;

@@ -275,11 +275,14 @@ TEST_F(Lifecycle, TheBackfillPreparesEachAlbumCoverOnce) {
 
     // Playback's artwork comes from the same cache, with the same client.
     std::optional<std::string> cover;
+    const auto keep = [&](const ArtworkBytes& bytes) {
+        cover = bytes ? std::optional<std::string>(std::string(bytes->begin(), bytes->end())) : std::nullopt;
+    };
     Song song = Song::make("s1", "Song");
-    playback->artworkProvider(song, [&](std::optional<std::string> bytes) { cover = bytes; });
+    playback->artworkProvider(song, keep);
     EXPECT_EQ(cover, std::nullopt);
     song.coverArt = "cover-2";
-    playback->artworkProvider(song, [&](std::optional<std::string> bytes) { cover = bytes; });
+    playback->artworkProvider(song, keep);
     EXPECT_EQ(cover, "cover:cover-2");
 }
 

@@ -133,7 +133,8 @@ public:
     explicit RecordingArtwork(std::shared_ptr<ArtworkLog> log) : log_(std::move(log)) {}
     void data(const std::string& id, std::shared_ptr<APIClient> api, Reply reply) override {
         log_->requests.emplace_back(id, api != nullptr);
-        reply(std::string("cover:") + id);
+        const std::string text = "cover:" + id;
+        reply(std::make_shared<const std::vector<std::uint8_t>>(text.begin(), text.end()));
     }
     TaskHandle shutdown() override {
         ++log_->shutdowns;

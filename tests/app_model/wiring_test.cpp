@@ -1,0 +1,149 @@
+// The model over the real playback controller (offline audio output) and the
+// real cover-art cache (the fake decoder), against the loopback fake server.
+
+#include "app_model_fixture.h"
+#include "audio_fixtures.h"
+#include "fake_image_decoder.h"
+
+#include "errors/database_error.h"
+#include "model/cached_artwork.h"
+#include "model/controller_playback.h"
+#include "playback/offline_output.h"
+#include "server/network_security.h"
+#include "support/recording_now_playing.h"
+
+#include <fstream>
+
+namespace sorvalind::test {
+namespace {
+
+std::string readAll(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string text(const ArtworkBytes& bytes) {
+    return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
+}
+
+class Wiring : public AppModelFixture {
+protected:
+    RecordingNowPlayingCenter nowPlaying;
+    RecordingRemoteCommandCenter commands;
+    std::shared_ptr<FakeImageDecoder> decoder = std::make_shared<FakeImageDecoder>();
+    const std::string cover = FakeImageDecoder::encode(20, 10, {10, 20, 30, 255});
+    std::string flac;
+
+    Wiring() {
+        useServer({.library = {.artists = 1, .albumsPerArtist = 1, .songsPerAlbum = 2, .playlists = 0}});
+        const fixtures::Tone tone{48000, 2, 16, 48000};
+        flac = readAll(fixtures::flac(fixtures::programFolder("wiring"), "wired", tone));
+        for (const char* id : {"so-1", "so-2"})
+            server->setMedia(id, FakeMedia{.original = flac, .contentType = "audio/flac", .mp3 = {}});
+        server->setCoverArt("al-1", cover);
+    }
+
+    void makeWired() {
+        AppEnvironment wired = environment();
+        wired.nowPlaying = &nowPlaying;
+        wired.remoteCommands = &commands;
+        wired.makePlayback = makeControllerPlaybackFactory({
+            .mainActor = main,
+            .workers = workers,
+            .makeOutput = [] { return std::make_unique<OfflineOutput>(); },
+            .makeSession = [] { return NetworkSecurity::session(); },
+            .nowPlaying = nowPlaying,
+            .remoteCommands = commands,
+        });
+        wired.makeArtwork = makeCachedArtworkFactory(main, workers, clock.steady(), decoder);
+        std::optional<Outcome<std::shared_ptr<AppModel>>> made;
+        AppModel::make(std::move(wired), configuration(), [&](auto outcome) { made = std::move(outcome); });
+        drive([&] { return made.has_value(); });
+        model = std::move(*made).get();
+    }
+
+    // Renders the offline output by hand until `done`; bounded against a hang.
+    void playUntil(const std::function<bool()>& done) {
+        AudioEngine& engine = dynamic_cast<ControllerPlayback&>(model->playback()).engine();
+        for (int round = 0; round < 6000 && !done(); ++round) {
+            main.runUntilIdle();
+            if (engine.isRunning()) {
+                engine.renderOffline(4800);
+                engine.waitForNotifications();
+            }
+            main.runUntil(done, std::chrono::milliseconds(2));
+        }
+        ASSERT_TRUE(done());
+    }
+
+    PlaybackController& controller() {
+        return dynamic_cast<ControllerPlayback&>(model->playback()).controller();
+    }
+};
+
+TEST_F(Wiring, PlaysASongFromAListWithItsCoverAndShutsDownBeforeTheStoreCloses) {
+    makeWired();
+    start();
+    const auto first = onStore([](LibraryRepository& repository) { return repository.song("so-1"); });
+    const auto second = onStore([](LibraryRepository& repository) { return repository.song("so-2"); });
+    ASSERT_TRUE(first && second);
+    // The generated library's sizes are made up; the served file is real.
+    std::vector<Song> list{*first, *second};
+    for (Song& song : list) {
+        song.size = std::nullopt;
+        song.duration = 1.0;
+    }
+
+    model->playback().play(list, std::string("so-1"), std::nullopt, std::nullopt);
+    playUntil([&] { return nowPlaying.latest() && nowPlaying.latest()->artwork; });
+    EXPECT_EQ(controller().error().value(), std::nullopt);
+    ASSERT_TRUE(controller().current());
+    EXPECT_EQ(controller().current()->id, "so-1");
+    EXPECT_EQ(nowPlaying.latest()->title, first->title);
+    // The display's cover is the server's bytes, through the model's cache.
+    EXPECT_EQ(text(nowPlaying.latest()->artwork), cover);
+    EXPECT_EQ(requests("getCoverArt"), 1u);
+    EXPECT_GT(commands.targetCount(), 0u);
+
+    PlaybackController& playing = controller();
+    shutdown();
+    // The controller let go of the desktop before the store closed: its last
+    // save found the store open (no error) and the queue is emptied.
+    EXPECT_EQ(playing.error().value(), std::nullopt);
+    EXPECT_FALSE(playing.current());
+    EXPECT_EQ(commands.targetCount(), 0u);
+    EXPECT_THROW(onStore([](LibraryRepository& repository) { return repository.songCount(); }),
+                 DatabaseError);
+}
+
+TEST_F(Wiring, TheBackfillFillsTheCacheThatPlaybackReadsFrom) {
+    makeWired();
+    std::filesystem::create_directories(model->folder() / "Audio");
+    DownloadRecord record;
+    record.song = Song::make("so-1", "Song 1", std::nullopt, "al-1");
+    record.song.coverArt = "al-1";
+    record.path = (model->folder() / "Audio" / "so-1.flac").string();
+    std::ofstream(record.path) << "audio";
+    record.bytes = 5;
+    onStore([record](LibraryRepository& repository) { repository.saveDownload(record); });
+    start();
+    drive([&] { return requests("getCoverArt") == 1; });
+    // The cover is on disk for offline use.
+    drive([&] {
+        return std::filesystem::exists(model->folder() / "Artwork") &&
+               !std::filesystem::is_empty(model->folder() / "Artwork");
+    });
+
+    // Playback's provider answers from the cache: no second download, and
+    // offline it still answers from disk or memory.
+    model->setForceOfflineMode(true);
+    std::optional<ArtworkBytes> shown;
+    auto& cached = dynamic_cast<CachedArtwork&>(model->artwork());
+    cached.data("al-1", nullptr, [&](ArtworkBytes bytes) { shown = std::move(bytes); });
+    drive([&] { return shown.has_value(); });
+    EXPECT_EQ(text(*shown), cover);
+    EXPECT_EQ(requests("getCoverArt"), 1u);
+}
+
+} // namespace
+} // namespace sorvalind::test
