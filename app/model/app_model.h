@@ -343,6 +343,9 @@ private:
     // Metadata edits.
     using EditStep = std::function<void(AppModel&, std::shared_ptr<TaskSource>)>;
     TaskHandle enqueueEdit(EditStep step);
+    template <class Item>
+    TaskHandle editDetail(const Item& item, const std::string& kind, std::int64_t value,
+                          std::map<std::string, Item> AppModel::*details);
     TaskHandle editAlbum(const Album& album, const std::string& kind, std::int64_t value);
     TaskHandle editArtist(const Artist& artist, const std::string& kind, std::int64_t value);
     void finishEdit(const TaskHandle& edit);

@@ -111,16 +111,20 @@ TaskHandle AppModel::editSong(const Song& song, const std::string& kind, std::in
     });
 }
 
-TaskHandle AppModel::editAlbum(const Album& album, const std::string& kind, std::int64_t value) {
-    return enqueueEdit([album, kind, value](AppModel& self, std::shared_ptr<TaskSource> source) {
-        self.onStore([repository = self.repository_.get(), album, kind,
-                      value] { return repository->edit(album, kind, value); },
-                     [source](AppModel& model, Outcome<Album> edited) {
+// An album or artist edit: the store first, then the detail page's copy when
+// one is shown, then a load so that lists and counts follow.
+template <class Item>
+TaskHandle AppModel::editDetail(const Item& item, const std::string& kind, std::int64_t value,
+                                std::map<std::string, Item> AppModel::*details) {
+    return enqueueEdit([item, kind, value, details](AppModel& self, std::shared_ptr<TaskSource> source) {
+        self.onStore([repository = self.repository_.get(), item, kind,
+                      value] { return repository->edit(item, kind, value); },
+                     [source, details](AppModel& model, Outcome<Item> edited) {
                          if (!edited.hasValue())
                              return source->finish(Outcome<void>::failure(edited.error()));
-                         Album updated = std::move(edited).get();
-                         if (auto found = model.detailAlbums_.find(updated.id);
-                             found != model.detailAlbums_.end())
+                         Item updated = std::move(edited).get();
+                         auto& shown = model.*details;
+                         if (auto found = shown.find(updated.id); found != shown.end())
                              found->second = std::move(updated);
                          model.after(model.load(), [source](AppModel&, const Outcome<void>&) {
                              source->finish(Outcome<void>::success());
@@ -129,22 +133,12 @@ TaskHandle AppModel::editAlbum(const Album& album, const std::string& kind, std:
     });
 }
 
+TaskHandle AppModel::editAlbum(const Album& album, const std::string& kind, std::int64_t value) {
+    return editDetail(album, kind, value, &AppModel::detailAlbums_);
+}
+
 TaskHandle AppModel::editArtist(const Artist& artist, const std::string& kind, std::int64_t value) {
-    return enqueueEdit([artist, kind, value](AppModel& self, std::shared_ptr<TaskSource> source) {
-        self.onStore([repository = self.repository_.get(), artist, kind,
-                      value] { return repository->edit(artist, kind, value); },
-                     [source](AppModel& model, Outcome<Artist> edited) {
-                         if (!edited.hasValue())
-                             return source->finish(Outcome<void>::failure(edited.error()));
-                         Artist updated = std::move(edited).get();
-                         if (auto found = model.detailArtists_.find(updated.id);
-                             found != model.detailArtists_.end())
-                             found->second = std::move(updated);
-                         model.after(model.load(), [source](AppModel&, const Outcome<void>&) {
-                             source->finish(Outcome<void>::success());
-                         });
-                     });
-    });
+    return editDetail(artist, kind, value, &AppModel::detailArtists_);
 }
 
 void AppModel::applySongEdit(std::shared_ptr<TaskSource> source, const Song& song, const std::string& kind,
