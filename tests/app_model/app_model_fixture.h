@@ -189,6 +189,15 @@ struct AppModelFixture : ::testing::Test {
             result->get();
     }
 
+    // Stores the playlist "pl-twice" ("Twice"): `song` twice around `between`.
+    void storeSongListedTwice(const Song& song, const Song& between) {
+        Playlist playlist;
+        playlist.id = "pl-twice";
+        playlist.name = "Twice";
+        playlist.entry = std::vector<Song>{song, between, song};
+        onStore([playlist](LibraryRepository& repository) { repository.savePlaylist(playlist); });
+    }
+
     std::size_t requests(const std::string& method) const { return server->requestCount(method); }
 };
 

@@ -80,11 +80,7 @@ TEST_F(Edits, TwoFavouritesOfOneCopyBothMarkAndArePushedOnlyOnline) {
 }
 
 TEST_F(Edits, UnmarkingLeavesOnlyAnUnfilteredFavouritesPageAndPatchesEveryOtherRow) {
-    Playlist playlist;
-    playlist.id = "pl-twice";
-    playlist.name = "Twice";
-    playlist.entry = std::vector<Song>{stored[0], stored[1], stored[0]};
-    onStore([playlist](LibraryRepository& repository) { repository.savePlaylist(playlist); });
+    storeSongListedTwice(stored[0], stored[1]);
 
     struct Case {
         std::string route;

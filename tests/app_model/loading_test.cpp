@@ -135,11 +135,7 @@ TEST_F(Loading, AStoreFailureIsReportedAndLeavesTheLists) {
 }
 
 TEST_F(Loading, ASongListedTwiceHasTwoPositions) {
-    Playlist playlist;
-    playlist.id = "pl-twice";
-    playlist.name = "Twice";
-    playlist.entry = std::vector<Song>{stored[0], stored[1], stored[0]};
-    onStore([playlist](LibraryRepository& repository) { repository.savePlaylist(playlist); });
+    storeSongListedTwice(stored[0], stored[1]);
     model->setRoute("playlist:pl-twice");
     await(model->load());
     EXPECT_EQ(ids(model->songs().value()),
