@@ -233,6 +233,16 @@ public:
     // The running share; none when idle.
     const TaskHandle& sharingTask() const noexcept { return sharingTask_; }
 
+    // Artist biographies -----------------------------------------------------------------
+
+    // Asks the server for the artist's biography unless `artistBiographies`
+    // holds it (even empty), the model is offline or has no client. The
+    // answer is kept only when `stop` was not requested and the client that
+    // asked is still the model's. Always ends successfully: a failure leaves
+    // nothing behind, so a later call asks again. (Only a model dropped
+    // before the answer ends it with a cancellation.)
+    TaskHandle loadArtistBiography(const std::string& id, std::stop_token stop = {});
+
     // Library loading ---------------------------------------------------------------------
 
     // Reads from the store what the current page needs and publishes what
