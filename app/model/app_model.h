@@ -228,8 +228,9 @@ public:
     // reported, any other failure goes to `error` and skips the reload.
     TaskHandle refreshPlaylists();
     // The operations below return at once; the handle ends with their work
-    // (its refresh included) and never fails. Nobody needs to keep it, and
-    // the model never cancels it.
+    // (its refresh included), successfully while the model lives, since
+    // failures go to `error`. Nobody needs to keep it; the model never
+    // cancels it, and shutdown waits for it.
     //
     // Creates a playlist (no id) or replaces its contents and name.
     TaskHandle savePlaylist(const std::optional<std::string>& id, const std::string& name,
