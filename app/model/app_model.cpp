@@ -265,7 +265,9 @@ TaskHandle AppModel::shutdown() {
 }
 
 void AppModel::finishShutdown(std::shared_ptr<TaskSource> source) {
-    const TaskHandle own = TaskHandle::allFinished({syncTask_, statisticsTask_, metadataEditTask_});
+    std::vector<TaskHandle> tasks = playlistTasks_;
+    tasks.insert(tasks.end(), {syncTask_, statisticsTask_, metadataEditTask_});
+    const TaskHandle own = TaskHandle::allFinished(tasks);
     after(own, [source](AppModel& self, const Outcome<void>&) {
         // Last of all: nothing of the model uses the store after this.
         self.onStore([repository = self.repository_.get()] { repository->close(); },

@@ -243,6 +243,38 @@ public:
     // before the answer ends it with a cancellation.)
     TaskHandle loadArtistBiography(const std::string& id, std::stop_token stop = {});
 
+    // Playlists and collection downloads ---------------------------------------------------
+
+    // Playlist edits are never queued locally: each goes to the server at once
+    // with the client present at the call, and needs a connection. Without
+    // one an edit sends nothing and shows this text. After an edit the
+    // playlists are fetched again and the page reloads.
+    static constexpr const char* playlistsOfflineText = "Connect to your server to edit playlists.";
+
+    // Fetches the server's playlists into the store, then reloads the page.
+    // Offline or without a client it does nothing; a cancelled fetch is not
+    // reported, any other failure goes to `error` and skips the reload.
+    TaskHandle refreshPlaylists();
+    // The operations below return at once; the handle ends with their work
+    // (its refresh included), successfully while the model lives, since
+    // failures go to `error`. Nobody needs to keep it; the model never
+    // cancels it, and shutdown waits for it.
+    //
+    // Creates a playlist (no id) or replaces its contents and name.
+    TaskHandle savePlaylist(const std::optional<std::string>& id, const std::string& name,
+                            const std::vector<Song>& songs);
+    // Appends on the server rather than saving the stored copy plus the new
+    // songs: entries added elsewhere since the last fetch stay.
+    TaskHandle addToPlaylist(const Playlist& playlist, const std::vector<Song>& songs);
+    TaskHandle renamePlaylist(const Playlist& playlist, const std::string& name);
+    // Once the server deleted it, the home page shows (the page shown before
+    // goes onto the back history).
+    TaskHandle deletePlaylist(const Playlist& playlist);
+    // Hand the collection's stored songs to the download queue, whatever the
+    // connectivity; the queue skips those already queued or downloaded.
+    TaskHandle downloadAlbum(const Album& album, DownloadQuality quality);
+    TaskHandle downloadPlaylist(const Playlist& playlist, DownloadQuality quality);
+
     // Library loading ---------------------------------------------------------------------
 
     // Reads from the store what the current page needs and publishes what
@@ -390,6 +422,14 @@ private:
                      std::shared_ptr<APIClient> client, std::exception_ptr failure);
     void endShare(TaskSource& source);
 
+    // Playlists and collection downloads.
+    using PlaylistCall = std::function<void(APIClient&, std::stop_token)>;
+    using PlaylistEdited = std::function<void(AppModel&)>;
+    using StoredSongsRead = std::function<std::vector<Song>(LibraryRepository&)>;
+    std::shared_ptr<TaskSource> newPlaylistTask();
+    TaskHandle editPlaylist(PlaylistCall call, PlaylistEdited edited = {});
+    TaskHandle downloadStoredSongs(StoredSongsRead read, DownloadQuality quality);
+
     // Loading.
     void loadRead(std::shared_ptr<LoadPass> pass);
     void loadPublish(std::shared_ptr<LoadPass> pass);
@@ -487,6 +527,10 @@ private:
     TaskHandle metadataEditTask_;                         // 80
     AppEnvironment::CredentialLoader credentialLoader_;   // 81
     bool isShuttingDown_ = false;                         // 82
+    // The playlist and collection-download tasks under way: never cancelled,
+    // but shutdown waits for them, since their work uses the engine and the
+    // store.
+    std::vector<TaskHandle> playlistTasks_;
 
     std::uint64_t nextToken_ = 1; // tokens and reveal ids: a counter, never random
     std::uint64_t nextToken() noexcept { return nextToken_++; }

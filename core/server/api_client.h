@@ -143,6 +143,11 @@ public:
     void savePlaylist(const std::optional<std::string>& id, const std::string& name,
                       const std::vector<std::string>& songIDs, std::stop_token stop = {});
     void renamePlaylist(const std::string& id, const std::string& name, std::stop_token stop = {});
+    // Appends the songs, in order and duplicates kept, to the playlist as the
+    // server holds it now, so entries added elsewhere since the last fetch
+    // stay. An empty list sends nothing.
+    void appendToPlaylist(const std::string& id, const std::vector<std::string>& songIDs,
+                          std::stop_token stop = {});
     void deletePlaylist(const std::string& id, std::stop_token stop = {});
     void annotate(const std::string& id, bool favorite, LibraryItemKind target, std::stop_token stop = {});
     // The rating is limited to 0...5.

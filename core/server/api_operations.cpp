@@ -155,6 +155,15 @@ void APIClient::renamePlaylist(const std::string& id, const std::string& name, s
     request("updatePlaylist", {{"playlistId", id}, {"name", name}}, stop);
 }
 
+void APIClient::appendToPlaylist(const std::string& id, const std::vector<std::string>& songIDs,
+                                 std::stop_token stop) {
+    if (songIDs.empty()) return;
+    Parameters parameters = {{"playlistId", id}};
+    for (const auto& songID : songIDs)
+        parameters.push_back({"songIdToAdd", songID});
+    request("updatePlaylist", parameters, stop);
+}
+
 void APIClient::deletePlaylist(const std::string& id, std::stop_token stop) {
     request("deletePlaylist", {{"id", id}}, stop);
 }

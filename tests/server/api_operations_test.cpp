@@ -1,6 +1,7 @@
 #include "server/api_client.h"
 
 #include "errors/api_error.h"
+#include "errors/url_error.h"
 #include "library/json_coding.h"
 #include "runtime/manual_executor.h"
 #include "runtime/virtual_clock.h"
@@ -295,6 +296,59 @@ TEST_F(OperationsTest, SavingPlaylists) {
               }),
               APIError::Case::server);
     EXPECT_EQ(server.requestCount("updatePlaylist"), 1u);
+}
+
+// Appending adds to what the server holds at that moment, so an entry added
+// elsewhere since the client last looked stays. An answer lost on the way
+// back is not sent again: a second append would add the songs twice.
+TEST_F(OperationsTest, AppendingToPlaylists) {
+    const std::string id = run([&] { return client.playlists({}); }).front().id;
+    auto entryIDs = [&] {
+        std::vector<std::string> ids;
+        for (const Song& song :
+             run([&] { return client.playlist(id, {}); }).entry.value_or(std::vector<Song>{}))
+            ids.push_back(song.id);
+        return ids;
+    };
+    std::vector<std::string> expected = entryIDs();
+    ASSERT_FALSE(expected.empty());
+    server.withLibrary(
+        [&](test::FakeLibrary& library) { library.playlists[id]["entry"].push_back(*library.song("so-7")); });
+    expected.push_back("so-7");
+
+    run([&] {
+        client.appendToPlaylist(id, {"so-2", expected.front(), "so-2"});
+        return 0;
+    });
+    EXPECT_EQ(last("updatePlaylist").param("playlistId"), id);
+    EXPECT_FALSE(last("updatePlaylist").param("name"));
+    expected.insert(expected.end(), {"so-2", expected.front(), "so-2"});
+    EXPECT_EQ(entryIDs(), expected);
+
+    server.clearRequests();
+    run([&] {
+        client.appendToPlaylist(id, {});
+        return 0;
+    });
+    EXPECT_EQ(server.requestCount("updatePlaylist"), 0u);
+
+    server.injectFault(FakeFault::dropAt(0), 1, "updatePlaylist");
+    EXPECT_THROW(run([&] {
+                     client.appendToPlaylist(id, {"so-3"});
+                     return 0;
+                 }),
+                 URLError);
+    EXPECT_EQ(server.requestCount("updatePlaylist"), 1u);
+    expected.push_back("so-3");
+    EXPECT_EQ(entryIDs(), expected);
+
+    // An unknown song refuses the whole append.
+    EXPECT_EQ(failureOf([&] {
+                  client.appendToPlaylist(id, {"so-4", "so-missing"});
+                  return 0;
+              }),
+              APIError::Case::server);
+    EXPECT_EQ(entryIDs(), expected);
 }
 
 // The form items of a built request, without the authentication items.

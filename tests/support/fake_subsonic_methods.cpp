@@ -184,6 +184,13 @@ void FakeSubsonicServer::addStandardMethods() {
         std::lock_guard lock(mutex_);
         auto found = library_.playlists.find(*id);
         if (found == library_.playlists.end()) return notFound(res);
+        // An unknown song refuses the whole update, as one transaction would.
+        std::vector<nlohmann::json> additions;
+        for (const auto& songId : request.paramValues("songIdToAdd")) {
+            nlohmann::json* song = library_.song(songId);
+            if (!song) return notFound(res);
+            additions.push_back(*song);
+        }
         nlohmann::json& playlist = found->second;
         if (auto name = request.param("name")) playlist["name"] = *name;
         if (auto comment = request.param("comment")) playlist["comment"] = *comment;
@@ -195,11 +202,8 @@ void FakeSubsonicServer::addStandardMethods() {
         for (int index : removals)
             if (index >= 0 && index < static_cast<int>(playlist["entry"].size()))
                 playlist["entry"].erase(static_cast<std::size_t>(index));
-        for (const auto& songId : request.paramValues("songIdToAdd")) {
-            nlohmann::json* song = library_.song(songId);
-            if (!song) return notFound(res);
-            playlist["entry"].push_back(*song);
-        }
+        for (auto& song : additions)
+            playlist["entry"].push_back(std::move(song));
         library_.refreshPlaylist(playlist);
         okResponse(res);
     };
