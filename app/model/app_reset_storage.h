@@ -10,6 +10,7 @@
 // desktop that names no data or cache folder) before deleting anything, so
 // nothing is ever removed relative to the working directory.
 
+#include "app_identifiers.h"
 #include "app_paths.h"
 
 #include "services/preference_domains.h"
@@ -20,12 +21,6 @@
 #include <vector>
 
 namespace sorvalind {
-
-// The identifier an earlier build of the application ran under; its settings
-// domain is migrated at launch and deleted at reset.
-inline constexpr std::string_view legacyApplicationIdentifier = "app.sorvalind.player";
-// The application's own identifier: the migration runs only under it.
-inline constexpr std::string_view ownApplicationIdentifier = "nl.pwelkin.sorvalind";
 
 struct AppResetStorage {
     // Deleted by clear(), in this order.

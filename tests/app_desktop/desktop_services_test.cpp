@@ -171,6 +171,7 @@ TEST(ResetStorage, ClearsTheXdgFoldersAndTheSettingsFiles) {
     qputenv("XDG_DATA_HOME", QByteArray::fromStdString((dir.path() / "data").string()));
     qputenv("XDG_CACHE_HOME", QByteArray::fromStdString((dir.path() / "cache").string()));
     qputenv("TMPDIR", QByteArray::fromStdString((dir.path() / "tmp").string()));
+    std::filesystem::create_directories(dir.path() / "tmp");
     XdgAppPaths paths;
     QtPreferenceDomains domains(dir.path() / "config");
     const auto storage = AppResetStorage::live(paths, domains, "nl.pwelkin.sorvalind");

@@ -23,7 +23,7 @@ using Coordinator = CoordinatorFixture;
 
 const char* const fileFailure = "The file operation failed. Check storage space and file permissions.";
 
-PreferenceData bytes(const std::string& text) {
+PreferenceData rawData(const std::string& text) {
     return PreferenceData(text.begin(), text.end());
 }
 
@@ -49,14 +49,28 @@ TEST_F(Coordinator, LaunchOpensTheSavedAccountOnceHoweverOftenItIsAsked) {
     EXPECT_FALSE(coordinator->connectionPresented().value());
 }
 
+TEST_F(Coordinator, AFailedLaunchShowsItsMessageAndDoesNotBlockTheNext) {
+    paths.setBase("relative");
+    makeCoordinator();
+    launch();
+    EXPECT_EQ(current(), nullptr);
+    EXPECT_EQ(coordinator->startupError().value(), std::string(fileFailure));
+    EXPECT_FALSE(coordinator->resetFailed().value());
+
+    paths.setBase(dir.path() / "data");
+    launch();
+    ASSERT_TRUE(current());
+    EXPECT_EQ(current()->configuration(), std::nullopt);
+}
+
 TEST_F(Coordinator, AnUnreadableSavedServerOpensTheUnconfiguredLibraryWithoutAMessage) {
     const std::vector<std::pair<const char*, PreferenceData>> unreadable = {
-        {"not JSON", bytes("{\"url\": ")},
-        {"not an object", bytes("[\"https://music.example.com\"]")},
-        {"no user name", bytes("{\"url\":\"https://music.example.com\"}")},
-        {"not a web address", bytes("{\"url\":\"ftp://music.example.com\",\"username\":\"alice\"}")},
-        {"consent of the wrong type", bytes("{\"url\":\"https://m.example.com\",\"username\":\"a\","
-                                            "\"allowInsecureHTTP\":\"yes\"}")},
+        {"not JSON", rawData("{\"url\": ")},
+        {"not an object", rawData("[\"https://music.example.com\"]")},
+        {"no user name", rawData("{\"url\":\"https://music.example.com\"}")},
+        {"not a web address", rawData("{\"url\":\"ftp://music.example.com\",\"username\":\"alice\"}")},
+        {"consent of the wrong type", rawData("{\"url\":\"https://m.example.com\",\"username\":\"a\","
+                                              "\"allowInsecureHTTP\":\"yes\"}")},
     };
     for (const auto& [what, data] : unreadable) {
         SCOPED_TRACE(what);
