@@ -7,6 +7,7 @@
 // its initialiser. Without a factory the model runs with a part that does
 // nothing (no playback, no cover art): the headless tools need neither.
 
+#include "app_identifiers.h"
 #include "app_paths.h"
 #include "artwork_source.h"
 #include "pasteboard.h"
@@ -65,7 +66,7 @@ struct AppEnvironment {
     std::string catalogueSearchBase = std::string(AppleMusicLinkResolver::defaultSearchBase);
     // The application's own identifier: the legacy settings migration runs
     // only under it.
-    std::string applicationIdentifier = "nl.pwelkin.sorvalind";
+    std::string applicationIdentifier{ownApplicationIdentifier};
 };
 
 } // namespace sorvalind

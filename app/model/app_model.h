@@ -175,6 +175,8 @@ public:
     const Published<bool>& syncing() const noexcept { return syncing_; }
     const TaskHandle& syncTask() const noexcept { return syncTask_; }
     const std::vector<APIExtension>& extensions() const noexcept { return extensions_; }
+    // The sign-in hand-over: the extensions the sign-in's validation returned.
+    void setExtensions(std::vector<APIExtension> extensions) { extensions_ = std::move(extensions); }
     const Published<bool>& supportsSharing() const noexcept { return supportsSharing_; }
     bool refreshAfterCancellation() const noexcept { return refreshAfterCancellation_; }
     void loadStatistics();

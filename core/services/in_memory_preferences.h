@@ -23,6 +23,9 @@ public:
     void remove(std::string_view key) override;
     void removeAll() override;
 
+    // Whether no key holds a value.
+    bool empty() const noexcept { return values_.empty(); }
+
 private:
     using Value = std::variant<bool, std::string, PreferenceData>;
     template <class T> std::optional<T> typed(std::string_view key) const;

@@ -1,9 +1,11 @@
 // The desktop backends of the model's services: the main actor on the event
 // loop, settings files, XDG folders, reachability, clipboard and workspace.
 
+#include "model/app_reset_storage.h"
 #include "platform/qt_main_actor.h"
 #include "platform/qt_pasteboard.h"
 #include "platform/qt_path_monitor.h"
+#include "platform/qt_preference_domains.h"
 #include "platform/qt_preferences.h"
 #include "platform/qt_workspace.h"
 #include "platform/xdg_app_paths.h"
@@ -127,6 +129,85 @@ TEST(XdgAppPaths, NeverAnswersARelativeFolder) {
 
     qputenv("XDG_DATA_HOME", data);
     qputenv("XDG_CACHE_HOME", cache);
+}
+
+TEST(QtPreferenceDomains, ADomainIsItsFileAndGoesWithIt) {
+    TempDir dir;
+    QtPreferenceDomains domains(dir.path());
+    EXPECT_FALSE(domains.hasPersistentDomain("nl.pwelkin.sorvalind"));
+    Preferences& own = domains.domain("nl.pwelkin.sorvalind");
+    EXPECT_EQ(&own, &domains.domain("nl.pwelkin.sorvalind"));
+    own.setString("downloadQuality", "mp3_256");
+    EXPECT_TRUE(domains.hasPersistentDomain("nl.pwelkin.sorvalind"));
+
+    // A domain written by an earlier run, never opened in this one.
+    QtPreferences(dir.path(), "app.sorvalind.player").setString("streamingQuality", "mp3_192");
+    EXPECT_TRUE(domains.hasPersistentDomain("app.sorvalind.player"));
+    domains.removePersistentDomain("app.sorvalind.player");
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "app.sorvalind.player.ini"));
+
+    // Removing the open domain empties the object too, so nothing is written back.
+    domains.removePersistentDomain("nl.pwelkin.sorvalind");
+    EXPECT_FALSE(domains.hasPersistentDomain("nl.pwelkin.sorvalind"));
+    EXPECT_FALSE(own.contains("downloadQuality"));
+    domains.removePersistentDomain("never.written");
+
+    // Without a settings folder nothing lands in the working directory.
+    const auto cwd = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    QtPreferenceDomains nowhere{std::filesystem::path()};
+    nowhere.domain("nl.pwelkin.sorvalind").setBool("forceOfflineMode", true);
+    EXPECT_FALSE(nowhere.hasPersistentDomain("nl.pwelkin.sorvalind"));
+    std::filesystem::current_path(cwd);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "nl.pwelkin.sorvalind.ini"));
+}
+
+TEST(ResetStorage, ClearsTheXdgFoldersAndTheSettingsFiles) {
+    const std::vector<QByteArray> names = {"XDG_DATA_HOME", "XDG_CACHE_HOME", "TMPDIR"};
+    std::vector<QByteArray> saved;
+    for (const auto& name : names)
+        saved.push_back(qgetenv(name.constData()));
+    TempDir dir;
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString((dir.path() / "data").string()));
+    qputenv("XDG_CACHE_HOME", QByteArray::fromStdString((dir.path() / "cache").string()));
+    qputenv("TMPDIR", QByteArray::fromStdString((dir.path() / "tmp").string()));
+    std::filesystem::create_directories(dir.path() / "tmp");
+    XdgAppPaths paths;
+    QtPreferenceDomains domains(dir.path() / "config");
+    const auto storage = AppResetStorage::live(paths, domains, "nl.pwelkin.sorvalind");
+    const std::vector<std::filesystem::path> expected = {
+        dir.path() / "data" / "Sorvalind", dir.path() / "cache" / "Sorvalind",
+        dir.path() / "cache" / "nl.pwelkin.sorvalind", dir.path() / "tmp" / "Sorvalind",
+        dir.path() / "cache" / "app.sorvalind.player"};
+    EXPECT_EQ(storage.directories, expected);
+
+    for (const auto& folder : expected)
+        std::filesystem::create_directories(folder / "inside");
+    // A link among them goes, what it points to stays.
+    std::filesystem::create_directories(dir.path() / "elsewhere");
+    std::filesystem::remove_all(expected[3]);
+    std::filesystem::create_directory_symlink(dir.path() / "elsewhere", expected[3]);
+    std::filesystem::create_directories(dir.path() / "data" / "other-application");
+    domains.domain("nl.pwelkin.sorvalind").setString("downloadQuality", "mp3_320");
+    QtPreferences(dir.path() / "config", "app.sorvalind.player").setString("downloadQuality", "mp3_192");
+    QtPreferences(dir.path() / "config", "other.application").setString("kept", "yes");
+
+    storage.clear();
+    for (const auto& folder : expected)
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(folder))) << folder;
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "elsewhere"));
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "data" / "other-application"));
+    EXPECT_FALSE(domains.hasPersistentDomain("nl.pwelkin.sorvalind"));
+    EXPECT_FALSE(domains.hasPersistentDomain("app.sorvalind.player"));
+    EXPECT_TRUE(domains.hasPersistentDomain("other.application"));
+
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (saved[i].isNull()) {
+            qunsetenv(names[i].constData());
+        } else {
+            qputenv(names[i].constData(), saved[i]);
+        }
+    }
 }
 
 TEST(QtPathMonitor, ReportsOnceAtStartOrCountsAsAlwaysAvailable) {

@@ -20,6 +20,7 @@ public:
     explicit FakeAppPaths(std::filesystem::path base) : base_(std::move(base)) {}
     std::filesystem::path applicationSupport() const override { return base_; }
     std::filesystem::path caches() const override { return base_ / "cache"; }
+    std::filesystem::path temporary() const override { return base_ / "tmp"; }
     void setBase(std::filesystem::path base) { base_ = std::move(base); }
 
 private:

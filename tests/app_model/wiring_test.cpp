@@ -4,6 +4,7 @@
 #include "app_model_fixture.h"
 #include "audio_fixtures.h"
 #include "fake_image_decoder.h"
+#include "offline_render.h"
 
 #include "errors/database_error.h"
 #include "model/cached_artwork.h"
@@ -47,31 +48,12 @@ protected:
         AppEnvironment wired = environment();
         wired.nowPlaying = &nowPlaying;
         wired.remoteCommands = &commands;
-        wired.makePlayback = makeControllerPlaybackFactory({
-            .mainActor = main,
-            .workers = workers,
-            .makeOutput = [] { return std::make_unique<OfflineOutput>(); },
-            .makeSession = [] { return NetworkSecurity::session(); },
-            .nowPlaying = nowPlaying,
-            .remoteCommands = commands,
-        });
+        wired.makePlayback = offlinePlaybackFactory(main, workers, nowPlaying, commands);
         wired.makeArtwork = makeCachedArtworkFactory(main, workers, clock.steady(), decoder);
         make(std::move(wired), configuration());
     }
 
-    // Renders the offline output by hand until `done`; bounded against a hang.
-    void playUntil(const std::function<bool()>& done) {
-        AudioEngine& engine = dynamic_cast<ControllerPlayback&>(model->playback()).engine();
-        for (int round = 0; round < 6000 && !done(); ++round) {
-            main.runUntilIdle();
-            if (engine.isRunning()) {
-                engine.renderOffline(4800);
-                engine.waitForNotifications();
-            }
-            main.runUntil(done, std::chrono::milliseconds(2));
-        }
-        ASSERT_TRUE(done());
-    }
+    void playUntil(const std::function<bool()>& done) { ASSERT_TRUE(renderUntil(main, *model, done)); }
 
     std::optional<Song> storedSong(const std::string& id) {
         return onStore([id](LibraryRepository& repository) { return repository.song(id); });
