@@ -10,6 +10,17 @@
 // block and, for a seek, the target block of the ranged file; the first
 // chunk of the MP3 stream) and decoding its first 8192 frames. Medians over
 // 20 runs; the goal is at most 1.5 times the bare sequence.
+//
+// Every run starts from a quiet player, as a user's press does: the saves
+// of the run before have ended and its decoding has gone as far ahead as it
+// goes before it is timed. The first runs of each kind are not counted (they
+// open files, connections and the store's pages). The offline output is
+// pulled 8192 frames at a time, one decoder read, as a device asks for a
+// period at a time; a smaller pull would time this program's own round
+// trips to the engine's notification thread. Between pulls this program
+// sleeps until something is posted to the main actor, as the program's
+// main loop does: spinning would take a core from the threads it times.
+// Figures vary with the machine's load: run it pinned to idle cores.
 
 #include "audio_fixtures.h"
 #include "library/json_coding.h"
@@ -39,6 +50,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace sorvalind;
@@ -46,7 +58,12 @@ using namespace sorvalind;
 namespace {
 
 constexpr int runs = 20;
+constexpr int warmUpRuns = 3;
 constexpr double seekTarget = 10;
+// One pull of the offline output.
+constexpr std::size_t pullFrames = AudioPipeline::readFrames;
+// Time for the run before to decode as far ahead as it goes (15 s of audio).
+constexpr auto quiet = std::chrono::milliseconds(60);
 
 std::string fileText(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -55,9 +72,25 @@ std::string fileText(const std::filesystem::path& path) {
     return text.str();
 }
 
-double median(std::vector<double> values) {
+double quantile(std::vector<double> values, double q) {
     std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
+    return values[static_cast<std::size_t>(q * static_cast<double>(values.size() - 1) + 0.5)];
+}
+
+double median(const std::vector<double>& values) {
+    return quantile(values, 0.5);
+}
+
+std::string loadAverage() {
+    std::ifstream in("/proc/loadavg");
+    std::string first;
+    in >> first;
+    return first.empty() ? "unknown" : first;
+}
+
+bool audible(const PCMBuffer& pcm) {
+    const auto& left = pcm.channels[0];
+    return std::any_of(left.begin(), left.end(), [](float sample) { return sample != 0.0f; });
 }
 
 double secondsOf(const std::function<void()>& work) {
@@ -124,19 +157,29 @@ struct Rig {
         auto heard = [&] {
             return !controller->buffering().value() && controller->position().value() > after;
         };
-        for (int round = 0; round < 200000 && !heard(); ++round) {
+        const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!heard() && std::chrono::steady_clock::now() < bound) {
             main.runUntilIdle();
             if (heard()) break;
-            if (engine->isRunning()) {
-                engine->renderOffline(512);
+            // Only a pull that played something has completions to wait for.
+            if (engine->isRunning() && audible(engine->renderOffline(pullFrames)))
                 engine->waitForNotifications();
-            }
-            main.runUntil(heard, std::chrono::milliseconds(0));
+            // As the program's main loop does, sleep until something is posted.
+            main.runUntil(heard, std::chrono::milliseconds(1));
         }
         if (!heard()) throw std::runtime_error("the song never played");
     }
 
+    // The saves and the reload have ended and the decoder has run ahead.
+    void settle() {
+        main.runUntil(
+            [&] { return controller->loading().isFinished() && controller->persistence().isFinished(); });
+        std::this_thread::sleep_for(quiet);
+        main.runUntilIdle();
+    }
+
     double timePlay(const Song& target) {
+        settle();
         return secondsOf([&] {
             controller->play({target}, std::nullopt, 0, std::nullopt);
             playOut(0);
@@ -146,6 +189,7 @@ struct Rig {
     double timeSeek(const Song& target) {
         controller->play({target}, std::nullopt, 0, std::nullopt);
         playOut(0);
+        settle();
         return secondsOf([&] {
             controller->seek(seekTarget);
             playOut(seekTarget);
@@ -157,6 +201,7 @@ struct Rig {
         QueueState queue;
         queue.replace({song(id)}, std::nullopt, 0);
         const std::string queueText = toJSONText(queue);
+        settle();
         return secondsOf([&] {
             callSync(workers, [&] {
                 repository->savePlayback(queueText, seconds);
@@ -182,7 +227,9 @@ struct Rig {
 
 void report(const char* name, const std::vector<double>& full, const std::vector<double>& bare) {
     const double f = median(full), b = median(bare);
-    std::printf("%-28s %8.2f ms   bare %8.2f ms   ratio %.2f\n", name, f * 1e3, b * 1e3, f / b);
+    std::printf("%-28s %6.2f ms (%.2f-%.2f)   bare %6.2f ms (%.2f-%.2f)   ratio %.2f\n", name, f * 1e3,
+                quantile(full, 0.25) * 1e3, quantile(full, 0.75) * 1e3, b * 1e3, quantile(bare, 0.25) * 1e3,
+                quantile(bare, 0.75) * 1e3, f / b);
 }
 
 } // namespace
@@ -201,11 +248,19 @@ int main() {
             {"play, ranged FLAC original", "seek, ranged FLAC original", "ranged", DownloadQuality::original},
             {"play, MP3 stream", "seek, MP3 stream", "stream", DownloadQuality::mp3_320},
         };
-        std::printf("time to the first played buffer, median of %d runs\n", runs);
+        std::printf("time to the first played buffer, median (quartiles) of %d runs after %d warm-up runs\n"
+                    "load average %s: for steady figures run on idle cores, e.g. taskset -c 4-7\n",
+                    runs, warmUpRuns, loadAverage().c_str());
         for (const Kind& kind : kinds) {
             rig.controller->setStreamingQuality(kind.quality);
             const Song target = Rig::song(kind.id);
             std::vector<double> play, seek, barePlay, bareSeek;
+            for (int run = 0; run < warmUpRuns; ++run) {
+                rig.timePlay(target);
+                rig.timeBare(kind.id, 0);
+                rig.timeSeek(target);
+                rig.timeBare(kind.id, seekTarget);
+            }
             for (int run = 0; run < runs; ++run) {
                 play.push_back(rig.timePlay(target));
                 barePlay.push_back(rig.timeBare(kind.id, 0));

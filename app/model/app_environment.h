@@ -16,6 +16,7 @@
 
 #include "runtime/clock.h"
 #include "runtime/executor.h"
+#include "server/apple_music_links.h"
 #include "server/http_transport.h"
 #include "services/now_playing_center.h"
 #include "services/preferences.h"
@@ -59,6 +60,9 @@ struct AppEnvironment {
     ArtworkFactory makeArtwork;
     // The user's region for catalogue look-ups ("US" when the locale has none).
     std::string regionCode = "US";
+    // Where share links are looked up in the public music catalogue; tests
+    // point it at a loopback stand-in.
+    std::string catalogueSearchBase = std::string(AppleMusicLinkResolver::defaultSearchBase);
     // The application's own identifier: the legacy settings migration runs
     // only under it.
     std::string applicationIdentifier = "nl.pwelkin.sorvalind";

@@ -92,8 +92,9 @@ AppModel::AppModel(Private, const AppEnvironment& environment, std::unique_ptr<L
                                                    folder_ / "Transfers", environment_.wallClock);
     if (environment_.makeArtwork) artwork_ = environment_.makeArtwork(folder_ / "Artwork");
     if (!artwork_) artwork_ = std::make_shared<DetachedArtwork>();
-    appleMusicLinks_ = std::make_unique<AppleMusicLinkResolver>(
-        environment_.regionCode, std::string(AppleMusicLinkResolver::defaultSearchBase),
+    // Shared: a catalogue look-up in flight holds it past the model.
+    appleMusicLinks_ = std::make_shared<AppleMusicLinkResolver>(
+        environment_.regionCode, environment_.catalogueSearchBase,
         environment_.makeSession ? environment_.makeSession() : nullptr);
 
     // Written back at every construction, so an unreadable value is mended.

@@ -15,6 +15,7 @@
 #include "app_environment.h"
 #include "browse_scroll_key.h"
 #include "library_requests.h"
+#include "song_share_destination.h"
 
 #include "downloads/download_manager.h"
 #include "library/album.h"
@@ -215,6 +216,33 @@ public:
     // The newest submitted edit; never reset once it ends.
     const TaskHandle& metadataEditTask() const noexcept { return metadataEditTask_; }
 
+    // Sharing ----------------------------------------------------------------------------------
+
+    // The server share can be offered: online, answering, with a client and
+    // the user's share permission.
+    bool canShareSongs() const;
+    // Whether the menus offer `destination` for `songs`: never offline,
+    // while a share runs or for no songs; the catalogue destinations only for
+    // one song with a title and an artist.
+    bool canShare(const std::vector<Song>& songs, SongShareDestination destination) const;
+    // Starts a share when canShare() allows it and returns at once; the link
+    // lands on the pasteboard and the outcome in `status` or `error`. Going
+    // offline cancels it without a message.
+    void share(const std::vector<Song>& songs, SongShareDestination destination);
+    const Published<bool>& creatingShare() const noexcept { return creatingShare_; }
+    // The running share; none when idle.
+    const TaskHandle& sharingTask() const noexcept { return sharingTask_; }
+
+    // Artist biographies -----------------------------------------------------------------
+
+    // Asks the server for the artist's biography unless `artistBiographies`
+    // holds it (even empty), the model is offline or has no client. The
+    // answer is kept only when `stop` was not requested and the client that
+    // asked is still the model's. Always ends successfully: a failure leaves
+    // nothing behind, so a later call asks again. (Only a model dropped
+    // before the answer ends it with a cancellation.)
+    TaskHandle loadArtistBiography(const std::string& id, std::stop_token stop = {});
+
     // Playlists and collection downloads ---------------------------------------------------
 
     // Playlist edits are never queued locally: each goes to the server at once
@@ -389,6 +417,11 @@ private:
     void applySongPatch(SongList songs, SongIndex index, bool changed, const Song& song,
                         std::int64_t revision);
 
+    // Sharing.
+    void shareFailed(std::shared_ptr<TaskSource> source, SongShareDestination destination,
+                     std::shared_ptr<APIClient> client, std::exception_ptr failure);
+    void endShare(TaskSource& source);
+
     // Playlists and collection downloads.
     using PlaylistCall = std::function<void(APIClient&, std::stop_token)>;
     using PlaylistEdited = std::function<void(AppModel&)>;
@@ -466,7 +499,7 @@ private:
     Published<bool> supportsSharing_{false};                                                  // 52
     Published<bool> creatingShare_{false};                                                    // 53
     TaskHandle sharingTask_;                                                                  // 54
-    std::unique_ptr<AppleMusicLinkResolver> appleMusicLinks_;                                 // 55
+    std::shared_ptr<AppleMusicLinkResolver> appleMusicLinks_;                                 // 55
     Published<bool> credentialsLocked_{false};                                                // 56
     Published<bool> credentialsMissing_{false};                                               // 57
     Published<bool> unlockingCredentials_{false};                                             // 58

@@ -212,6 +212,8 @@ void AppModel::applySongPatch(SongList songs, SongIndex index, bool changed, con
     if (countedSongRevision_ && *countedSongRevision_ == revision - 1) countedSongRevision_ = revision;
     if (loadedArtistRequest_ && loadedArtistRequest_->songs == revision - 1)
         loadedArtistRequest_->songs = revision;
+    // The queue shows (and persists) its own copies of the songs.
+    playback_->updateMetadata(song);
     songMetadataChanges_.send(song);
 }
 

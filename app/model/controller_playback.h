@@ -36,6 +36,7 @@ public:
     void play(const std::vector<Song>& songs, const std::optional<std::string>& startingAt,
               std::optional<std::size_t> startingIndex,
               std::optional<DownloadQuality> preferredQuality) override;
+    void updateMetadata(const Song& song) override { controller_->updateMetadata(song); }
 
 private:
     std::shared_ptr<PlaybackController> controller_;

@@ -19,6 +19,7 @@ public:
     void setSupportsTranscodeOffset(bool) override {}
     void play(const std::vector<Song>&, const std::optional<std::string>&, std::optional<std::size_t>,
               std::optional<DownloadQuality>) override {}
+    void updateMetadata(const Song&) override {}
 };
 
 class DetachedArtwork final : public ArtworkSource {

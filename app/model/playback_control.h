@@ -40,6 +40,8 @@ public:
     virtual void play(const std::vector<Song>& songs, const std::optional<std::string>& startingAt,
                       std::optional<std::size_t> startingIndex,
                       std::optional<DownloadQuality> preferredQuality) = 0;
+    // An edited song: queue entries of that id take the new copy.
+    virtual void updateMetadata(const Song& song) = 0;
 };
 
 } // namespace sorvalind

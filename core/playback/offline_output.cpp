@@ -6,7 +6,10 @@ namespace sorvalind {
 
 void OfflineOutput::start(AudioRenderer& renderer) {
     std::lock_guard lock(mutex_);
+    if (renderer_) return;
     renderer_ = &renderer;
+    // Played frames count from each start, as the engine counts them.
+    rendered_ = 0;
 }
 
 void OfflineOutput::stop() noexcept {
@@ -17,6 +20,15 @@ void OfflineOutput::stop() noexcept {
 bool OfflineOutput::isRunning() const noexcept {
     std::lock_guard lock(mutex_);
     return renderer_ != nullptr;
+}
+
+void OfflineOutput::changeDevice(bool lost) {
+    std::lock_guard lock(mutex_);
+    if (!renderer_) return;
+    AudioRenderer& renderer = *renderer_;
+    renderer.played(rendered_);
+    if (lost) renderer_ = nullptr;
+    renderer.outputChanged();
 }
 
 PCMBuffer OfflineOutput::render(std::size_t frames) {

@@ -3,8 +3,9 @@
 // and then exactly n frames are rendered into memory, sample-exact and with
 // no clock. Rendered frames count as played back at once.
 //
-// Threads: one thread at a time drives render(); start/stop as AudioOutput
-// says. render() on a stopped output throws std::logic_error.
+// Threads: one thread at a time drives render() and the device changes;
+// start/stop as AudioOutput says. render() on a stopped output throws
+// std::logic_error.
 
 #include "platform/ffmpeg/pcm_buffer.h"
 #include "playback/audio_output.h"
@@ -24,6 +25,13 @@ public:
 
     // The next `frames` frames of the engine, deinterleaved.
     PCMBuffer render(std::size_t frames);
+
+    // For tests, what the sound server's output does when its device goes
+    // away: every frame handed over counts as played, and the renderer hears
+    // outputChanged(). With `lost` the device is gone for good and the
+    // output stops itself first (the next start() opens it again);
+    // otherwise it plays on, on the replacement. Does nothing while stopped.
+    void changeDevice(bool lost = false);
 
 private:
     mutable std::mutex mutex_;

@@ -8,16 +8,27 @@ namespace sorvalind {
 
 PlayerNode::PlayerNode(std::shared_ptr<Executor> notifications) : notifications_(std::move(notifications)) {}
 
-void PlayerNode::complete(BufferCompletion completion, BufferEnd end) {
-    if (!completion) return;
+void PlayerNode::complete(Completions& batch, BufferCompletion completion, BufferEnd end) {
+    if (completion) batch.emplace_back(std::move(completion), end);
+}
+
+void PlayerNode::post(Completions batch) {
+    if (batch.empty()) return;
     // Posting under the lock keeps completions in the order they happen; they
-    // run later on the notification thread, outside the lock.
-    notifications_->post([completion = std::move(completion), end] { completion(end); });
+    // run later on the notification thread, outside the lock. One task per
+    // batch: a stop drops some hundred buffers, and the notification thread
+    // should not be woken for each.
+    notifications_->post([batch = std::move(batch)]() mutable {
+        for (auto& [completion, end] : batch)
+            completion(end);
+    });
 }
 
 void PlayerNode::scheduleBuffer(std::shared_ptr<const PCMBuffer> buffer, std::optional<std::int64_t> at,
                                 bool interrupts, CompletionPoint point, BufferCompletion completion) {
     if (!buffer) throw std::invalid_argument("a scheduled buffer needs audio");
+    // Buffers dropped by an interrupt are released after the lock.
+    std::deque<Scheduled> dropped;
     std::lock_guard lock(mutex_);
     std::int64_t start;
     if (at) {
@@ -28,16 +39,19 @@ void PlayerNode::scheduleBuffer(std::shared_ptr<const PCMBuffer> buffer, std::op
         start = hasTimeline_ ? sampleTime_ : 0;
     }
     if (interrupts) {
+        Completions batch;
         std::deque<Scheduled> kept;
         for (auto& item : scheduled_) {
             if (item.start >= start) {
-                complete(std::move(item.completion), BufferEnd::dropped);
+                complete(batch, std::move(item.completion), BufferEnd::dropped);
+                dropped.push_back(std::move(item));
                 continue;
             }
             item.end = std::min(item.end, start);
             kept.push_back(std::move(item));
         }
         scheduled_ = std::move(kept);
+        post(std::move(batch));
     }
     auto length = static_cast<std::int64_t>(buffer->frameLength());
     scheduled_.push_back(Scheduled{std::move(buffer), start, start + length, point, std::move(completion)});
@@ -58,13 +72,18 @@ void PlayerNode::pause() {
 }
 
 void PlayerNode::stop() {
+    // Some seconds of audio, released after the lock so that the output's
+    // thread does not wait for it.
+    std::deque<Scheduled> dropped;
     std::lock_guard lock(mutex_);
     playing_ = false;
     hasTimeline_ = false;
     sampleTime_ = 0;
+    Completions batch;
     for (auto& item : scheduled_)
-        complete(std::move(item.completion), BufferEnd::dropped);
-    scheduled_.clear();
+        complete(batch, std::move(item.completion), BufferEnd::dropped);
+    dropped.swap(scheduled_);
+    post(std::move(batch));
 }
 
 bool PlayerNode::isPlaying() const {
@@ -85,14 +104,15 @@ void PlayerNode::renderInto(float* interleaved, std::size_t frames, std::int64_t
     const std::int64_t blockStart = sampleTime_;
     const std::int64_t blockEnd = blockStart + static_cast<std::int64_t>(frames);
     std::int64_t position = blockStart;
-    std::vector<BufferCompletion> rendered;
+    Completions consumed;
+    Completions rendered;
     auto finish = [&](Scheduled& item, std::int64_t endedAt) {
         switch (item.point) {
         case CompletionPoint::consumed:
-            complete(std::move(item.completion), BufferEnd::completed);
+            complete(consumed, std::move(item.completion), BufferEnd::completed);
             break;
         case CompletionPoint::rendered:
-            rendered.push_back(std::move(item.completion));
+            complete(rendered, std::move(item.completion), BufferEnd::completed);
             break;
         case CompletionPoint::playedBack:
             if (item.completion)
@@ -129,23 +149,28 @@ void PlayerNode::renderInto(float* interleaved, std::size_t frames, std::int64_t
         if (position == item.end) finish(item, position);
     }
     sampleTime_ = blockEnd;
-    for (auto& completion : rendered)
-        complete(std::move(completion), BufferEnd::completed);
+    // Consumed ones happened first: their batch goes first.
+    post(std::move(consumed));
+    post(std::move(rendered));
 }
 
 void PlayerNode::playedThrough(std::int64_t engineFrame) {
     std::lock_guard lock(mutex_);
+    Completions batch;
     while (!awaitingPlayback_.empty() && awaitingPlayback_.front().engineFrame <= engineFrame) {
-        complete(std::move(awaitingPlayback_.front().completion), BufferEnd::completed);
+        complete(batch, std::move(awaitingPlayback_.front().completion), BufferEnd::completed);
         awaitingPlayback_.pop_front();
     }
+    post(std::move(batch));
 }
 
 void PlayerNode::abandonPlayback() {
     std::lock_guard lock(mutex_);
+    Completions batch;
     for (auto& waiting : awaitingPlayback_)
-        complete(std::move(waiting.completion), BufferEnd::dropped);
+        complete(batch, std::move(waiting.completion), BufferEnd::dropped);
     awaitingPlayback_.clear();
+    post(std::move(batch));
 }
 
 } // namespace sorvalind

@@ -39,6 +39,8 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace sorvalind {
 
@@ -96,8 +98,11 @@ private:
     // The output stopped: what it had not played yet never will be.
     void abandonPlayback();
 
-    // Queues a completion, in order, with mutex_ held.
-    void complete(BufferCompletion completion, BufferEnd end);
+    using Completions = std::vector<std::pair<BufferCompletion, BufferEnd>>;
+    // Adds a completion to a batch, with mutex_ held.
+    static void complete(Completions& batch, BufferCompletion completion, BufferEnd end);
+    // Queues a batch, in order, with mutex_ held.
+    void post(Completions batch);
 
     std::shared_ptr<Executor> notifications_;
     std::atomic<float> volume_{1.0f};

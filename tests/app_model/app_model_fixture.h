@@ -160,12 +160,15 @@ struct AppModelFixture : ::testing::Test {
     }
 
     // Makes the model; a failure of make() fails the test.
-    void make(std::optional<ServerConfiguration> configuration) {
+    void make(AppEnvironment environment, std::optional<ServerConfiguration> configuration) {
         std::optional<Outcome<std::shared_ptr<AppModel>>> made;
-        AppModel::make(environment(), std::move(configuration),
+        AppModel::make(std::move(environment), std::move(configuration),
                        [&](auto outcome) { made = std::move(outcome); });
         drive([&] { return made.has_value(); });
         model = std::move(*made).get();
+    }
+    void make(std::optional<ServerConfiguration> configuration) {
+        make(environment(), std::move(configuration));
     }
     void makeConfigured() { make(configuration()); }
 

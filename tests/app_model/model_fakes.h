@@ -84,6 +84,7 @@ struct PlaybackLog {
         std::optional<std::string> startingAt;
     };
     std::vector<Play> plays;
+    std::vector<Song> updatedSongs;
     // What happened in which order, across the model's parts.
     std::vector<std::string>* events = nullptr;
 };
@@ -117,6 +118,7 @@ public:
         play.startingAt = startingAt;
         log_->plays.push_back(std::move(play));
     }
+    void updateMetadata(const Song& song) override { log_->updatedSongs.push_back(song); }
 
 private:
     std::shared_ptr<PlaybackLog> log_;

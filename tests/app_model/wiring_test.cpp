@@ -56,10 +56,7 @@ protected:
             .remoteCommands = commands,
         });
         wired.makeArtwork = makeCachedArtworkFactory(main, workers, clock.steady(), decoder);
-        std::optional<Outcome<std::shared_ptr<AppModel>>> made;
-        AppModel::make(std::move(wired), configuration(), [&](auto outcome) { made = std::move(outcome); });
-        drive([&] { return made.has_value(); });
-        model = std::move(*made).get();
+        make(std::move(wired), configuration());
     }
 
     // Renders the offline output by hand until `done`; bounded against a hang.
@@ -76,6 +73,10 @@ protected:
         ASSERT_TRUE(done());
     }
 
+    std::optional<Song> storedSong(const std::string& id) {
+        return onStore([id](LibraryRepository& repository) { return repository.song(id); });
+    }
+
     PlaybackController& controller() {
         return dynamic_cast<ControllerPlayback&>(model->playback()).controller();
     }
@@ -84,8 +85,8 @@ protected:
 TEST_F(Wiring, PlaysASongFromAListWithItsCoverAndShutsDownBeforeTheStoreCloses) {
     makeWired();
     start();
-    const auto first = onStore([](LibraryRepository& repository) { return repository.song("so-1"); });
-    const auto second = onStore([](LibraryRepository& repository) { return repository.song("so-2"); });
+    const auto first = storedSong("so-1");
+    const auto second = storedSong("so-2");
     ASSERT_TRUE(first && second);
     // The generated library's sizes are made up; the served file is real.
     std::vector<Song> list{*first, *second};
@@ -114,6 +115,28 @@ TEST_F(Wiring, PlaysASongFromAListWithItsCoverAndShutsDownBeforeTheStoreCloses) 
     EXPECT_EQ(commands.targetCount(), 0u);
     EXPECT_THROW(onStore([](LibraryRepository& repository) { return repository.songCount(); }),
                  DatabaseError);
+}
+
+TEST_F(Wiring, AnEditedSongReachesThePlayingQueue) {
+    makeWired();
+    start();
+    const auto first = storedSong("so-1");
+    const auto second = storedSong("so-2");
+    ASSERT_TRUE(first && second);
+    model->playback().play({*first, *second}, std::string("so-1"), std::nullopt, std::nullopt);
+    ASSERT_TRUE(controller().current());
+
+    // The playing song and one still to come are edited: the queue shows
+    // the new copies without being played again.
+    model->rate(*first, 4);
+    model->favorite(*second);
+    await(model->metadataEditTask());
+    main.runUntilIdle();
+    EXPECT_EQ(controller().current()->userRating, 4);
+    const QueueState queue = controller().queue().value();
+    ASSERT_EQ(queue.context.size(), 1u);
+    EXPECT_EQ(queue.context.front().song.id, "so-2");
+    EXPECT_TRUE(queue.context.front().song.starred);
 }
 
 TEST_F(Wiring, TheBackfillFillsTheCacheThatPlaybackReadsFrom) {

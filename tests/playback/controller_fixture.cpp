@@ -34,7 +34,9 @@ ControllerTest::ControllerTest() {
     repository = std::make_unique<LibraryRepository>((dir.path() / "Library.sqlite").string(), main);
     api = std::make_shared<APIClient>(ServerConfiguration(server.baseUrl(), "alice", true), "sesame", main,
                                       NetworkSecurity::session());
-    engine = std::make_shared<AudioEngine>(std::make_unique<OfflineOutput>());
+    auto offline = std::make_unique<OfflineOutput>();
+    output = offline.get();
+    engine = std::make_shared<AudioEngine>(std::move(offline));
     pipeline = AudioPipeline::make(engine, api->session());
     controller = makeController();
     controller->configure(api);

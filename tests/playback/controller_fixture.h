@@ -74,6 +74,8 @@ protected:
     RecordingNowPlayingCenter nowPlaying;
     RecordingRemoteCommandCenter commands;
     std::shared_ptr<APIClient> api;
+    // The engine's output, for device changes; the engine owns it.
+    OfflineOutput* output = nullptr;
     std::shared_ptr<AudioEngine> engine;
     std::shared_ptr<AudioPipeline> pipeline;
     std::shared_ptr<PlaybackController> controller;
