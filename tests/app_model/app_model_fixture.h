@@ -24,43 +24,48 @@
 
 namespace sorvalind::test {
 
-// Holds every answer of one method until the test releases it.
+// Holds every answer of one method until the test releases it. The held
+// handlers share the gate's state, so a request the client gave up on may
+// still leave the gate after the test dropped it.
 class MethodGate {
 public:
-    MethodGate(FakeSubsonicServer& server, const std::string& method) : server_(server) {
+    MethodGate(FakeSubsonicServer& server, const std::string& method) {
         auto standard = server.method(method);
-        server.setMethod(method, [this, standard](const FakeRequest& request, httplib::Response& res) {
-            {
-                std::unique_lock lock(mutex_);
-                const int index = arrived_++;
-                changed_.wait(lock, [&] { return released_ > index || open_; });
-            }
-            standard(request, res);
-        });
+        server.setMethod(
+            method, [state = state_, standard](const FakeRequest& request, httplib::Response& res) {
+                {
+                    std::unique_lock lock(state->mutex);
+                    const int index = state->arrived++;
+                    state->changed.wait(lock, [&] { return state->released > index || state->open; });
+                }
+                standard(request, res);
+            });
     }
     ~MethodGate() { openAll(); }
     void releaseOne() {
         {
-            std::lock_guard lock(mutex_);
-            ++released_;
+            std::lock_guard lock(state_->mutex);
+            ++state_->released;
         }
-        changed_.notify_all();
+        state_->changed.notify_all();
     }
     void openAll() {
         {
-            std::lock_guard lock(mutex_);
-            open_ = true;
+            std::lock_guard lock(state_->mutex);
+            state_->open = true;
         }
-        changed_.notify_all();
+        state_->changed.notify_all();
     }
 
 private:
-    FakeSubsonicServer& server_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    int arrived_ = 0;
-    int released_ = 0;
-    bool open_ = false;
+    struct State {
+        std::mutex mutex;
+        std::condition_variable changed;
+        int arrived = 0;
+        int released = 0;
+        bool open = false;
+    };
+    std::shared_ptr<State> state_ = std::make_shared<State>();
 };
 
 struct AppModelFixture : ::testing::Test {

@@ -213,6 +213,20 @@ TEST_F(Playlists, FailuresAreShownAndLeaveTheStoredListAsFetched) {
     EXPECT_FALSE(model->error().value());
 }
 
+// Shutdown cuts an edit in flight off the network and ends only after it:
+// its failure is not shown and no fetch follows.
+TEST_F(Playlists, ShutdownEndsAnEditInFlightQuietly) {
+    MethodGate gate(*server, "updatePlaylist");
+    const std::size_t fetches = requests("getPlaylists");
+    const TaskHandle edit = model->renamePlaylist(*published("pl-1"), "Late");
+    drive([&] { return requests("updatePlaylist") == 1; });
+    const TaskHandle stopped = model->shutdown();
+    await(stopped);
+    EXPECT_TRUE(edit.isFinished());
+    EXPECT_FALSE(model->error().value());
+    EXPECT_EQ(requests("getPlaylists"), fetches);
+}
+
 TEST_F(Playlists, CollectionDownloadsQueueTheStoredSongsEvenOffline) {
     model->setForceOfflineMode(true);
     storeSongListedTwice(stored[0], stored[1]);
