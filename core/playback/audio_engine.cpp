@@ -9,13 +9,16 @@
 namespace sorvalind {
 
 AudioEngine::AudioEngine(std::unique_ptr<AudioOutput> output)
-    : notifications_(std::make_shared<SerialQueue>("audio-notify")), output_(std::move(output)) {
+    : notifications_(std::make_shared<SerialQueue>("audio-notify")), output_(std::move(output)),
+      change_(std::make_shared<ChangeHandler>()) {
     if (!output_) throw std::invalid_argument("an audio engine needs an output");
 }
 
 AudioEngine::~AudioEngine() {
     stop();
-    notifications_->shutdown();
+    // The pipeline holding the engine may let go of it inside a buffer
+    // completion, on the notification thread itself.
+    shutdownFromAnyThread(notifications_);
 }
 
 std::shared_ptr<PlayerNode> AudioEngine::makePlayerNode() {
@@ -54,8 +57,8 @@ PCMBuffer AudioEngine::renderOffline(std::size_t frames) {
 }
 
 void AudioEngine::setConfigurationChangeHandler(std::function<void()> handler) {
-    std::lock_guard lock(mutex_);
-    changeHandler_ = std::move(handler);
+    std::lock_guard lock(change_->mutex);
+    change_->handler = std::move(handler);
 }
 
 void AudioEngine::waitForNotifications() {
@@ -82,11 +85,15 @@ void AudioEngine::played(std::int64_t frames) {
 }
 
 void AudioEngine::outputChanged() {
-    notifications_->post([this] {
+    // Weakly: a notification queued when the engine goes away on the
+    // notification thread runs after it is gone.
+    notifications_->post([weak = std::weak_ptr<ChangeHandler>(change_)] {
+        auto change = weak.lock();
+        if (!change) return;
         std::function<void()> handler;
         {
-            std::lock_guard lock(mutex_);
-            handler = changeHandler_;
+            std::lock_guard lock(change->mutex);
+            handler = change->handler;
         }
         if (handler) handler();
     });

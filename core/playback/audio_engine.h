@@ -14,7 +14,8 @@
 // from a notification); makePlayerNode, isRunning and the handler setter from
 // any thread. start() throws the output's failure (PulseError for the sound
 // server). The destructor stops the output, then runs the notifications
-// already queued before it returns.
+// already queued before it returns (when it runs on the notification thread,
+// they run after it has returned; the engine may be let go there).
 
 #include "platform/ffmpeg/pcm_buffer.h"
 #include "playback/audio_output.h"
@@ -75,7 +76,12 @@ private:
 
     mutable std::mutex mutex_;
     std::vector<std::shared_ptr<PlayerNode>> nodes_;
-    std::function<void()> changeHandler_;
+
+    struct ChangeHandler {
+        std::mutex mutex;
+        std::function<void()> handler;
+    };
+    std::shared_ptr<ChangeHandler> change_;
 
     // The output's thread only.
     std::int64_t renderedFrames_ = 0;

@@ -24,13 +24,11 @@ AudioPipeline::Core::Core(std::shared_ptr<AudioEngine> engine, std::shared_ptr<P
       transfers(std::make_shared<WorkerPool>(2, "audio-streams")), generation(randomUUID()) {}
 
 AudioPipeline::Core::~Core() {
-    // A queue cannot join its own thread; when the last holder lets go on one
-    // of them, a helper thread joins it once this task has returned.
+    // The last holder may let go inside a task of one of these queues.
     for (std::shared_ptr<ThreadExecutor> queue :
          {std::shared_ptr<ThreadExecutor>(controls), std::shared_ptr<ThreadExecutor>(worker),
-          std::shared_ptr<ThreadExecutor>(notifications), std::shared_ptr<ThreadExecutor>(transfers)}) {
-        if (queue->isCurrent()) std::thread([queue] { queue->shutdown(); }).detach();
-    }
+          std::shared_ptr<ThreadExecutor>(notifications), std::shared_ptr<ThreadExecutor>(transfers)})
+        shutdownFromAnyThread(std::move(queue));
 }
 
 void AudioPipeline::Core::setUp() {

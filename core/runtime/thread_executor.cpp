@@ -113,4 +113,13 @@ void ThreadExecutor::run() noexcept {
     }
 }
 
+void shutdownFromAnyThread(std::shared_ptr<ThreadExecutor> executor) noexcept {
+    if (!executor) return;
+    if (!executor->isCurrent()) {
+        executor->shutdown();
+        return;
+    }
+    std::thread([executor = std::move(executor)] { executor->shutdown(); }).detach();
+}
+
 } // namespace sorvalind

@@ -18,6 +18,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -72,5 +73,12 @@ public:
     explicit WorkerPool(std::size_t threads, const std::string& name = "worker")
         : ThreadExecutor(threads == 0 ? 1 : threads, name) {}
 };
+
+// Shuts `executor` down from an owner's destructor that may run inside one of
+// the executor's own tasks (the owner's last holder let go there, as a
+// completion or event delivery does). A thread cannot join itself, so then a
+// helper thread, holding the executor, shuts it down once that task has
+// returned; from any other thread it shuts down at once.
+void shutdownFromAnyThread(std::shared_ptr<ThreadExecutor> executor) noexcept;
 
 } // namespace sorvalind

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -238,6 +239,33 @@ TEST_F(OfflineEngine, RendersOnlyWhileRunningAndInTheManualMode) {
     EXPECT_THROW(engine.renderOffline(10), std::logic_error);
     engine.start();
     EXPECT_EQ(engine.renderOffline(10).frameLength(), 10u);
+}
+
+// A pipeline holding the engine may let go of it inside a notification: the
+// engine then ends on its own notification thread, which must not try to join
+// itself, and a notification queued behind must not touch the gone engine.
+TEST(AudioEngineLifetime, TheLastHolderMayLetGoOnTheNotificationThread) {
+    auto output = std::make_unique<OfflineOutput>();
+    auto* device = output.get();
+    auto engine = std::make_shared<AudioEngine>(std::move(output));
+    engine->start();
+    std::weak_ptr<AudioEngine> weak = engine;
+    std::promise<void> mainLetGo;
+    std::shared_future<void> letGo = mainLetGo.get_future().share();
+    std::promise<void> ended;
+    auto holder = std::make_shared<std::shared_ptr<AudioEngine>>(engine);
+    engine->setConfigurationChangeHandler([holder, letGo, &ended] {
+        letGo.wait();
+        if (!*holder) return;
+        holder->reset();
+        ended.set_value();
+    });
+    device->changeDevice();
+    device->changeDevice();
+    engine.reset();
+    mainLetGo.set_value();
+    ended.get_future().wait();
+    EXPECT_TRUE(weak.expired());
 }
 
 } // namespace
