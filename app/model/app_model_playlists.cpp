@@ -9,18 +9,6 @@
 
 namespace sorvalind {
 
-namespace {
-
-std::vector<std::string> songIDs(const std::vector<Song>& songs) {
-    std::vector<std::string> ids;
-    ids.reserve(songs.size());
-    for (const Song& song : songs)
-        ids.push_back(song.id);
-    return ids;
-}
-
-} // namespace
-
 std::shared_ptr<TaskSource> AppModel::newPlaylistTask() {
     std::erase_if(playlistTasks_, [](const TaskHandle& task) { return task.isFinished(); });
     auto source = std::make_shared<TaskSource>();

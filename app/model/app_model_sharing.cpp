@@ -24,20 +24,14 @@ void AppModel::share(const std::vector<Song>& songs, SongShareDestination destin
     creatingShare_.set(true);
     auto source = std::make_shared<TaskSource>();
     sharingTask_ = source->handle();
+    // The server share is offered only with a client (canShareSongs).
     std::shared_ptr<APIClient> client = api_;
-    if (destination == SongShareDestination::navidrome && !client) return endShare(*source);
-
     const std::stop_token stop = source->stopToken();
     onWorkers(
         [destination, client, links = appleMusicLinks_, songs, stop]() -> std::string {
             switch (destination) {
-            case SongShareDestination::navidrome: {
-                std::vector<std::string> ids;
-                ids.reserve(songs.size());
-                for (const Song& song : songs)
-                    ids.push_back(song.id);
-                return client->createShare(ids, stop).absoluteString();
-            }
+            case SongShareDestination::navidrome:
+                return client->createShare(songIDs(songs), stop).absoluteString();
             case SongShareDestination::appleMusic:
                 return links->link(songs.front(), stop);
             case SongShareDestination::songlink:
@@ -74,11 +68,6 @@ void AppModel::shareFailed(std::shared_ptr<TaskSource> source, SongShareDestinat
     }
     // The user may have lost the share permission: ask, so that the menus
     // stop offering the server share, then report the share's own failure.
-    if (!client) {
-        supportsSharing_.set(false);
-        reportError(failure);
-        return endShare(*source);
-    }
     const std::stop_token stop = source->stopToken();
     onWorkers([client, stop] { return client->sharingEnabled(stop); },
               [source, failure](AppModel& self, Outcome<bool> enabled) {

@@ -87,6 +87,14 @@ nlohmann::json Song::encode() const {
     return json_fields::encodeObject(*this, kSongFields);
 }
 
+std::vector<std::string> songIDs(const std::vector<Song>& songs) {
+    std::vector<std::string> ids;
+    ids.reserve(songs.size());
+    for (const Song& song : songs)
+        ids.push_back(song.id);
+    return ids;
+}
+
 } // namespace sorvalind
 
 std::size_t std::hash<sorvalind::Song>::operator()(const sorvalind::Song& song) const noexcept {

@@ -79,6 +79,10 @@ struct Song {
     friend bool operator==(const Song&, const Song&) = default;
 };
 
+// The songs' identifiers, in order, duplicates kept: what the server's
+// playlist and share calls take.
+std::vector<std::string> songIDs(const std::vector<Song>& songs);
+
 } // namespace sorvalind
 
 template <> struct std::hash<sorvalind::Song> {
