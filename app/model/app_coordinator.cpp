@@ -47,25 +47,16 @@ struct AppCoordinator::SignIn {
 
 template <class Fn, class Done> void AppCoordinator::onWorkers(Fn fn, Done done) {
     runOn(environment_.workers, environment_.mainActor, std::move(fn),
-          [weak = weak_from_this(), done = std::move(done)](auto outcome) mutable {
-              if (auto self = weak.lock()) done(*self, std::move(outcome));
-          });
+          whileAlive(weak_from_this(), std::move(done)));
 }
 
 template <class Done> void AppCoordinator::after(const TaskHandle& task, Done done) {
-    task.whenFinished(environment_.mainActor, [weak = weak_from_this(),
-                                               done = std::move(done)](const Outcome<void>& outcome) mutable {
-        if (auto self = weak.lock()) done(*self, outcome);
-    });
+    task.whenFinished(environment_.mainActor, whileAlive(weak_from_this(), std::move(done)));
 }
 
 template <class Done>
 void AppCoordinator::makeModel(std::optional<ServerConfiguration> configuration, Done done) {
-    AppModel::make(
-        environment_, std::move(configuration),
-        [weak = weak_from_this(), done = std::move(done)](Outcome<std::shared_ptr<AppModel>> made) {
-            if (auto self = weak.lock()) done(*self, std::move(made));
-        });
+    AppModel::make(environment_, std::move(configuration), whileAlive(weak_from_this(), std::move(done)));
 }
 
 std::shared_ptr<AppCoordinator> AppCoordinator::create(AppEnvironment environment,
@@ -283,9 +274,10 @@ void AppCoordinator::resetShutDown(Source source) {
 }
 
 void AppCoordinator::resetCleared(Source source) {
-    auto done = [weak = weak_from_this(), source](Outcome<std::shared_ptr<AppModel>> made) {
-        if (auto self = weak.lock()) self->resetMade(source, std::move(made));
-    };
+    auto done =
+        whileAlive(weak_from_this(), [source](AppCoordinator& self, Outcome<std::shared_ptr<AppModel>> made) {
+            self.resetMade(source, std::move(made));
+        });
     if (makeResetModel_) {
         makeResetModel_(std::move(done));
     } else {

@@ -10,23 +10,15 @@
 namespace sorvalind {
 
 template <class Fn, class Done> void AppModel::onStore(Fn fn, Done done) {
-    runOn(repository_->executor(), main(), std::move(fn),
-          [weak = weak(), done = std::move(done)](auto outcome) mutable {
-              if (auto self = weak.lock()) done(*self, std::move(outcome));
-          });
+    runOn(repository_->executor(), main(), std::move(fn), whileAlive(weak(), std::move(done)));
 }
 
 template <class Fn, class Done> void AppModel::onWorkers(Fn fn, Done done) {
-    runOn(environment_.workers, main(), std::move(fn),
-          [weak = weak(), done = std::move(done)](auto outcome) mutable {
-              if (auto self = weak.lock()) done(*self, std::move(outcome));
-          });
+    runOn(environment_.workers, main(), std::move(fn), whileAlive(weak(), std::move(done)));
 }
 
 template <class Done> void AppModel::after(const TaskHandle& task, Done done) {
-    task.whenFinished(main(), [weak = weak(), done = std::move(done)](const Outcome<void>& outcome) mutable {
-        if (auto self = weak.lock()) done(*self, outcome);
-    });
+    task.whenFinished(main(), whileAlive(weak(), std::move(done)));
 }
 
 } // namespace sorvalind

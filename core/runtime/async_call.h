@@ -12,6 +12,10 @@
 // completion gets a CancellationError. `fn` itself checks `stop` (captured)
 // where it can end early.
 //
+// whileAlive(owner, done): a completion that calls done(*owner, args...) only
+// while `owner` still exists, so that work outliving a call holds its owner
+// weakly and ends quietly once the owner is gone.
+//
 // callSync(queue, fn): runs `fn` on `queue`, blocks the caller until it has
 // run, and returns its value or rethrows its exception (CancellationError
 // when the queue shut down first). Called on the queue's own thread it runs
@@ -33,6 +37,12 @@
 #include <utility>
 
 namespace sorvalind {
+
+template <class T, class Done> auto whileAlive(std::weak_ptr<T> owner, Done done) {
+    return [owner = std::move(owner), done = std::move(done)](auto&&... args) mutable {
+        if (auto self = owner.lock()) done(*self, std::forward<decltype(args)>(args)...);
+    };
+}
 
 template <class Fn, class Completion>
 void runOn(Executor& worker, Executor& target, Fn fn, Completion completion) {
