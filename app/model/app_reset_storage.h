@@ -41,9 +41,9 @@ struct AppResetStorage {
     // clearFolders(), then removeDomains(). Main actor only (the settings).
     void clear() const;
     // checkFolders(), then removes each folder that exists, in order; the
-    // first failure is thrown
-    // at once (std::filesystem::filesystem_error) and leaves the rest, and the
-    // settings, untouched. Any thread: it touches only the file system.
+    // first failure is thrown at once (std::filesystem::filesystem_error)
+    // and leaves the rest, and the settings, untouched. Any thread: it
+    // touches only the file system.
     void clearFolders() const;
     // Removes each settings domain named. Main actor only; never fails.
     void removeDomains() const;
