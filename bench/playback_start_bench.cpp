@@ -164,8 +164,10 @@ struct Rig {
             // Only a pull that played something has completions to wait for.
             if (engine->isRunning() && audible(engine->renderOffline(pullFrames)))
                 engine->waitForNotifications();
-            // As the program's main loop does, sleep until something is posted.
-            main.runUntil(heard, std::chrono::milliseconds(1));
+            // As the program's main loop does, sleep until something is
+            // posted (the pipeline's report that it scheduled audio), then
+            // pull again.
+            main.runPosted(std::chrono::milliseconds(1));
         }
         if (!heard()) throw std::runtime_error("the song never played");
     }

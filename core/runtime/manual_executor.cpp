@@ -61,6 +61,14 @@ bool ManualExecutor::runUntil(const std::function<bool()>& done, std::chrono::mi
     }
 }
 
+std::size_t ManualExecutor::runPosted(std::chrono::milliseconds bound) {
+    {
+        std::unique_lock lock(mutex_);
+        posted_.wait_for(lock, bound, [this] { return !ready_.empty(); });
+    }
+    return runUntilIdle();
+}
+
 std::size_t ManualExecutor::pending() const {
     std::lock_guard lock(mutex_);
     return ready_.size();

@@ -44,6 +44,11 @@ public:
     bool runUntil(const std::function<bool()>& done,
                   std::chrono::milliseconds bound = std::chrono::seconds(10));
 
+    // Waits until a task is ready or `bound` of real time has passed, then
+    // runs the ready tasks; returns how many ran. For a loop that does work
+    // of its own between posts, as a program's main loop does.
+    std::size_t runPosted(std::chrono::milliseconds bound);
+
     // Ready tasks not yet run.
     std::size_t pending() const;
 

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace sorvalind {
@@ -126,6 +127,25 @@ TEST(ManualExecutor, ATaskExceptionReachesTheTestAndLeavesTheRestQueued) {
     EXPECT_FALSE(later);
     executor.runUntilIdle();
     EXPECT_TRUE(later);
+}
+
+TEST(ManualExecutor, RunPostedWakesForAPostFromAnotherThread) {
+    VirtualClock clock;
+    ManualExecutor executor(clock);
+    EXPECT_EQ(executor.runPosted(1ms), 0u) << "nothing posted: back after the bound";
+
+    int ran = 0;
+    std::thread poster([&] {
+        std::this_thread::sleep_for(5ms);
+        executor.post([&] {
+            ++ran;
+            executor.post([&] { ++ran; });
+        });
+    });
+    // The bound only guards against a hang: the post ends the wait.
+    EXPECT_EQ(executor.runPosted(10s), 2u) << "the post and what it posted";
+    poster.join();
+    EXPECT_EQ(ran, 2);
 }
 
 } // namespace
