@@ -19,7 +19,9 @@ AudioPipeline::Core::Core(std::shared_ptr<AudioEngine> engine, std::shared_ptr<P
                           std::shared_ptr<HttpTransport> transport)
     : engine(std::move(engine)), node(std::move(node)), transport(std::move(transport)),
       controls(std::make_shared<SerialQueue>("audio-controls")),
-      worker(std::make_shared<SerialQueue>("decoder")),
+      // Decoding runs up to 15 s ahead of the sound; it yields to the
+      // threads that carry the sound and the events to the main loop.
+      worker(std::make_shared<SerialQueue>("decoder", ThreadPriority::yielding)),
       notifications(std::make_shared<SerialQueue>("audio-events")),
       transfers(std::make_shared<WorkerPool>(2, "audio-streams")), generation(randomUUID()) {}
 

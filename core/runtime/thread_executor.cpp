@@ -3,15 +3,33 @@
 #include <algorithm>
 #include <cassert>
 #include <pthread.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace sorvalind {
 namespace {
 
 thread_local const ThreadExecutor* currentExecutor = nullptr;
 
+// Below the thread that made the executor: enough to lose most contended
+// slices to it, not so much that a busy desktop starves the work.
+constexpr int yieldingNiceness = 5;
+constexpr int lowestNiceness = 19;
+
+void applyToThisThread(ThreadPriority priority) noexcept {
+    if (priority != ThreadPriority::yielding) return;
+    // Linux keeps a nice value per thread, inherited from the thread that
+    // made this one. A refusal only costs latency elsewhere, never
+    // correctness, so it is ignored.
+    const auto self = static_cast<id_t>(gettid());
+    const int inherited = getpriority(PRIO_PROCESS, self);
+    (void)setpriority(PRIO_PROCESS, self, std::min(inherited + yieldingNiceness, lowestNiceness));
+}
+
 } // namespace
 
-ThreadExecutor::ThreadExecutor(std::size_t threads, const std::string& name) {
+ThreadExecutor::ThreadExecutor(std::size_t threads, const std::string& name, ThreadPriority priority)
+    : priority_(priority) {
     threads_.reserve(threads);
     try {
         for (std::size_t i = 0; i < threads; ++i) {
@@ -83,6 +101,7 @@ void ThreadExecutor::shutdown() noexcept {
 
 void ThreadExecutor::run() noexcept {
     currentExecutor = this;
+    applyToThisThread(priority_);
     std::unique_lock lock(mutex_);
     for (;;) {
         if (!stopping_) {

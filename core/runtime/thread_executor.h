@@ -26,6 +26,13 @@
 
 namespace sorvalind {
 
+// How an executor's threads compete for the processor. `yielding` is for
+// work done ahead of need, such as decoding seconds before they play: when
+// processors are short it gives way to the threads someone is waiting on
+// (the main loop, the sound's own threads). On Linux a thread may always
+// lower its own priority; where even that is refused it runs as `normal`.
+enum class ThreadPriority { normal, yielding };
+
 class ThreadExecutor : public Executor {
 public:
     ~ThreadExecutor() override;
@@ -42,7 +49,8 @@ public:
 
 protected:
     // `name` labels the threads for debuggers (first 15 bytes).
-    ThreadExecutor(std::size_t threads, const std::string& name);
+    ThreadExecutor(std::size_t threads, const std::string& name,
+                   ThreadPriority priority = ThreadPriority::normal);
 
 private:
     struct Timer {
@@ -59,12 +67,14 @@ private:
     std::vector<Timer> timers_; // a min-heap on (due, sequence)
     std::uint64_t nextSequence_ = 0;
     bool stopping_ = false;
+    ThreadPriority priority_;
     std::vector<std::thread> threads_;
 };
 
 class SerialQueue final : public ThreadExecutor {
 public:
-    explicit SerialQueue(const std::string& name = "serial") : ThreadExecutor(1, name) {}
+    explicit SerialQueue(const std::string& name = "serial", ThreadPriority priority = ThreadPriority::normal)
+        : ThreadExecutor(1, name, priority) {}
 };
 
 class WorkerPool final : public ThreadExecutor {

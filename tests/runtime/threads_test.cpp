@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -115,6 +119,16 @@ TEST(WorkerPool, RunsWorkConcurrentlyAndJoinsOnDestruction) {
     }
     EXPECT_EQ(arrived, 3);
     EXPECT_EQ(sawAll, 3);
+}
+
+TEST(SerialQueue, AYieldingQueueRunsBelowTheThreadsThatWaitOnIt) {
+    auto niceness = [] { return getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())); };
+    SerialQueue normal("test-normal");
+    SerialQueue yielding("test-yielding", ThreadPriority::yielding);
+    const int here = niceness();
+    EXPECT_EQ(callSync(normal, niceness), here);
+    EXPECT_EQ(callSync(yielding, niceness), std::min(here + 5, 19));
+    EXPECT_EQ(niceness(), here) << "only the queue's own thread changes";
 }
 
 TEST(RunOn, DeliversValueOrExceptionOnTheTargetExecutor) {
