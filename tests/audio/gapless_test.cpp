@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <future>
 #include <numbers>
@@ -299,16 +300,22 @@ TEST(PipelineRuns, AStoppedRunStaysSilent) {
     OfflineRig rig;
     std::promise<void> resolve;
     std::shared_future<void> mayResolve = resolve.get_future().share();
+    std::atomic<bool> resolving{false};
     auto a = songEntry(0), b = songEntry(1);
-    AudioPipeline::Source slow(a, [mayResolve](double) -> AudioPipeline::ResolvedSource {
+    AudioPipeline::Source slow(a, [mayResolve, &resolving](double) -> AudioPipeline::ResolvedSource {
+        resolving = true;
         mayResolve.wait();
         throw AudioFailure::invalidResponse();
     });
     auto stopped = randomUUID(), next = randomUUID();
     rig.pipeline->start({slow}, 0, true, stopped, false);
+    waitUntil([&] { return resolving.load(); }, "resolved the first song");
     rig.pipeline->stop();
     rig.pipeline->start({}, 0, true, randomUUID(), false);
     rig.pipeline->start({fileSource(b, codedFlac(1, 9001))}, 0, true, next, false);
+    // Only once the control queue has taken the stop is the first run over:
+    // a failure before that is still that run's own to report.
+    waitUntil([&] { return rig.pipeline->entry(b.id).has_value(); }, "started the next run");
     resolve.set_value();
     rig.log.waitFor(next, Event::prepared(b.id));
     rig.render(9001);

@@ -99,15 +99,20 @@ void expectSameFrames(const PCMBuffer& actual, const PCMBuffer& expected) {
 
 namespace sorvalind::testing {
 
-void waitForNode(const AudioPipeline& pipeline, bool playing) {
+void waitUntil(const std::function<bool()>& done, const std::string& what) {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    while (pipeline.node()->isPlaying() != playing) {
+    while (!done()) {
         if (std::chrono::steady_clock::now() > deadline) {
-            ADD_FAILURE() << "the node never " << (playing ? "played" : "paused");
+            ADD_FAILURE() << "never " << what;
             return;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
+}
+
+void waitForNode(const AudioPipeline& pipeline, bool playing) {
+    waitUntil([&] { return pipeline.node()->isPlaying() == playing; },
+              playing ? "played the node" : "paused the node");
 }
 
 } // namespace sorvalind::testing

@@ -67,6 +67,11 @@ void expectSameFrames(const PCMBuffer& actual, const PCMBuffer& expected);
 
 namespace sorvalind::testing {
 
+// Waits until `done` holds, for what the pipeline's queues do without
+// reporting it; a hang fails the test naming `what` (the bound is only
+// against a hang).
+void waitUntil(const std::function<bool()>& done, const std::string& what);
+
 // Waits until the node plays (or stands still): transport calls run on the
 // pipeline's control queue and say nothing when they are done.
 void waitForNode(const AudioPipeline& pipeline, bool playing);

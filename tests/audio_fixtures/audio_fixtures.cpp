@@ -32,7 +32,9 @@ fs::path wav(const fs::path& folder, const std::string& name, const Tone& tone) 
     fs::path file = folder / (name + ".wav");
     const std::string layout =
         " -r " + std::to_string(tone.sampleRate) + " -c " + std::to_string(tone.channels);
-    run("sox -q" + layout + " -n" + layout + " -b " + std::to_string(tone.bits) + " -e signed-integer " +
+    // Repeatable: the dither sox adds on the way to 16 bits is otherwise
+    // seeded anew each run, and every decoder's error margins with it.
+    run("sox -q -R" + layout + " -n" + layout + " -b " + std::to_string(tone.bits) + " -e signed-integer " +
         quoted(file) + " synth " + std::to_string(tone.frames) + "s" + sweeps(tone.channels) + " vol 0.7");
     return file;
 }
