@@ -134,9 +134,8 @@ void AppModel::startAfterLoad(std::shared_ptr<TaskSource> source) {
     if (configuration_ && configuration_->requiresHTTPConsent()) {
         const bool blocked = configuration_->isHTTPBlocked();
         status_.set(blocked ? blockedStatus : consentStatus);
-        error_.set(blocked ? APIError::localHTTPRequired().errorDescription()
-                           : APIError::httpConsentRequired().errorDescription());
-        connectionError_.reset();
+        showError(blocked ? APIError::localHTTPRequired().errorDescription()
+                          : APIError::httpConsentRequired().errorDescription());
         source->finish(Outcome<void>::success());
         return;
     }
@@ -222,8 +221,7 @@ TaskHandle AppModel::unlockSavedLogin(bool allowInteraction) {
                           self.setApi(self.makeClient(password.get()));
                           self.credentialsLocked_.set(false);
                           self.credentialsMissing_.set(false);
-                          self.error_.set(std::nullopt);
-                          self.connectionError_.reset();
+                          self.showError(std::nullopt);
                           self.configureClients();
                           self.refresh();
                       }

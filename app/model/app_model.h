@@ -389,6 +389,9 @@ private:
     void probeConnectionIfNeeded();
     void connectionFailed();
     void connectionRecovered();
+    // Shows `text` (none clears it) as a message that is not a connection
+    // error, so that a recovered connection leaves it standing.
+    void showError(std::optional<std::string> text);
     void pathChanged(bool available);
     void downloadRecordsChanged(const std::vector<DownloadRecord>& records);
     PlaybackControl::ArtworkProvider artworkProvider(std::shared_ptr<APIClient> client);

@@ -253,19 +253,20 @@ void AppModel::connectionRecovered() {
     // A success while no network path exists does not mark the connection back.
     if (pathAvailable_) offlineState_.connectionChanged(true, main().clock().now());
     connected_.set(true);
-    if (connectionError_ && error_.value() == connectionError_) {
-        error_.set(std::nullopt);
-        connectionError_.reset();
-    }
+    if (connectionError_ && error_.value() == connectionError_) showError(std::nullopt);
     if (status_.value() == failedStatus) status_.set(recoveredStatus);
 }
 
 void AppModel::reportError(std::exception_ptr failure) {
     const bool transient = NetworkSecurity::isTransientConnectionError(failure);
     if (transient) connectionFailed();
-    error_.set(SafeError::message(failure));
-    connectionError_.reset();
+    showError(SafeError::message(failure));
     if (transient) connectionError_ = error_.value();
+}
+
+void AppModel::showError(std::optional<std::string> text) {
+    error_.set(std::move(text));
+    connectionError_.reset();
 }
 
 } // namespace sorvalind

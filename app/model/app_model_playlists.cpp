@@ -38,8 +38,7 @@ TaskHandle AppModel::refreshPlaylists() {
 
 TaskHandle AppModel::editPlaylist(PlaylistCall call, PlaylistEdited edited) {
     if (isOffline_.value() || !api_) {
-        error_.set(std::string(playlistsOfflineText));
-        connectionError_.reset();
+        showError(std::string(playlistsOfflineText));
         return {};
     }
     auto source = newPlaylistTask();

@@ -62,8 +62,7 @@ void AppModel::shareFailed(std::shared_ptr<TaskSource> source, SongShareDestinat
             kind = error.kind();
         } catch (...) {
         }
-        error_.set(std::string(catalogueShareFailure(destination, kind)));
-        connectionError_.reset();
+        showError(std::string(catalogueShareFailure(destination, kind)));
         return endShare(*source);
     }
     // The user may have lost the share permission: ask, so that the menus
