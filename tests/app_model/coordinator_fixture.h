@@ -70,11 +70,12 @@ struct CoordinatorFixture : AppModelFixture {
     }
     void makeCoordinator() { makeCoordinator(environment()); }
 
-    // The saved form of a configuration, as sign-in writes it.
-    static PreferenceData saved(const nlohmann::json& json) {
-        const std::string text = json.dump();
+    // Settings data holding exactly `text`.
+    static PreferenceData rawData(const std::string& text) {
         return PreferenceData(text.begin(), text.end());
     }
+    // The saved form of a configuration, as sign-in writes it.
+    static PreferenceData saved(const nlohmann::json& json) { return rawData(json.dump()); }
     void saveServer(const ServerConfiguration& configuration) {
         preferences.setData("server", saved(configuration.encode()));
     }

@@ -23,10 +23,6 @@ using Coordinator = CoordinatorFixture;
 
 const char* const fileFailure = "The file operation failed. Check storage space and file permissions.";
 
-PreferenceData rawData(const std::string& text) {
-    return PreferenceData(text.begin(), text.end());
-}
-
 TEST_F(Coordinator, LaunchOpensTheSavedAccountOnceHoweverOftenItIsAsked) {
     saveServer(configuration());
     makeCoordinator();

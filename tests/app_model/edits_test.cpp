@@ -28,12 +28,7 @@ struct Edits : AppModelFixture {
             if (song.id == id) return song;
         return std::nullopt;
     }
-    std::vector<std::string> ids() const {
-        std::vector<std::string> result;
-        for (const auto& song : *model->songs().value())
-            result.push_back(song.id);
-        return result;
-    }
+    std::vector<std::string> ids() const { return songIDs(*model->songs().value()); }
     std::promise<void> holdStore() {
         std::promise<void> hold;
         model->repository().executor().post([held = hold.get_future().share()] { held.wait(); });

@@ -22,12 +22,7 @@ struct Loading : AppModelFixture {
         model->repository().executor().post([held = hold.get_future().share()] { held.wait(); });
         return hold;
     }
-    std::vector<std::string> ids(const AppModel::SongList& songs) const {
-        std::vector<std::string> result;
-        for (const auto& song : *songs)
-            result.push_back(song.id);
-        return result;
-    }
+    std::vector<std::string> ids(const AppModel::SongList& songs) const { return songIDs(*songs); }
 
     std::vector<Song> stored;
 };

@@ -114,8 +114,7 @@ public:
     void play(const std::vector<Song>& songs, const std::optional<std::string>& startingAt,
               std::optional<std::size_t>, std::optional<DownloadQuality>) override {
         PlaybackLog::Play play;
-        for (const auto& song : songs)
-            play.songIDs.push_back(song.id);
+        play.songIDs = sorvalind::songIDs(songs);
         play.startingAt = startingAt;
         log_->plays.push_back(std::move(play));
     }

@@ -32,10 +32,7 @@ struct Playlists : AppModelFixture {
         return std::nullopt;
     }
     IDs storedEntries(const std::string& id) {
-        IDs ids;
-        for (const Song& song : onStore([id](LibraryRepository& r) { return r.playlistSongs(id); }))
-            ids.push_back(song.id);
-        return ids;
+        return songIDs(onStore([id](LibraryRepository& r) { return r.playlistSongs(id); }));
     }
     IDs serverEntries(const std::string& id) {
         return server->withLibrary([&](FakeLibrary& library) {
@@ -45,12 +42,7 @@ struct Playlists : AppModelFixture {
             return ids;
         });
     }
-    IDs shownSongs() const {
-        IDs ids;
-        for (const Song& song : *model->songs().value())
-            ids.push_back(song.id);
-        return ids;
-    }
+    IDs shownSongs() const { return songIDs(*model->songs().value()); }
     IDs jobs() const {
         IDs ids;
         for (const auto& job : model->downloads().jobs().value())

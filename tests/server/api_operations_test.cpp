@@ -304,11 +304,7 @@ TEST_F(OperationsTest, SavingPlaylists) {
 TEST_F(OperationsTest, AppendingToPlaylists) {
     const std::string id = run([&] { return client.playlists({}); }).front().id;
     auto entryIDs = [&] {
-        std::vector<std::string> ids;
-        for (const Song& song :
-             run([&] { return client.playlist(id, {}); }).entry.value_or(std::vector<Song>{}))
-            ids.push_back(song.id);
-        return ids;
+        return songIDs(run([&] { return client.playlist(id, {}); }).entry.value_or(std::vector<Song>{}));
     };
     std::vector<std::string> expected = entryIDs();
     ASSERT_FALSE(expected.empty());
