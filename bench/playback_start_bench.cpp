@@ -38,6 +38,7 @@
 #include "server/network_security.h"
 #include "server/server_configuration.h"
 #include "services/in_memory_preferences.h"
+#include "store_bench/bench_timing.h"
 #include "support/fake_subsonic_server.h"
 #include "support/recording_now_playing.h"
 
@@ -70,15 +71,6 @@ std::string fileText(const std::filesystem::path& path) {
     std::stringstream text;
     text << in.rdbuf();
     return text.str();
-}
-
-double quantile(std::vector<double> values, double q) {
-    std::sort(values.begin(), values.end());
-    return values[static_cast<std::size_t>(q * static_cast<double>(values.size() - 1) + 0.5)];
-}
-
-double median(const std::vector<double>& values) {
-    return quantile(values, 0.5);
 }
 
 std::string loadAverage() {
@@ -227,11 +219,11 @@ struct Rig {
     }
 };
 
-void report(const char* name, const std::vector<double>& full, const std::vector<double>& bare) {
-    const double f = median(full), b = median(bare);
+void report(const char* name, const bench::Samples& full, const bench::Samples& bare) {
+    const double f = full.median(), b = bare.median();
     std::printf("%-28s %6.2f ms (%.2f-%.2f)   bare %6.2f ms (%.2f-%.2f)   ratio %.2f\n", name, f * 1e3,
-                quantile(full, 0.25) * 1e3, quantile(full, 0.75) * 1e3, b * 1e3, quantile(bare, 0.25) * 1e3,
-                quantile(bare, 0.75) * 1e3, f / b);
+                full.quantile(0.25) * 1e3, full.quantile(0.75) * 1e3, b * 1e3, bare.quantile(0.25) * 1e3,
+                bare.quantile(0.75) * 1e3, f / b);
 }
 
 } // namespace
@@ -256,7 +248,7 @@ int main() {
         for (const Kind& kind : kinds) {
             rig.controller->setStreamingQuality(kind.quality);
             const Song target = Rig::song(kind.id);
-            std::vector<double> play, seek, barePlay, bareSeek;
+            bench::Samples play, seek, barePlay, bareSeek;
             for (int run = 0; run < warmUpRuns; ++run) {
                 rig.timePlay(target);
                 rig.timeBare(kind.id, 0);
@@ -264,10 +256,10 @@ int main() {
                 rig.timeBare(kind.id, seekTarget);
             }
             for (int run = 0; run < runs; ++run) {
-                play.push_back(rig.timePlay(target));
-                barePlay.push_back(rig.timeBare(kind.id, 0));
-                seek.push_back(rig.timeSeek(target));
-                bareSeek.push_back(rig.timeBare(kind.id, seekTarget));
+                play.add(rig.timePlay(target));
+                barePlay.add(rig.timeBare(kind.id, 0));
+                seek.add(rig.timeSeek(target));
+                bareSeek.add(rig.timeBare(kind.id, seekTarget));
             }
             report(kind.play, play, barePlay);
             report(kind.seek, seek, bareSeek);
