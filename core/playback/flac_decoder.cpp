@@ -14,7 +14,8 @@ FLACDecoder& self(void* client) {
 
 } // namespace
 
-FLACDecoder::FLACDecoder(ByteSource& reader, double sampleRate) : reader_(reader), outputRate_(sampleRate) {
+FLACDecoder::FLACDecoder(ByteSource& reader, double sampleRate, std::shared_ptr<PCMBufferPool> pool)
+    : reader_(reader), outputRate_(sampleRate), pool_(pool ? std::move(pool) : PCMBufferPool::make()) {
     decoder_.initialise({&FLACDecoder::readBytes, &FLACDecoder::seekBytes, &FLACDecoder::tellBytes,
                          &FLACDecoder::lengthOf, &FLACDecoder::atEnd, &FLACDecoder::writeFrame,
                          &FLACDecoder::metadata, &FLACDecoder::error},
@@ -146,9 +147,11 @@ std::optional<PCMBuffer> FLACDecoder::read(std::uint32_t frames) {
     if (asIs) {
         if (!next()) return std::nullopt;
         hasPending_ = false;
-        PCMBuffer buffer;
-        buffer.channels[0] = std::move(pending_[0]);
-        buffer.channels[1] = std::move(pending_[1]);
+        // The frame goes out as it is; the next one is decoded into storage
+        // given back from earlier buffers.
+        PCMBuffer buffer = pool_->take();
+        std::swap(buffer.channels[0], pending_[0]);
+        std::swap(buffer.channels[1], pending_[1]);
         return buffer;
     }
     while (converted_.frameLength() < frames && !ended_) {
@@ -164,7 +167,7 @@ std::optional<PCMBuffer> FLACDecoder::read(std::uint32_t frames) {
         converter_->convert(planes, static_cast<int>(pending_[0].size()), converted_);
     }
     if (converted_.empty()) return std::nullopt;
-    return converted_.takeFront(frames);
+    return converted_.takeFront(frames, pool_->take());
 }
 
 void FLACDecoder::seek(double seconds) {
