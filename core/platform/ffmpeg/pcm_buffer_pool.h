@@ -1,10 +1,9 @@
 #pragma once
 // Storage for PCM buffers, handed round between the decoder that fills them
-// and the threads that let go of them once played. A song decodes into some
-// hundred megabytes of buffers of a few thousand frames each; memory freed
-// back to the allocator is often returned to the system and then faulted in
-// again page by page, so the storage of buffers let go is kept here for the
-// next ones instead.
+// and the threads that let go of them once played. A song decodes into tens
+// of megabytes of buffers of a few thousand frames each; memory freed back
+// to the allocator may go back to the system and be faulted in again page by
+// page, so the storage of buffers let go is kept here for the next ones.
 //
 // Bounded: at most `buffers` buffers are kept, each of at most
 // `framesPerBuffer` frames of capacity; what does not fit is freed. What
@@ -26,8 +25,10 @@ namespace sorvalind {
 
 class PCMBufferPool : public std::enable_shared_from_this<PCMBufferPool> {
 public:
-    static constexpr std::size_t defaultBuffers = 64;
-    static constexpr std::size_t defaultFramesPerBuffer = 65536;
+    // Enough for what a stop or a seek drops at once to come back in part;
+    // 4 MiB at most.
+    static constexpr std::size_t defaultBuffers = 32;
+    static constexpr std::size_t defaultFramesPerBuffer = 16384;
 
     explicit PCMBufferPool(std::size_t buffers = defaultBuffers,
                            std::size_t framesPerBuffer = defaultFramesPerBuffer);
