@@ -12,6 +12,20 @@ FLACDecoder& self(void* client) {
     return *static_cast<FLACDecoder*>(client);
 }
 
+// Integer samples to float, times `scale`. In runs of eight samples, which
+// the compiler turns into vector instructions: every sample of a song passes
+// through here.
+void toFloat(float* __restrict plane, const FLAC__int32* __restrict samples, std::size_t count,
+             float scale) noexcept {
+    constexpr std::size_t run = 8;
+    std::size_t i = 0;
+    for (; i + run <= count; i += run)
+        for (std::size_t k = i; k < i + run; ++k)
+            plane[k] = static_cast<float>(samples[k]) * scale;
+    for (; i < count; ++i)
+        plane[i] = static_cast<float>(samples[i]) * scale;
+}
+
 } // namespace
 
 FLACDecoder::FLACDecoder(ByteSource& reader, double sampleRate, std::shared_ptr<PCMBufferPool> pool)
@@ -103,8 +117,7 @@ FLAC__StreamDecoderWriteStatus FLACDecoder::writeFrame(const FLAC__StreamDecoder
         if (!samples) return FLAC__STREAM_DECODER_WRITE_STATUS_ABORT;
         auto& plane = decoder.pending_[c];
         plane.resize(frames);
-        for (std::size_t i = 0; i < frames; ++i)
-            plane[i] = static_cast<float>(samples[i]) * inverseScale;
+        toFloat(plane.data(), samples, frames, inverseScale);
     }
     decoder.hasPending_ = true;
     if (header.number_type == FLAC__FRAME_NUMBER_TYPE_SAMPLE_NUMBER)
