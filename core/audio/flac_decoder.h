@@ -12,9 +12,9 @@
 // outlive the decoder. Buffers are made in the storage of `pool` (one of the
 // decoder's own when none is given), and should go back to it once played.
 
+#include "audio/pcm_buffer_pool.h"
 #include "platform/ffmpeg/byte_source.h"
 #include "platform/ffmpeg/pcm_buffer.h"
-#include "platform/ffmpeg/pcm_buffer_pool.h"
 #include "platform/ffmpeg/sample_converter.h"
 #include "platform/flac/stream_decoder.h"
 

@@ -11,9 +11,9 @@
 // the decoder's own when none is given).
 
 #include "audio/chunk_source.h"
+#include "audio/pcm_buffer_pool.h"
 #include "platform/ffmpeg/audio_source_format.h"
 #include "platform/ffmpeg/pcm_buffer.h"
-#include "platform/ffmpeg/pcm_buffer_pool.h"
 #include "platform/ffmpeg/sample_converter.h"
 #include "platform/mpg123/mp3_feed_decoder.h"
 

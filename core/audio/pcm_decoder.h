@@ -16,11 +16,11 @@
 #include "audio/chunk_source.h"
 #include "audio/flac_decoder.h"
 #include "audio/mp3_stream_decoder.h"
+#include "audio/pcm_buffer_pool.h"
 #include "platform/ffmpeg/audio_file.h"
 #include "platform/ffmpeg/audio_source_format.h"
 #include "platform/ffmpeg/byte_source.h"
 #include "platform/ffmpeg/pcm_buffer.h"
-#include "platform/ffmpeg/pcm_buffer_pool.h"
 #include "platform/ffmpeg/sample_converter.h"
 
 #include <cstdint>

@@ -2,7 +2,7 @@
 // its bounds, across threads, and never handed out twice while in use.
 #include "audio_test_support.h"
 
-#include "platform/ffmpeg/pcm_buffer_pool.h"
+#include "audio/pcm_buffer_pool.h"
 
 #include <atomic>
 #include <condition_variable>

@@ -1,4 +1,4 @@
-#include "platform/ffmpeg/pcm_buffer_pool.h"
+#include "audio/pcm_buffer_pool.h"
 
 #include <utility>
 
