@@ -1,0 +1,28 @@
+#pragma once
+// Counts what SQLite asks of the file system: page writes (one xWrite each,
+// the write-ahead log's frames included), reads, and syncs (one xSync each:
+// an fdatasync or fsync on Linux). Installed once as the default VFS over the
+// platform's own, before any connection opens; every file of every
+// connection opened afterwards is counted. Any thread; the counters are
+// atomic.
+
+#include <cstdint>
+
+namespace sorvalind::bench {
+
+struct IOCounts {
+    std::uint64_t writes = 0;
+    std::uint64_t reads = 0;
+    std::uint64_t syncs = 0;
+
+    IOCounts operator-(const IOCounts& earlier) const {
+        return {writes - earlier.writes, reads - earlier.reads, syncs - earlier.syncs};
+    }
+};
+
+// Installs the counting layer; throws std::runtime_error when SQLite refuses.
+void installIOCounters();
+// The counts since installation.
+IOCounts ioCounts();
+
+} // namespace sorvalind::bench
