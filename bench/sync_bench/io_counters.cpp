@@ -11,6 +11,8 @@ namespace sorvalind::bench {
 namespace {
 
 std::atomic<std::uint64_t> writes{0};
+std::atomic<std::uint64_t> logWrites{0};
+std::atomic<std::uint64_t> temporaryWrites{0};
 std::atomic<std::uint64_t> reads{0};
 std::atomic<std::uint64_t> syncs{0};
 
@@ -21,6 +23,9 @@ sqlite3_vfs counting;
 // (szOsFile is the inner size plus the header).
 struct CountedFile {
     sqlite3_file base;
+    bool log;
+    bool temporary;
+    char padding[6];
     sqlite3_file* inner() { return reinterpret_cast<sqlite3_file*>(this + 1); }
 };
 
@@ -38,6 +43,8 @@ int readFile(sqlite3_file* file, void* buffer, int amount, sqlite3_int64 offset)
 }
 int writeFile(sqlite3_file* file, const void* buffer, int amount, sqlite3_int64 offset) {
     writes.fetch_add(1, std::memory_order_relaxed);
+    if (counted(file)->log) logWrites.fetch_add(1, std::memory_order_relaxed);
+    if (counted(file)->temporary) temporaryWrites.fetch_add(1, std::memory_order_relaxed);
     return counted(file)->inner()->pMethods->xWrite(counted(file)->inner(), buffer, amount, offset);
 }
 int truncateFile(sqlite3_file* file, sqlite3_int64 size) {
@@ -96,6 +103,9 @@ const sqlite3_io_methods methods = {
 int openFile(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* file, int flags, int* outFlags) {
     auto* self = counted(file);
     std::memset(self, 0, sizeof(CountedFile));
+    self->log = (flags & SQLITE_OPEN_WAL) != 0;
+    self->temporary = (flags & (SQLITE_OPEN_SUBJOURNAL | SQLITE_OPEN_TEMP_JOURNAL | SQLITE_OPEN_TEMP_DB |
+                                SQLITE_OPEN_TRANSIENT_DB)) != 0;
     const int result = inner->xOpen(inner, name, self->inner(), flags, outFlags);
     // SQLite closes a file whose pMethods is set even when the open failed.
     self->base.pMethods = self->inner()->pMethods ? &methods : nullptr;
@@ -166,7 +176,7 @@ void installIOCounters() {
 }
 
 IOCounts ioCounts() {
-    return {writes.load(), reads.load(), syncs.load()};
+    return {writes.load(), logWrites.load(), temporaryWrites.load(), reads.load(), syncs.load()};
 }
 
 } // namespace sorvalind::bench

@@ -12,11 +12,17 @@ namespace sorvalind::bench {
 
 struct IOCounts {
     std::uint64_t writes = 0;
+    // Of the writes, those to the write-ahead log, and those to temporary
+    // files (statement journals, sorts); the rest copy the log back into
+    // the file at its checkpoints.
+    std::uint64_t logWrites = 0;
+    std::uint64_t temporaryWrites = 0;
     std::uint64_t reads = 0;
     std::uint64_t syncs = 0;
 
     IOCounts operator-(const IOCounts& earlier) const {
-        return {writes - earlier.writes, reads - earlier.reads, syncs - earlier.syncs};
+        return {writes - earlier.writes, logWrites - earlier.logWrites,
+                temporaryWrites - earlier.temporaryWrites, reads - earlier.reads, syncs - earlier.syncs};
     }
 };
 

@@ -131,7 +131,9 @@ void ioLines(const Run& run, int songs) {
             std::snprintf(text, sizeof text, "%.2f", static_cast<double>(run.io.writes) / songs);
             return std::string(text);
         }(),
-        std::to_string(run.io.writes) + " writes, " + std::to_string(run.io.reads) + " reads");
+        std::to_string(run.io.writes) + " writes (" + std::to_string(run.io.logWrites) + " to the log, " +
+            std::to_string(run.io.temporaryWrites) + " to temporary files), " + std::to_string(run.io.reads) +
+            " reads");
     line(
         "syncs (fdatasync) per page",
         [&] {

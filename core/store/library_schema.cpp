@@ -81,14 +81,21 @@ ALTER TABLE edits ADD COLUMN target TEXT NOT NULL DEFAULT 'song';
 PRAGMA user_version=6;
 COMMIT;)";
 
-// A synchronisation page touches rows all over the song table, its indexes
-// and the full-text tables; with SQLite's default 2 MB page cache the pages
-// of one transaction no longer fit, are spilled to the log before the commit
-// and written again, and read back from the file. The cache is bounded so
-// that it stays a small part of the program's memory. The log is copied back
-// into the file once it holds 32 MiB rather than SQLite's 4 MiB: a page
-// rewritten by several transactions in between is copied once.
-constexpr const char* connectionTuning = "PRAGMA cache_size=-65536; PRAGMA wal_autocheckpoint=8192;";
+// Connection settings for writing pages of the library quickly; none of
+// them changes the file.
+// - Every row write with its triggers and cascades keeps a statement journal
+//   of the pages it changes, so that the statement alone can be undone; on
+//   disk (beyond 64 KiB) that journal cost more writes than the library
+//   itself. Temporary storage in memory keeps it there.
+// - A page touches rows all over the song table, its indexes and the
+//   full-text tables; with SQLite's default 2 MB page cache the pages of one
+//   transaction no longer fit and are read back from the file. The cache is
+//   bounded so that it stays a small part of the program's memory.
+// - The log is copied back into the file once it holds 32 MiB rather than
+//   SQLite's 4 MiB: a page rewritten by several transactions in between is
+//   copied once.
+constexpr const char* connectionTuning =
+    "PRAGMA temp_store=MEMORY; PRAGMA cache_size=-65536; PRAGMA wal_autocheckpoint=8192;";
 
 std::int32_t userVersion(Database& database) {
     auto statement = database.prepare("PRAGMA user_version");
