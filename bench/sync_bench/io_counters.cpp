@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <stdexcept>
 
@@ -15,6 +16,27 @@ std::atomic<std::uint64_t> logWrites{0};
 std::atomic<std::uint64_t> temporaryWrites{0};
 std::atomic<std::uint64_t> reads{0};
 std::atomic<std::uint64_t> syncs{0};
+std::atomic<std::uint64_t> syncNanoseconds{0};
+std::atomic<std::uint64_t> writeNanoseconds{0};
+
+// Adds the time since it was made to `total` when it goes.
+class Timed {
+public:
+    explicit Timed(std::atomic<std::uint64_t>& total)
+        : total_(total), start_(std::chrono::steady_clock::now()) {}
+    ~Timed() {
+        total_.fetch_add(static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                                        std::chrono::steady_clock::now() - start_)
+                                                        .count()),
+                         std::memory_order_relaxed);
+    }
+    Timed(const Timed&) = delete;
+    Timed& operator=(const Timed&) = delete;
+
+private:
+    std::atomic<std::uint64_t>& total_;
+    std::chrono::steady_clock::time_point start_;
+};
 
 sqlite3_vfs* inner = nullptr;
 sqlite3_vfs counting;
@@ -45,6 +67,7 @@ int writeFile(sqlite3_file* file, const void* buffer, int amount, sqlite3_int64 
     writes.fetch_add(1, std::memory_order_relaxed);
     if (counted(file)->log) logWrites.fetch_add(1, std::memory_order_relaxed);
     if (counted(file)->temporary) temporaryWrites.fetch_add(1, std::memory_order_relaxed);
+    const Timed timed(writeNanoseconds);
     return counted(file)->inner()->pMethods->xWrite(counted(file)->inner(), buffer, amount, offset);
 }
 int truncateFile(sqlite3_file* file, sqlite3_int64 size) {
@@ -52,6 +75,7 @@ int truncateFile(sqlite3_file* file, sqlite3_int64 size) {
 }
 int syncFile(sqlite3_file* file, int flags) {
     syncs.fetch_add(1, std::memory_order_relaxed);
+    const Timed timed(syncNanoseconds);
     return counted(file)->inner()->pMethods->xSync(counted(file)->inner(), flags);
 }
 int fileSize(sqlite3_file* file, sqlite3_int64* size) {
@@ -176,7 +200,13 @@ void installIOCounters() {
 }
 
 IOCounts ioCounts() {
-    return {writes.load(), logWrites.load(), temporaryWrites.load(), reads.load(), syncs.load()};
+    return {writes.load(),
+            logWrites.load(),
+            temporaryWrites.load(),
+            reads.load(),
+            syncs.load(),
+            static_cast<double>(writeNanoseconds.load()) / 1e9,
+            static_cast<double>(syncNanoseconds.load()) / 1e9};
 }
 
 } // namespace sorvalind::bench

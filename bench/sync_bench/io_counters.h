@@ -19,10 +19,18 @@ struct IOCounts {
     std::uint64_t temporaryWrites = 0;
     std::uint64_t reads = 0;
     std::uint64_t syncs = 0;
+    // Time spent inside the writes and inside the syncs.
+    double writeSeconds = 0;
+    double syncSeconds = 0;
 
     IOCounts operator-(const IOCounts& earlier) const {
-        return {writes - earlier.writes, logWrites - earlier.logWrites,
-                temporaryWrites - earlier.temporaryWrites, reads - earlier.reads, syncs - earlier.syncs};
+        return {writes - earlier.writes,
+                logWrites - earlier.logWrites,
+                temporaryWrites - earlier.temporaryWrites,
+                reads - earlier.reads,
+                syncs - earlier.syncs,
+                writeSeconds - earlier.writeSeconds,
+                syncSeconds - earlier.syncSeconds};
     }
 };
 

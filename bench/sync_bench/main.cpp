@@ -152,6 +152,9 @@ void ioLines(const Run& run, int songs) {
             return std::string(text);
         }(),
         std::to_string(run.io.syncs) + " syncs");
+    line("time inside SQLite's writes and syncs",
+         duration(run.io.writeSeconds) + " + " + duration(run.io.syncSeconds),
+         ratio(run.io.writeSeconds + run.io.syncSeconds, run.seconds) + " of the wall time");
 }
 
 } // namespace
