@@ -16,6 +16,7 @@
 #include "workspace.h"
 
 #include "http/http_transport.h"
+#include "playback/shuffle_source.h"
 #include "runtime/clock.h"
 #include "runtime/executor.h"
 #include "server/apple_music_links.h"
@@ -67,6 +68,9 @@ struct AppEnvironment {
     // The application's own identifier: the legacy settings migration runs
     // only under it.
     std::string applicationIdentifier{ownApplicationIdentifier};
+    // Draws the home banner's rotation (called on the main actor); tests fix
+    // it to get a known order.
+    ShuffleSource shuffle = systemShuffleIndex;
 };
 
 } // namespace sorvalind

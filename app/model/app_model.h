@@ -14,6 +14,7 @@
 
 #include "app_environment.h"
 #include "browse_scroll_key.h"
+#include "featured_albums.h"
 #include "library_requests.h"
 #include "song_share_destination.h"
 
@@ -296,6 +297,17 @@ public:
     // The full album list the home banner picks from; the banner rotation
     // follows it.
     const Published<AlbumList>& featuredAlbumLibrary() const noexcept { return featuredAlbumLibrary_; }
+    // The home banner's rotation and the album it shows. It lives here, not
+    // in the banner, so that coming back home shows the same album; a load
+    // keeps it current whenever the album list changed.
+    const Published<FeaturedAlbums>& featuredAlbums() const noexcept { return featuredAlbums_; }
+    // Shows the album `offset` places further on, wrapping both ways.
+    void moveFeaturedAlbum(std::ptrdiff_t offset);
+    // Draws a new rotation from featuredAlbumLibrary(), preferring albums not
+    // featured before; it never opens with the album shown.
+    void refreshFeaturedAlbums();
+    // Shows that album of the rotation; an id outside it changes nothing.
+    void selectFeaturedAlbum(const std::string& id);
     const Subject<Song>& songMetadataChanges() const noexcept { return songMetadataChanges_; }
     // The route the published `songs` were loaded for; none before the first
     // load and for pages without a song list.
@@ -476,6 +488,7 @@ private:
     Published<AlbumList> albums_{std::make_shared<const std::vector<Album>>()}; // 23
     Published<AlbumList> featuredAlbumLibrary_{std::make_shared<const std::vector<Album>>()}; // 24, 25
     std::optional<std::int64_t> loadedFeaturedAlbumRevision_;                                 // 26
+    Published<FeaturedAlbums> featuredAlbums_;                                                // 24
     Published<ArtistList> artists_{std::make_shared<const std::vector<Artist>>()};            // 27
     Published<std::map<std::string, std::string>> artistBiographies_;                         // 28
     Published<std::vector<Playlist>> playlists_;                                              // 29

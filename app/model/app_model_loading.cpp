@@ -237,6 +237,9 @@ void AppModel::loadPublish(std::shared_ptr<LoadPass> pass) {
             if (pass->albumsChanged) self.albums_.set(pass->newAlbums);
             if (pass->featuredDue) {
                 self.featuredAlbumLibrary_.set(pass->featuredLibrary);
+                FeaturedAlbums featured = self.featuredAlbums_.value();
+                featured.update(*pass->featuredLibrary, self.environment_.shuffle);
+                self.featuredAlbums_.set(std::move(featured));
                 self.loadedFeaturedAlbumRevision_ = pass->revisions.albums;
             }
             if (pass->artistsChanged) self.artists_.set(pass->newArtists);
