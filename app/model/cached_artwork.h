@@ -20,6 +20,10 @@ public:
     void data(const std::string& id, std::shared_ptr<APIClient> api, Reply reply) override {
         cache_->data(id, std::move(api), mainActor_, std::move(reply));
     }
+    DecodedImagePointer cachedImage(const std::string& id) const override { return cache_->cachedImage(id); }
+    void image(const std::string& id, std::shared_ptr<APIClient> api, ImageReply reply) override {
+        cache_->image(id, std::move(api), mainActor_, std::move(reply));
+    }
     TaskHandle shutdown() override { return cache_->shutdown(); }
 
 private:

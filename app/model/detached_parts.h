@@ -25,6 +25,8 @@ public:
 class DetachedArtwork final : public ArtworkSource {
 public:
     void data(const std::string&, std::shared_ptr<APIClient>, Reply reply) override { reply(nullptr); }
+    DecodedImagePointer cachedImage(const std::string&) const override { return nullptr; }
+    void image(const std::string&, std::shared_ptr<APIClient>, ImageReply reply) override { reply(nullptr); }
     TaskHandle shutdown() override { return {}; }
 };
 

@@ -138,6 +138,11 @@ public:
         const std::string text = "cover:" + id;
         reply(std::make_shared<const std::vector<std::uint8_t>>(text.begin(), text.end()));
     }
+    DecodedImagePointer cachedImage(const std::string&) const override { return nullptr; }
+    void image(const std::string& id, std::shared_ptr<APIClient> api, ImageReply reply) override {
+        log_->requests.emplace_back(id, api != nullptr);
+        reply(nullptr);
+    }
     TaskHandle shutdown() override {
         ++log_->shutdowns;
         if (log_->events) log_->events->push_back("artwork.shutdown");
