@@ -37,7 +37,6 @@ public:
               std::optional<std::size_t> startingIndex,
               std::optional<DownloadQuality> preferredQuality) override;
     void updateMetadata(const Song& song) override { controller_->updateMetadata(song); }
-    PlaybackController* playbackController() noexcept override { return controller_.get(); }
 
 private:
     std::shared_ptr<PlaybackController> controller_;

@@ -19,7 +19,6 @@
 namespace sorvalind {
 
 class APIClient;
-class PlaybackController;
 
 class PlaybackControl {
 public:
@@ -43,9 +42,6 @@ public:
                       std::optional<DownloadQuality> preferredQuality) = 0;
     // An edited song: queue entries of that id take the new copy.
     virtual void updateMetadata(const Song& song) = 0;
-    // The controller behind this seam, for the views of playback (transport,
-    // queue, position, settings); null when no controller is attached.
-    virtual PlaybackController* playbackController() noexcept { return nullptr; }
 };
 
 } // namespace sorvalind
