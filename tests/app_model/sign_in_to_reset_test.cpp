@@ -41,9 +41,7 @@ protected:
         return environment;
     }
 
-    PlaybackController& controller() {
-        return dynamic_cast<ControllerPlayback&>(current()->playback()).controller();
-    }
+    PlaybackController& controller() { return *current()->playback().controller(); }
 };
 
 TEST_F(SignInToReset, AnAccountSignsInPlaysEditsAndIsResetWithoutATrace) {

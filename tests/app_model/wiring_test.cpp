@@ -59,9 +59,7 @@ protected:
         return onStore([id](LibraryRepository& repository) { return repository.song(id); });
     }
 
-    PlaybackController& controller() {
-        return dynamic_cast<ControllerPlayback&>(model->playback()).controller();
-    }
+    PlaybackController& controller() { return *model->playback().controller(); }
 };
 
 TEST_F(Wiring, PlaysASongFromAListWithItsCoverAndShutsDownBeforeTheStoreCloses) {
