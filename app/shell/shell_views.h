@@ -13,6 +13,7 @@ namespace sorvalind {
 
 class AppCoordinator;
 class AppModel;
+class Executor;
 
 struct ShellViews {
     // The sign-in form of the first-run page.
@@ -25,5 +26,9 @@ struct ShellViews {
     // The help window's content.
     std::function<QWidget*(QWidget* parent)> help;
 };
+
+// The application's own views; `mainActor` is where their work's ends are
+// heard.
+ShellViews applicationViews(Executor& mainActor);
 
 } // namespace sorvalind
