@@ -9,6 +9,7 @@
 #include "shell/shell_views.h"
 
 #include "kit/gui_executor.h"
+#include "platform/qt_workspace.h"
 
 namespace sorvalind {
 
@@ -17,12 +18,14 @@ namespace {
 class DesktopWindows final : public ApplicationWindows {
 public:
     DesktopWindows(std::shared_ptr<AppCoordinator> coordinator, QuitController& quit)
-        : windows_(std::move(coordinator), guiExecutor(), applicationViews(guiExecutor()),
+        : windows_(std::move(coordinator), guiExecutor(), applicationViews(guiExecutor(), workspace_),
                    [&quit] { quit.quit(); }) {}
 
     void showMain() override { windows_.showMain(); }
 
 private:
+    // The desktop's file manager and browser, for the settings page.
+    QtWorkspace workspace_;
     AppWindows windows_;
 };
 
