@@ -2,12 +2,12 @@
 // session's keyring and the loopback server: one line on standard output,
 // nothing on standard error, status 0 or 1, and never a keyring prompt.
 
+#include "credentials/credential_store.h"
 #include "keyring/default_collection.h"
 #include "loopback/fake_subsonic_server.h"
 #include "model/app_identifiers.h"
 #include "platform/qt_preferences.h"
 #include "platform/secret/secret_service_keychain.h"
-#include "server/credential_store.h"
 #include "server/server_configuration.h"
 #include "support/child_process.h"
 #include "support/paths.h"
