@@ -1,0 +1,107 @@
+#include "shell/help_page.h"
+#include "shell/qt_text.h"
+
+#include "kit/key_table.h"
+#include "kit/symbols.h"
+#include "kit/text_styles.h"
+
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+#include <QWidget>
+
+namespace sorvalind {
+
+namespace {
+
+constexpr int columnMaximum = 600;
+constexpr int padding = 32;
+constexpr int headingSymbolSize = 28;
+
+
+QLabel* text(std::string_view content, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setText(toQString(content));
+    label->setWordWrap(true);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    label->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
+    return label;
+}
+
+QWidget* heading(HelpTopic topic, QWidget* parent) {
+    auto* row = new QWidget(parent);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(10);
+    auto* symbol = new QLabel(row);
+    symbol->setPixmap(Symbols::pixmap(HelpTopics::symbol(topic), headingSymbolSize, Symbols::accent()));
+    layout->addWidget(symbol);
+    QLabel* title = text(HelpTopics::title(topic), row);
+    title->setWordWrap(false);
+    TextStyles::apply(*title, TextStyle::largeTitle);
+    title->setAccessibleDescription(QStringLiteral("heading"));
+    layout->addWidget(title, 1);
+    return row;
+}
+
+QWidget* section(const HelpSection& content, QWidget* parent) {
+    auto* block = new QWidget(parent);
+    auto* layout = new QVBoxLayout(block);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(8);
+    QLabel* title = text(content.title, block);
+    TextStyles::apply(*title, TextStyle::sectionTitle);
+    title->setAccessibleDescription(QStringLiteral("heading"));
+    layout->addWidget(title);
+    layout->addWidget(text(content.body, block));
+    return block;
+}
+
+QWidget* shortcutGrid(QWidget* parent) {
+    auto* grid = new QWidget(parent);
+    auto* layout = new QGridLayout(grid);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setHorizontalSpacing(28);
+    layout->setVerticalSpacing(14);
+    int row = 0;
+    for (const KeyTable::Row& shortcut : KeyTable::helpRows()) {
+        layout->addWidget(text(shortcut.action, grid), row, 0, Qt::AlignLeading | Qt::AlignVCenter);
+        QLabel* keys = text(shortcut.keys, grid);
+        keys->setWordWrap(false);
+        keys->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+        TextStyles::apply(*keys, TextStyle::monospaced, TextTone::secondary);
+        layout->addWidget(keys, row, 1, Qt::AlignLeading | Qt::AlignVCenter);
+        ++row;
+    }
+    layout->setColumnStretch(2, 1);
+    return grid;
+}
+
+} // namespace
+
+QWidget* makeHelpPage(HelpTopic topic, QWidget* parent) {
+    auto* page = new QWidget(parent);
+    auto* outer = new QHBoxLayout(page);
+    outer->setContentsMargins(padding, padding, padding, padding);
+    auto* column = new QWidget(page);
+    column->setObjectName(QStringLiteral("helpColumn"));
+    column->setMaximumWidth(columnMaximum);
+    auto* stack = new QVBoxLayout(column);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->setSpacing(24);
+    outer->addWidget(column, 1, Qt::AlignLeading | Qt::AlignTop);
+    outer->addStretch(0);
+
+    stack->addWidget(heading(topic, column));
+    const HelpPage content = HelpTopics::page(topic);
+    if (!content.introduction.empty()) stack->addWidget(text(content.introduction, column));
+    if (content.showsShortcuts) stack->addWidget(shortcutGrid(column));
+    for (const HelpSection& part : content.sections) stack->addWidget(section(part, column));
+    stack->addStretch(1);
+    return page;
+}
+
+} // namespace sorvalind
