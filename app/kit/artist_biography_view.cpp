@@ -18,14 +18,15 @@ namespace sorvalind {
 
 namespace {
 
-
 constexpr int sheetPadding = 32;
 constexpr int sheetSpacing = 20;
 
 } // namespace
 
-ArtistBiographyPage::ArtistBiographyPage(const std::string& artistName, const std::string& text, QWidget* parent)
-    : QDialog(parent), title_(new QLabel(this)), body_(new QPlainTextEdit(this)), done_(new QPushButton(this)) {
+ArtistBiographyPage::ArtistBiographyPage(const std::string& artistName, const std::string& text,
+                                         QWidget* parent)
+    : QDialog(parent), title_(new QLabel(this)), body_(new QPlainTextEdit(this)),
+      done_(new QPushButton(this)) {
     setFixedSize(ArtistBiographyTexts::pageWidth, ArtistBiographyTexts::pageHeight);
     setWindowTitle(QString::fromStdString(ArtistBiographyTexts::pageTitle(artistName)));
     auto* layout = new QVBoxLayout(this);
@@ -35,9 +36,10 @@ ArtistBiographyPage::ArtistBiographyPage(const std::string& artistName, const st
     auto* row = new QHBoxLayout;
     title_->setTextFormat(Qt::PlainText);
     title_->setText(QString::fromStdString(ArtistBiographyTexts::pageTitle(artistName)));
-    TextStyles::apply(*title_, TextStyle::title);
+    applyTextStyle(title_, TextStyle::title2, QFont::Bold);
     row->addWidget(title_, 1, Qt::AlignVCenter);
-    done_->setText(PlainText::buttonTitle(ArtistBiographyTexts::done));
+    done_->setText(
+        menuText(QString::fromUtf8(ArtistBiographyTexts::done.data(), ArtistBiographyTexts::done.size())));
     done_->setAutoDefault(false);
     row->addWidget(done_, 0, Qt::AlignVCenter);
     layout->addLayout(row);
@@ -55,7 +57,8 @@ ArtistBiographyPage::ArtistBiographyPage(const std::string& artistName, const st
 ArtistBiographyView::ArtistBiographyView(std::shared_ptr<AppModel> model, std::string artistID,
                                          std::string artistName, QWidget* parent)
     : QWidget(parent), model_(model), artistID_(std::move(artistID)), artistName_(std::move(artistName)),
-      content_(new QWidget(this)), preview_(new ElidedTextLabel(ArtistBiographyTexts::previewLines, content_)),
+      content_(new QWidget(this)),
+      preview_(new ElidedTextLabel(ArtistBiographyTexts::previewLines, content_)),
       readMore_(new QPushButton(content_)) {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -63,27 +66,38 @@ ArtistBiographyView::ArtistBiographyView(std::shared_ptr<AppModel> model, std::s
     auto* layout = new QVBoxLayout(content_);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
-    TextStyles::apply(*preview_, TextStyle::callout, TextTone::secondary);
+    applyTextStyle(preview_, TextStyle::callout);
+    applySecondaryStyle(preview_);
     layout->addWidget(preview_);
-    readMore_->setText(PlainText::buttonTitle(ArtistBiographyTexts::readMore));
-    readMore_->setAccessibleName(QString::fromStdString(ArtistBiographyTexts::readMoreAccessibilityLabel(artistName_)));
+    readMore_->setText(menuText(
+        QString::fromUtf8(ArtistBiographyTexts::readMore.data(), ArtistBiographyTexts::readMore.size())));
+    readMore_->setAccessibleName(
+        QString::fromStdString(ArtistBiographyTexts::readMoreAccessibilityLabel(artistName_)));
     readMore_->setAutoDefault(false);
     layout->addWidget(readMore_, 0, Qt::AlignLeading);
     connect(readMore_, &QPushButton::clicked, this, &ArtistBiographyView::openSheet);
 
     if (model) {
-        auto* adapter = ModelAdapter::of(*model);
-        connect(adapter, &ModelAdapter::artistBiographiesChanged, this, &ArtistBiographyView::render);
-        // The client is no published value: "model changed" covers it.
-        connect(adapter, &ModelAdapter::modelChanged, this, &ArtistBiographyView::reload);
+        auto* watch = new ModelAdapter(this);
+        watch->watch(model->artistBiographies(), [this] { render(); });
+        // The client is no published value: it comes and goes with these,
+        // and "model changed" asks again when it did.
+        watch->watch(model->connected());
+        watch->watch(model->isOffline());
+        watch->watch(model->credentialsLocked());
+        watch->watch(model->credentialsMissing());
+        connect(watch, &ModelAdapter::modelChanged, this, &ArtistBiographyView::reload);
     }
     reload();
     render();
 }
 
-ArtistBiographyView::~ArtistBiographyView() { stop_.request_stop(); }
+ArtistBiographyView::~ArtistBiographyView() {
+    stop_.request_stop();
+}
 
-bool ArtistBiographyView::Request::same(const std::string& id, const std::shared_ptr<APIClient>& other) const {
+bool ArtistBiographyView::Request::same(const std::string& id,
+                                        const std::shared_ptr<APIClient>& other) const {
     // Owner comparison: a held weak reference keeps the client's identity
     // even after the client itself is gone.
     return artistID == id && !client.owner_before(other) && !other.owner_before(client);

@@ -69,7 +69,9 @@ QSize ElidedTextLabel::sizeHint() const {
     return {width, heightForWidth(width)};
 }
 
-QSize ElidedTextLabel::minimumSizeHint() const { return {fontMetrics().averageCharWidth() * 10, 0}; }
+QSize ElidedTextLabel::minimumSizeHint() const {
+    return {fontMetrics().averageCharWidth() * 10, 0};
+}
 
 void ElidedTextLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);

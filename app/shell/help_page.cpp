@@ -5,7 +5,6 @@
 #include "kit/symbols.h"
 #include "kit/text_styles.h"
 
-#include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -19,7 +18,6 @@ namespace {
 constexpr int columnMaximum = 600;
 constexpr int padding = 32;
 constexpr int headingSymbolSize = 28;
-
 
 QLabel* text(std::string_view content, QWidget* parent) {
     auto* label = new QLabel(parent);
@@ -37,11 +35,12 @@ QWidget* heading(HelpTopic topic, QWidget* parent) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(10);
     auto* symbol = new QLabel(row);
-    symbol->setPixmap(Symbols::pixmap(HelpTopics::symbol(topic), headingSymbolSize, Symbols::accent()));
+    symbol->setPixmap(symbolPixmap(toQString(HelpTopics::symbol(topic)),
+                                   QSize(headingSymbolSize, headingSymbolSize), accentColor()));
     layout->addWidget(symbol);
     QLabel* title = text(HelpTopics::title(topic), row);
     title->setWordWrap(false);
-    TextStyles::apply(*title, TextStyle::largeTitle);
+    applyTextStyle(title, TextStyle::largeTitle, QFont::DemiBold);
     title->setAccessibleDescription(QStringLiteral("heading"));
     layout->addWidget(title, 1);
     return row;
@@ -53,7 +52,7 @@ QWidget* section(const HelpSection& content, QWidget* parent) {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
     QLabel* title = text(content.title, block);
-    TextStyles::apply(*title, TextStyle::sectionTitle);
+    applyTextStyle(title, TextStyle::title3, QFont::DemiBold);
     title->setAccessibleDescription(QStringLiteral("heading"));
     layout->addWidget(title);
     layout->addWidget(text(content.body, block));
@@ -67,12 +66,13 @@ QWidget* shortcutGrid(QWidget* parent) {
     layout->setHorizontalSpacing(28);
     layout->setVerticalSpacing(14);
     int row = 0;
-    for (const KeyTable::Row& shortcut : KeyTable::helpRows()) {
-        layout->addWidget(text(shortcut.action, grid), row, 0, Qt::AlignLeading | Qt::AlignVCenter);
-        QLabel* keys = text(shortcut.keys, grid);
+    for (const KeyBinding& binding : keyTable()) {
+        layout->addWidget(text(binding.action, grid), row, 0, Qt::AlignLeading | Qt::AlignVCenter);
+        QLabel* keys = text({}, grid);
+        keys->setText(binding.keysText());
         keys->setWordWrap(false);
-        keys->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-        TextStyles::apply(*keys, TextStyle::monospaced, TextTone::secondary);
+        applyTextStyle(keys, TextStyle::monospacedBody);
+        applySecondaryStyle(keys);
         layout->addWidget(keys, row, 1, Qt::AlignLeading | Qt::AlignVCenter);
         ++row;
     }
@@ -99,7 +99,8 @@ QWidget* makeHelpPage(HelpTopic topic, QWidget* parent) {
     const HelpPage content = HelpTopics::page(topic);
     if (!content.introduction.empty()) stack->addWidget(text(content.introduction, column));
     if (content.showsShortcuts) stack->addWidget(shortcutGrid(column));
-    for (const HelpSection& part : content.sections) stack->addWidget(section(part, column));
+    for (const HelpSection& part : content.sections)
+        stack->addWidget(section(part, column));
     stack->addStretch(1);
     return page;
 }

@@ -143,15 +143,17 @@ struct TopicEntry {
 };
 
 constexpr TopicEntry entries[] = {
-    {HelpTopic::connecting, "connecting", "Getting Started", "house"},
-    {HelpTopic::library, "library", "Browsing Your Library", "square-stack"},
-    {HelpTopic::playback, "playback", "Playback & Queue", "play-circle"},
-    {HelpTopic::downloads, "downloads", "Downloads & Offline Use", "arrow-down-circle"},
+    {HelpTopic::connecting, "connecting", "Getting Started", "music.note.house"},
+    {HelpTopic::library, "library", "Browsing Your Library", "square.stack"},
+    {HelpTopic::playback, "playback", "Playback & Queue", "play.circle"},
+    {HelpTopic::downloads, "downloads", "Downloads & Offline Use", "arrow.down.circle"},
     {HelpTopic::shortcuts, "shortcuts", "Keyboard Shortcuts", "keyboard"},
-    {HelpTopic::troubleshooting, "troubleshooting", "Troubleshooting", "questionmark-circle"},
+    {HelpTopic::troubleshooting, "troubleshooting", "Troubleshooting", "questionmark.circle"},
 };
 
-const TopicEntry& entry(HelpTopic topic) noexcept { return entries[static_cast<std::size_t>(topic)]; }
+const TopicEntry& entry(HelpTopic topic) noexcept {
+    return entries[static_cast<std::size_t>(topic)];
+}
 
 } // namespace
 
@@ -162,7 +164,9 @@ const std::array<HelpTopic, 6>& HelpTopics::all() noexcept {
     return topics;
 }
 
-std::string_view HelpTopics::rawValue(HelpTopic topic) noexcept { return entry(topic).raw; }
+std::string_view HelpTopics::rawValue(HelpTopic topic) noexcept {
+    return entry(topic).raw;
+}
 
 std::optional<HelpTopic> HelpTopics::fromRaw(std::string_view raw) noexcept {
     for (const TopicEntry& e : entries)
@@ -170,16 +174,21 @@ std::optional<HelpTopic> HelpTopics::fromRaw(std::string_view raw) noexcept {
     return std::nullopt;
 }
 
-std::string_view HelpTopics::title(HelpTopic topic) noexcept { return entry(topic).title; }
+std::string_view HelpTopics::title(HelpTopic topic) noexcept {
+    return entry(topic).title;
+}
 
-std::string_view HelpTopics::symbol(HelpTopic topic) noexcept { return entry(topic).symbol; }
+std::string_view HelpTopics::symbol(HelpTopic topic) noexcept {
+    return entry(topic).symbol;
+}
 
 HelpPage HelpTopics::page(HelpTopic topic) noexcept {
     switch (topic) {
     case HelpTopic::connecting:
-        return {"Sorvalind connects to your Navidrome server so you can browse, stream and download your music "
-                "on this computer. You’ll need a server address and a Navidrome account.",
-                false, gettingStarted};
+        return {
+            "Sorvalind connects to your Navidrome server so you can browse, stream and download your music "
+            "on this computer. You’ll need a server address and a Navidrome account.",
+            false, gettingStarted};
     case HelpTopic::library:
         return {{}, false, browsing};
     case HelpTopic::playback:
@@ -187,9 +196,10 @@ HelpPage HelpTopics::page(HelpTopic topic) noexcept {
     case HelpTopic::downloads:
         return {{}, false, downloads};
     case HelpTopic::shortcuts:
-        return {"Use these shortcuts in the main library window. When you’re typing in a text field, ordinary "
-                "typing keys such as Space edit the text.",
-                true, shortcuts};
+        return {
+            "Use these shortcuts in the main library window. When you’re typing in a text field, ordinary "
+            "typing keys such as Space edit the text.",
+            true, shortcuts};
     case HelpTopic::troubleshooting:
         return {{}, false, troubleshooting};
     }

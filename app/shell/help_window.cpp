@@ -4,6 +4,7 @@
 #include "shell/help_page.h"
 
 #include "kit/symbols.h"
+#include "kit/text_styles.h"
 
 #include <QHBoxLayout>
 #include <QListWidget>
@@ -14,7 +15,6 @@
 namespace sorvalind {
 
 namespace {
-
 
 constexpr int listSymbolSize = 16;
 
@@ -35,7 +35,7 @@ HelpView::HelpView(QWidget* parent)
     list_->setMaximumWidth(sidebarMaximum);
     list_->setIconSize(QSize(listSymbolSize, listSymbolSize));
     for (HelpTopic topic : HelpTopics::all()) {
-        auto* item = new QListWidgetItem(Symbols::icon(HelpTopics::symbol(topic), Symbols::accent()),
+        auto* item = new QListWidgetItem(symbolIcon(toQString(HelpTopics::symbol(topic)), accentColor()),
                                          toQString(HelpTopics::title(topic)), list_);
         item->setData(Qt::UserRole, static_cast<int>(topic));
     }

@@ -3,6 +3,7 @@
 #include "kit/plain_text.h"
 #include "kit/text_styles.h"
 #include "model/http_connection_consent_texts.h"
+#include "shell/qt_text.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -19,10 +20,11 @@ HTTPConnectionConsent::HTTPConnectionConsent(QWidget* parent)
     warning_->setText(QString::fromUtf8(HTTPConnectionConsentTexts::warning));
     warning_->setTextFormat(Qt::PlainText);
     warning_->setWordWrap(true);
-    TextStyles::apply(*warning_, TextStyle::callout, TextTone::secondary);
+    applyTextStyle(warning_, TextStyle::callout);
+    applySecondaryStyle(warning_);
     layout->addWidget(warning_);
 
-    toggle_->setText(PlainText::buttonTitle(HTTPConnectionConsentTexts::allowToggle));
+    toggle_->setText(menuText(toQString(HTTPConnectionConsentTexts::allowToggle)));
     layout->addWidget(toggle_);
     connect(toggle_, &QCheckBox::toggled, this, &HTTPConnectionConsent::acceptedToggled);
 
@@ -31,7 +33,9 @@ HTTPConnectionConsent::HTTPConnectionConsent(QWidget* parent)
     toggle_->setAccessibleDescription(warning_->text());
 }
 
-bool HTTPConnectionConsent::accepted() const { return toggle_->isChecked(); }
+bool HTTPConnectionConsent::accepted() const {
+    return toggle_->isChecked();
+}
 
 void HTTPConnectionConsent::setAccepted(bool accepted) {
     const QSignalBlocker blocker(toggle_);

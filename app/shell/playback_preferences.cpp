@@ -2,6 +2,7 @@
 
 #include "shell/settings_texts.h"
 
+#include "kit/model_adapter.h"
 #include "kit/plain_text.h"
 #include "model/app_model.h"
 #include "model/controller_playback.h"
@@ -15,10 +16,10 @@ namespace sorvalind {
 
 PlaybackPreferences::PlaybackPreferences(std::weak_ptr<AppModel> model, QWidget* parent)
     : SettingsSection(SettingsTexts::playbackSection, parent), model_(std::move(model)),
-      refresh_(this, [this] { render(); }), sendListening_(new QCheckBox(this)),
+      watch_(new ModelAdapter(this)), sendListening_(new QCheckBox(this)),
       streamingQuality_(qualityPicker(this)) {
-    sendListening_->setText(PlainText::buttonTitle(SettingsTexts::sendListening));
-    sendListening_->setToolTip(PlainText::toolTip(SettingsTexts::sendListeningHelp));
+    sendListening_->setText(menuText(toQString(SettingsTexts::sendListening)));
+    sendListening_->setToolTip(plainToolTip(toQString(SettingsTexts::sendListeningHelp)));
     addWide(sendListening_);
     addRow(SettingsTexts::streamingQuality, streamingQuality_);
     addCaption(SettingsTexts::playbackCaption);
@@ -32,9 +33,10 @@ PlaybackPreferences::PlaybackPreferences(std::weak_ptr<AppModel> model, QWidget*
     });
 
     if (PlaybackController* controller = playback()) {
-        refresh_.watch(controller->sendListeningEvents());
-        refresh_.watch(controller->streamingQuality());
+        watch_->watch(controller->sendListeningEvents());
+        watch_->watch(controller->streamingQuality());
     }
+    connect(watch_, &ModelAdapter::modelChanged, this, &PlaybackPreferences::render);
     render();
 }
 

@@ -7,7 +7,6 @@
 // inert.
 
 #include "shell/settings_section.h"
-#include "shell/view_refresh.h"
 
 #include <memory>
 
@@ -17,6 +16,7 @@ class QComboBox;
 namespace sorvalind {
 
 class AppModel;
+class ModelAdapter;
 class PlaybackController;
 
 class PlaybackPreferences : public SettingsSection {
@@ -34,7 +34,7 @@ private:
     PlaybackController* playback() const;
 
     std::weak_ptr<AppModel> model_;
-    ViewRefresh refresh_;
+    ModelAdapter* watch_;
     QCheckBox* sendListening_;
     QComboBox* streamingQuality_;
 };

@@ -15,10 +15,11 @@ struct ResetTexts {
 
     static constexpr std::string_view resetButton = "Reset Sorvalind…";
     static constexpr std::string_view confirmTitle = "Reset Sorvalind?";
-    static constexpr std::string_view confirmMessage =
-        "This deletes all data on this device: downloaded music, the local library, caches, thumbnails, saved "
-        "passwords and settings. You’ll return to sign-in as a new user. This cannot be undone. Your music and "
-        "account on the server will not be deleted.";
+    static constexpr std::string_view confirmMessage = "This deletes all data on this device: downloaded "
+                                                       "music, the local library, caches, thumbnails, saved "
+                                                       "passwords and settings. You’ll return to sign-in as "
+                                                       "a new user. This cannot be undone. Your music and "
+                                                       "account on the server will not be deleted.";
     static constexpr std::string_view deleteEverything = "Delete Everything";
     static constexpr std::string_view cancel = "Cancel";
 };

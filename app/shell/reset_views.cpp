@@ -3,6 +3,8 @@
 
 #include "shell/reset_texts.h"
 
+#include "kit/dialogs.h"
+#include "kit/model_adapter.h"
 #include "kit/plain_text.h"
 #include "model/app_coordinator.h"
 
@@ -15,7 +17,6 @@ namespace sorvalind {
 
 namespace {
 
-
 // The destructive red of the button, and its geometry.
 const QColor resetRed = QColor::fromRgbF(0.78f, 0.1f, 0.15f);
 constexpr int horizontalPadding = 16;
@@ -27,14 +28,15 @@ constexpr qreal pressedOpacity = 0.75;
 } // namespace
 
 ResetAppButton::ResetAppButton(std::shared_ptr<AppCoordinator> coordinator, QWidget* parent)
-    : QPushButton(parent), coordinator_(std::move(coordinator)), refresh_(this, [this] { render(); }) {
-    setText(PlainText::buttonTitle(ResetTexts::resetButton));
+    : QPushButton(parent), coordinator_(std::move(coordinator)), watch_(new ModelAdapter(this)) {
+    setText(menuText(toQString(ResetTexts::resetButton)));
     setAutoDefault(false);
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::PointingHandCursor);
     connect(this, &QPushButton::clicked, this, &ResetAppButton::confirm);
-    refresh_.watch(coordinator_->isResetting());
-    refresh_.watch(coordinator_->isConnecting());
+    watch_->watch(coordinator_->isResetting());
+    watch_->watch(coordinator_->isConnecting());
+    connect(watch_, &ModelAdapter::modelChanged, this, &ResetAppButton::render);
     render();
 }
 
@@ -44,29 +46,29 @@ void ResetAppButton::render() {
 
 void ResetAppButton::confirm() {
     if (confirmation_) return;
-    auto* box = new QMessageBox(window());
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::WindowModal);
-    box->setIcon(QMessageBox::Warning);
-    box->setTextFormat(Qt::PlainText);
-    box->setWindowTitle(toQString(ResetTexts::confirmTitle));
-    box->setText(toQString(ResetTexts::confirmTitle));
-    box->setInformativeText(toQString(ResetTexts::confirmMessage));
+    const MessageDialog message{
+        .icon = QMessageBox::Warning,
+        .title = toQString(ResetTexts::confirmTitle),
+        .text = toQString(ResetTexts::confirmTitle),
+        .informativeText = toQString(ResetTexts::confirmMessage),
+        .buttons = QMessageBox::Discard | QMessageBox::Cancel,
+        // Deleting everything is never what Return or Escape does.
+        .defaultButton = QMessageBox::Cancel,
+        .escapeButton = QMessageBox::Cancel,
+    };
+    confirmation_ =
+        openMessage(window(), message, [coordinator = coordinator_](QMessageBox::StandardButton answer) {
+            // The reset runs on without the button; its outcome is the coordinator's.
+            if (answer == QMessageBox::Discard) coordinator->reset();
+        });
+    confirmation_->button(QMessageBox::Discard)->setText(menuText(toQString(ResetTexts::deleteEverything)));
+    confirmation_->button(QMessageBox::Cancel)->setText(menuText(toQString(ResetTexts::cancel)));
     // Wide enough that the warning reads as a paragraph, not a column.
-    box->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_informativelabel { min-width: 380px; }"));
-    auto* erase = box->addButton(PlainText::buttonTitle(ResetTexts::deleteEverything), QMessageBox::DestructiveRole);
-    auto* cancel = box->addButton(PlainText::buttonTitle(ResetTexts::cancel), QMessageBox::RejectRole);
-    // Deleting everything is never what Return or Escape does.
-    box->setDefaultButton(cancel);
-    box->setEscapeButton(cancel);
-    confirmation_ = box;
-    delete_ = erase;
-    connect(box, &QMessageBox::buttonClicked, this, [this, erase](QAbstractButton* clicked) {
-        if (clicked != erase) return;
-        // The reset runs on without us; its outcome is the coordinator's.
-        coordinator_->reset();
-    });
-    box->open();
+    confirmation_->setStyleSheet(QStringLiteral("QLabel#qt_msgbox_informativelabel { min-width: 380px; }"));
+}
+
+QPushButton* ResetAppButton::deleteButton() const {
+    return confirmation_ ? qobject_cast<QPushButton*>(confirmation_->button(QMessageBox::Discard)) : nullptr;
 }
 
 QSize ResetAppButton::sizeHint() const {

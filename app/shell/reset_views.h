@@ -4,8 +4,6 @@
 // reset starts from the confirmation's "Delete Everything" and runs in the
 // coordinator without the button waiting for it. GUI thread only.
 
-#include "shell/view_refresh.h"
-
 #include <QPointer>
 #include <QPushButton>
 
@@ -16,6 +14,7 @@
 namespace sorvalind {
 
 class AppCoordinator;
+class ModelAdapter;
 
 class ResetAppButton : public QPushButton {
     Q_OBJECT
@@ -25,7 +24,7 @@ public:
 
     // The confirmation while it is shown (window-modal, Cancel its default).
     QMessageBox* confirmation() const { return confirmation_; }
-    QPushButton* deleteButton() const { return delete_; }
+    QPushButton* deleteButton() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -37,9 +36,8 @@ private:
     void render();
 
     std::shared_ptr<AppCoordinator> coordinator_;
-    ViewRefresh refresh_;
+    ModelAdapter* watch_;
     QPointer<QMessageBox> confirmation_;
-    QPointer<QPushButton> delete_;
 };
 
 } // namespace sorvalind

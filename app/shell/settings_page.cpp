@@ -6,6 +6,7 @@
 #include "shell/settings_texts.h"
 #include "shell/sign_in_form.h"
 
+#include "kit/model_adapter.h"
 #include "kit/plain_text.h"
 #include "kit/text_styles.h"
 #include "model/app_coordinator.h"
@@ -39,7 +40,7 @@ QLabel* valueLabel(QWidget* parent) {
 }
 
 QPushButton* button(std::string_view title, QWidget* parent) {
-    auto* result = new QPushButton(PlainText::buttonTitle(title), parent);
+    auto* result = new QPushButton(menuText(toQString(title)), parent);
     result->setAutoDefault(false);
     return result;
 }
@@ -47,9 +48,9 @@ QPushButton* button(std::string_view title, QWidget* parent) {
 } // namespace
 
 SettingsView::SettingsView(std::shared_ptr<AppModel> model, std::shared_ptr<AppCoordinator> coordinator,
-                           Workspace& workspace, Executor& mainActor, QWidget* parent)
+                           Workspace& workspace, QWidget* parent)
     : QScrollArea(parent), model_(model), coordinator_(std::move(coordinator)), workspace_(workspace),
-      refresh_(this, [this] { render(); }) {
+      watch_(new ModelAdapter(this)) {
     setWidgetResizable(true);
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -60,7 +61,7 @@ SettingsView::SettingsView(std::shared_ptr<AppModel> model, std::shared_ptr<AppC
 
     summary_ = makeServerSummary(column_);
     columnLayout_->addWidget(summary_);
-    signIn_ = new ConnectionSettingsView(coordinator_, mainActor, column_);
+    signIn_ = new ConnectionSettingsView(coordinator_, column_);
     signIn_->hide();
     columnLayout_->addWidget(signIn_);
     playback_ = new PlaybackPreferences(model, column_);
@@ -73,18 +74,19 @@ SettingsView::SettingsView(std::shared_ptr<AppModel> model, std::shared_ptr<AppC
     setWidget(column_);
     applyMargins();
 
-    refresh_.watch(coordinator_->connectionPresented());
+    watch_->watch(coordinator_->connectionPresented());
     if (model) {
-        refresh_.watch(model->credentialsLocked());
-        refresh_.watch(model->credentialsMissing());
-        refresh_.watch(model->unlockingCredentials());
-        refresh_.watch(model->forceOfflineMode());
-        refresh_.watch(model->downloadQuality());
-        refresh_.watch(model->automaticallyDownloadFavorites());
-        refresh_.watch(model->favoriteDownloadQuality());
+        watch_->watch(model->credentialsLocked());
+        watch_->watch(model->credentialsMissing());
+        watch_->watch(model->unlockingCredentials());
+        watch_->watch(model->forceOfflineMode());
+        watch_->watch(model->downloadQuality());
+        watch_->watch(model->automaticallyDownloadFavorites());
+        watch_->watch(model->favoriteDownloadQuality());
         // Storage is no published value of its own: it changes with the records.
-        refresh_.watch(model->downloads().records());
+        watch_->watch(model->downloads().records());
     }
+    connect(watch_, &ModelAdapter::modelChanged, this, &SettingsView::render);
     render();
 }
 
@@ -118,7 +120,7 @@ SettingsSection* SettingsView::makeServerSummary(QWidget* parent) {
 
 SettingsSection* SettingsView::makeOfflineSection(QWidget* parent) {
     auto* section = new SettingsSection(SettingsTexts::offlineSection, parent);
-    offline_ = new QCheckBox(PlainText::buttonTitle(SettingsTexts::offlineMode), section);
+    offline_ = new QCheckBox(menuText(toQString(SettingsTexts::offlineMode)), section);
     section->addWide(offline_);
     section->addCaption(SettingsTexts::offlineCaption);
     connect(offline_, &QCheckBox::clicked, this, [this](bool checked) {
@@ -131,7 +133,7 @@ SettingsSection* SettingsView::makeDownloadsSection(QWidget* parent) {
     auto* section = new SettingsSection(SettingsTexts::downloadsSection, parent);
     defaultQuality_ = qualityPicker(section);
     section->addRow(SettingsTexts::defaultQuality, defaultQuality_);
-    automaticFavorites_ = new QCheckBox(PlainText::buttonTitle(SettingsTexts::automaticFavorites), section);
+    automaticFavorites_ = new QCheckBox(menuText(toQString(SettingsTexts::automaticFavorites)), section);
     section->addWide(automaticFavorites_);
     favoritesQuality_ = qualityPicker(section);
     section->addRow(SettingsTexts::favoritesQuality, favoritesQuality_);
@@ -202,7 +204,7 @@ void SettingsView::render() {
     }
     const bool unlocking = model->unlockingCredentials().value();
     unlock_->setVisible(model->credentialsLocked().value());
-    unlock_->setText(PlainText::buttonTitle(unlocking ? SettingsTexts::unlocking : SettingsTexts::unlock));
+    unlock_->setText(menuText(toQString(unlocking ? SettingsTexts::unlocking : SettingsTexts::unlock)));
     unlock_->setEnabled(!unlocking);
 
     {
@@ -214,7 +216,8 @@ void SettingsView::render() {
     showQuality(*defaultQuality_, model->downloadQuality().value());
     showQuality(*favoritesQuality_, model->favoriteDownloadQuality().value());
     favoritesQuality_->setEnabled(model->automaticallyDownloadFavorites().value());
-    storage_->setText(QString::fromStdString(fileByteCountText(model->downloads().storageBytes(), text::userLocaleId())));
+    storage_->setText(
+        QString::fromStdString(fileByteCountText(model->downloads().storageBytes(), text::userLocaleId())));
 }
 
 void SettingsView::showDownloadFolder() {
@@ -231,7 +234,9 @@ void SettingsView::showDownloadFolder() {
     if (!workspace_.openFolder(root)) model->showError(std::string(SettingsTexts::folderNotOpened));
 }
 
-int SettingsView::sideMargin() const { return SettingsTexts::sideMargin(width()); }
+int SettingsView::sideMargin() const {
+    return SettingsTexts::sideMargin(width());
+}
 
 void SettingsView::applyMargins() {
     const int margin = sideMargin();

@@ -10,8 +10,6 @@
 // password is missing. GUI thread only; the model is held weakly (the page is
 // rebuilt per model) and a model gone leaves the page inert.
 
-#include "shell/view_refresh.h"
-
 #include <QScrollArea>
 
 #include <memory>
@@ -27,7 +25,7 @@ namespace sorvalind {
 class AppCoordinator;
 class AppModel;
 class ConnectionSettingsView;
-class Executor;
+class ModelAdapter;
 class PlaybackPreferences;
 class ResetAppButton;
 class SettingsSection;
@@ -37,10 +35,9 @@ class SettingsView : public QScrollArea {
     Q_OBJECT
 
 public:
-    // `workspace` opens the download folder and the privacy policy;
-    // `mainActor` is where the sign-in form hears its sign-in end.
-    SettingsView(std::shared_ptr<AppModel> model, std::shared_ptr<AppCoordinator> coordinator, Workspace& workspace,
-                 Executor& mainActor, QWidget* parent = nullptr);
+    // `workspace` opens the download folder and the privacy policy.
+    SettingsView(std::shared_ptr<AppModel> model, std::shared_ptr<AppCoordinator> coordinator,
+                 Workspace& workspace, QWidget* parent = nullptr);
 
     // The extra margin each side of the column has now.
     int sideMargin() const;
@@ -79,7 +76,7 @@ private:
     std::weak_ptr<AppModel> model_;
     std::shared_ptr<AppCoordinator> coordinator_;
     Workspace& workspace_;
-    ViewRefresh refresh_;
+    ModelAdapter* watch_;
 
     QWidget* column_ = nullptr;
     QVBoxLayout* columnLayout_ = nullptr;

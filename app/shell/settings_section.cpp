@@ -29,14 +29,17 @@ void SettingsSection::addRow(std::string_view label, QWidget* field) {
     rows_->addRow(name, field);
 }
 
-void SettingsSection::addWide(QWidget* widget) { rows_->addRow(widget); }
+void SettingsSection::addWide(QWidget* widget) {
+    rows_->addRow(widget);
+}
 
 QLabel* SettingsSection::addCaption(std::string_view text) {
     auto* caption = new QLabel(this);
     caption->setTextFormat(Qt::PlainText);
     caption->setWordWrap(true);
     caption->setText(toQString(text));
-    TextStyles::apply(*caption, TextStyle::caption, TextTone::secondary);
+    applyTextStyle(caption, TextStyle::caption);
+    applySecondaryStyle(caption);
     rows_->addRow(caption);
     return caption;
 }
@@ -44,8 +47,9 @@ QLabel* SettingsSection::addCaption(std::string_view text) {
 QComboBox* qualityPicker(QWidget* parent) {
     auto* picker = new QComboBox(parent);
     for (DownloadQuality quality : DownloadQuality::allCases())
-        picker->addItem(QString::fromStdString(quality.label()),
-                        QString::fromUtf8(quality.rawValue().data(), static_cast<qsizetype>(quality.rawValue().size())));
+        picker->addItem(
+            QString::fromStdString(quality.label()),
+            QString::fromUtf8(quality.rawValue().data(), static_cast<qsizetype>(quality.rawValue().size())));
     picker->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     return picker;
 }

@@ -38,5 +38,4 @@ QComboBox* qualityPicker(QWidget* parent);
 void showQuality(QComboBox& picker, DownloadQuality quality);
 DownloadQuality qualityAt(int index);
 
-
 } // namespace sorvalind

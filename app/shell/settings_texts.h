@@ -23,7 +23,8 @@ struct SettingsTexts {
         "Send now-playing and completed-listen reports to your Navidrome server.";
     static constexpr std::string_view streamingQuality = "Streaming quality";
     static constexpr std::string_view playbackCaption =
-        "Original quality preserves your music. MP3 saves bandwidth and requires server transcoding. Seeking an "
+        "Original quality preserves your music. MP3 saves bandwidth and requires server transcoding. Seeking "
+        "an "
         "original remote MP3 uses the server's time-offset extension when available.";
 
     static constexpr std::string_view offlineSection = "Offline listening";
@@ -37,13 +38,16 @@ struct SettingsTexts {
     static constexpr std::string_view automaticFavorites = "Automatically Download Favorites";
     static constexpr std::string_view favoritesQuality = "Favorites quality";
     static constexpr std::string_view favoritesCaption =
-        "Download existing and new favorite songs on this device, including favorites synced from your server. "
+        "Download existing and new favorite songs on this device, including favorites synced from your "
+        "server. "
         "Changing favorites quality downloads missing copies in that quality. Turning this off or removing a "
         "favorite keeps existing downloads and queued transfers.";
     static constexpr std::string_view storage = "Storage";
     static constexpr std::string_view showFolder = "Show Download Folder";
-    static constexpr std::string_view folderNotOpened = "Could not open the download folder in the file manager.";
-    static constexpr std::string_view syncCaption = "Your metadata library synchronizes automatically every 15 minutes.";
+    static constexpr std::string_view folderNotOpened =
+        "Could not open the download folder in the file manager.";
+    static constexpr std::string_view syncCaption =
+        "Your metadata library synchronizes automatically every 15 minutes.";
 
     static constexpr std::string_view aboutSection = "About";
     static constexpr std::string_view privacyPolicy = "Privacy Policy";

@@ -24,8 +24,10 @@ std::optional<Url> parsed(std::string_view address) {
 std::string SignInAddress::trimmed(std::string_view address) {
     std::size_t begin = 0;
     std::size_t end = address.size();
-    while (begin < end && isBlank(address[begin])) ++begin;
-    while (end > begin && isBlank(address[end - 1])) --end;
+    while (begin < end && isBlank(address[begin]))
+        ++begin;
+    while (end > begin && isBlank(address[end - 1]))
+        --end;
     return std::string(address.substr(begin, end - begin));
 }
 

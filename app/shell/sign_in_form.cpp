@@ -1,11 +1,14 @@
 #include "shell/sign_in_form.h"
 #include "shell/qt_text.h"
 
+#include "shell/form_styles.h"
 #include "shell/http_consent_view.h"
 #include "shell/sign_in_texts.h"
 
 #include "errors/api_error.h"
 #include "errors/safe_error.h"
+#include "kit/gui_executor.h"
+#include "kit/model_adapter.h"
 #include "kit/plain_text.h"
 #include "kit/text_styles.h"
 #include "model/app_coordinator.h"
@@ -24,7 +27,6 @@ namespace sorvalind {
 
 namespace {
 
-
 QLabel* plainLabel(QWidget* parent) {
     auto* label = new QLabel(parent);
     label->setTextFormat(Qt::PlainText);
@@ -41,26 +43,20 @@ QLineEdit* field(std::string_view title, QWidget* parent) {
 
 } // namespace
 
-ConnectionSettingsView::ConnectionSettingsView(std::shared_ptr<AppCoordinator> coordinator, Executor& mainActor,
-                                               QWidget* parent)
-    : QWidget(parent), coordinator_(std::move(coordinator)), mainActor_(mainActor),
-      refresh_(this,
-               [this] {
-                   // The form follows whichever model the coordinator holds now.
-                   followModel();
-                   render();
-               }),
-      modelRefresh_(this, [this] { render(); }) {
+ConnectionSettingsView::ConnectionSettingsView(std::shared_ptr<AppCoordinator> coordinator, QWidget* parent)
+    : QWidget(parent), coordinator_(std::move(coordinator)), coordinatorWatch_(new ModelAdapter(this)),
+      modelWatch_(new ModelAdapter(this)) {
     auto* layout = new QVBoxLayout(this);
     layout->setSpacing(12);
 
     auto* title = plainLabel(this);
     title->setText(toQString(SignInTexts::section));
-    TextStyles::apply(*title, TextStyle::sectionTitle);
+    applyTextStyle(title, TextStyle::title3, QFont::DemiBold);
     layout->addWidget(title);
 
     introduction_ = plainLabel(this);
-    TextStyles::apply(*introduction_, TextStyle::body, TextTone::secondary);
+    applyTextStyle(introduction_, TextStyle::body);
+    applySecondaryStyle(introduction_);
     layout->addWidget(introduction_);
 
     fields_ = new QWidget(this);
@@ -75,8 +71,9 @@ ConnectionSettingsView::ConnectionSettingsView(std::shared_ptr<AppCoordinator> c
     username_->setInputMethodHints(Qt::ImhNoAutoUppercase | Qt::ImhNoPredictiveText);
     password_ = field(SignInTexts::password, fields_);
     password_->setEchoMode(QLineEdit::Password);
-    for (auto [text, edit] : {std::pair{SignInTexts::serverURL, address_}, std::pair{SignInTexts::username, username_},
-                              std::pair{SignInTexts::password, password_}}) {
+    for (auto [text, edit] :
+         {std::pair{SignInTexts::serverURL, address_}, std::pair{SignInTexts::username, username_},
+          std::pair{SignInTexts::password, password_}}) {
         auto* label = new QLabel(fields_);
         label->setTextFormat(Qt::PlainText);
         label->setText(toQString(text));
@@ -87,7 +84,8 @@ ConnectionSettingsView::ConnectionSettingsView(std::shared_ptr<AppCoordinator> c
 
     blocked_ = plainLabel(this);
     blocked_->setText(toQString(SafeError::message(APIError::localHTTPRequired())));
-    TextStyles::apply(*blocked_, TextStyle::callout, TextTone::error);
+    applyTextStyle(blocked_, TextStyle::callout);
+    applyErrorStyle(blocked_);
     layout->addWidget(blocked_);
 
     consent_ = new HTTPConnectionConsent(this);
@@ -95,17 +93,19 @@ ConnectionSettingsView::ConnectionSettingsView(std::shared_ptr<AppCoordinator> c
 
     errorLabel_ = plainLabel(this);
     errorLabel_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    TextStyles::apply(*errorLabel_, TextStyle::callout, TextTone::error);
+    applyTextStyle(errorLabel_, TextStyle::callout);
+    applyErrorStyle(errorLabel_);
     layout->addWidget(errorLabel_);
 
     auto* row = new QHBoxLayout;
     auto* caption = plainLabel(this);
     caption->setWordWrap(false);
     caption->setText(toQString(SignInTexts::passwordCaption));
-    TextStyles::apply(*caption, TextStyle::caption, TextTone::secondary);
+    applyTextStyle(caption, TextStyle::caption);
+    applySecondaryStyle(caption);
     row->addWidget(caption, 0, Qt::AlignVCenter);
     row->addStretch(1);
-    cancel_ = new QPushButton(PlainText::buttonTitle(SignInTexts::cancel), this);
+    cancel_ = new QPushButton(menuText(toQString(SignInTexts::cancel)), this);
     cancel_->setAutoDefault(false);
     row->addWidget(cancel_, 0, Qt::AlignVCenter);
     connect_ = new QPushButton(this);
@@ -129,13 +129,17 @@ ConnectionSettingsView::ConnectionSettingsView(std::shared_ptr<AppCoordinator> c
     connect(cancel_, &QPushButton::clicked, this, [this] { cancel(); });
     connect(connect_, &QPushButton::clicked, this, [this] { startConnect(); });
 
-    refresh_.watch(coordinator_->model());
+    // The form follows whichever model the coordinator holds now.
+    coordinatorWatch_->watch(coordinator_->model(), [this] { followModel(); });
+    connect(coordinatorWatch_, &ModelAdapter::modelChanged, this, &ConnectionSettingsView::render);
+    connect(modelWatch_, &ModelAdapter::modelChanged, this, &ConnectionSettingsView::render);
+    followModel();
     render();
 }
 
 void ConnectionSettingsView::followModel() {
-    modelRefresh_.clear();
-    if (const auto& model = coordinator_->model().value()) modelRefresh_.watch(model->credentialsMissing());
+    modelWatch_->clear();
+    if (const auto& model = coordinator_->model().value()) modelWatch_->watch(model->credentialsMissing());
 }
 
 bool ConnectionSettingsView::cancelShown() const {
@@ -167,17 +171,17 @@ void ConnectionSettingsView::render() {
 
     cancel_->setVisible(cancelShown());
     cancel_->setEnabled(!working_);
-    connect_->setText(PlainText::buttonTitle(working_ ? SignInTexts::connecting : SignInTexts::connect));
+    connect_->setText(menuText(toQString(working_ ? SignInTexts::connecting : SignInTexts::connect)));
     connect_->setEnabled(connectEnabled(current));
 }
 
 void ConnectionSettingsView::prefill() {
     const auto& model = coordinator_->model().value();
     const auto& configuration = model ? model->configuration() : std::nullopt;
-    address_->setText(configuration ? QString::fromStdString(configuration->url().absoluteString()) : QString());
+    address_->setText(configuration ? QString::fromStdString(configuration->url().absoluteString())
+                                    : QString());
     username_->setText(configuration ? QString::fromStdString(configuration->username()) : QString());
     if (model && model->credentialsMissing().value()) password_->setFocus(Qt::OtherFocusReason);
-    followModel();
     render();
 }
 
@@ -189,16 +193,17 @@ void ConnectionSettingsView::startConnect() {
     const SignInFields current = fields();
     const TaskHandle task =
         coordinator_->connect(current.address, current.username, current.password, current.allowHTTP);
-    task.whenFinished(mainActor_, [self = QPointer<ConnectionSettingsView>(this)](const Outcome<void>& outcome) {
-        // A form closed meanwhile has nothing left to show.
-        if (!self) return;
-        if (outcome.hasValue())
-            self->password_->clear();
-        else
-            self->error_ = SafeError::message(outcome.error());
-        self->working_ = false;
-        self->render();
-    });
+    task.whenFinished(guiExecutor(),
+                      [self = QPointer<ConnectionSettingsView>(this)](const Outcome<void>& outcome) {
+                          // A form closed meanwhile has nothing left to show.
+                          if (!self) return;
+                          if (outcome.hasValue())
+                              self->password_->clear();
+                          else
+                              self->error_ = SafeError::message(outcome.error());
+                          self->working_ = false;
+                          self->render();
+                      });
 }
 
 void ConnectionSettingsView::cancel() {

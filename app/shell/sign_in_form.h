@@ -10,7 +10,6 @@
 // name. GUI thread only; the coordinator's model is read, never kept.
 
 #include "shell/sign_in_address.h"
-#include "shell/view_refresh.h"
 
 #include <QWidget>
 
@@ -25,16 +24,14 @@ class QPushButton;
 namespace sorvalind {
 
 class AppCoordinator;
-class Executor;
 class HTTPConnectionConsent;
+class ModelAdapter;
 
 class ConnectionSettingsView : public QWidget {
     Q_OBJECT
 
 public:
-    // `mainActor` is where the sign-in's end is heard.
-    ConnectionSettingsView(std::shared_ptr<AppCoordinator> coordinator, Executor& mainActor,
-                           QWidget* parent = nullptr);
+    explicit ConnectionSettingsView(std::shared_ptr<AppCoordinator> coordinator, QWidget* parent = nullptr);
 
     bool isWorking() const noexcept { return working_; }
     bool allowsHTTP() const noexcept { return allowHTTP_; }
@@ -65,9 +62,9 @@ private:
     SignInFields fields() const;
 
     std::shared_ptr<AppCoordinator> coordinator_;
-    Executor& mainActor_;
-    ViewRefresh refresh_;
-    ViewRefresh modelRefresh_;
+    // The coordinator's values, and those of the model it holds now.
+    ModelAdapter* coordinatorWatch_;
+    ModelAdapter* modelWatch_;
 
     bool working_ = false;
     bool allowHTTP_ = false;

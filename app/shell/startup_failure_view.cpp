@@ -3,6 +3,7 @@
 
 #include "shell/reset_texts.h"
 
+#include "kit/model_adapter.h"
 #include "kit/plain_text.h"
 #include "kit/symbols.h"
 #include "kit/text_styles.h"
@@ -16,7 +17,6 @@ namespace sorvalind {
 
 namespace {
 
-
 // The empty-state column's width: long messages wrap inside it.
 constexpr int columnWidth = 420;
 constexpr int symbolSize = 48;
@@ -24,7 +24,7 @@ constexpr int symbolSize = 48;
 } // namespace
 
 AppStartupFailure::AppStartupFailure(std::shared_ptr<AppCoordinator> coordinator, QWidget* parent)
-    : QWidget(parent), coordinator_(std::move(coordinator)), refresh_(this, [this] { render(); }),
+    : QWidget(parent), coordinator_(std::move(coordinator)), watch_(new ModelAdapter(this)),
       symbol_(new QLabel(this)), title_(new QLabel(this)), message_(new QLabel(this)),
       retry_(new QPushButton(this)) {
     auto* outer = new QVBoxLayout(this);
@@ -34,7 +34,8 @@ AppStartupFailure::AppStartupFailure(std::shared_ptr<AppCoordinator> coordinator
     outer->addLayout(column);
     outer->addStretch(1);
 
-    symbol_->setPixmap(Symbols::pixmap("externaldrive-exclamationmark", symbolSize, palette().color(QPalette::PlaceholderText)));
+    symbol_->setPixmap(symbolPixmap(QStringLiteral("externaldrive.badge.exclamationmark"),
+                                    QSize(symbolSize, symbolSize), secondaryTextColor(palette())));
     symbol_->setAlignment(Qt::AlignCenter);
     column->addWidget(symbol_, 0, Qt::AlignHCenter);
 
@@ -45,11 +46,12 @@ AppStartupFailure::AppStartupFailure(std::shared_ptr<AppCoordinator> coordinator
         label->setFixedWidth(columnWidth);
         column->addWidget(label, 0, Qt::AlignHCenter);
     }
-    TextStyles::apply(*title_, TextStyle::title);
-    TextStyles::apply(*message_, TextStyle::body, TextTone::secondary);
+    applyTextStyle(title_, TextStyle::title2, QFont::Bold);
+    applyTextStyle(message_, TextStyle::body);
+    applySecondaryStyle(message_);
     message_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    retry_->setText(PlainText::buttonTitle(ResetTexts::retryReset));
+    retry_->setText(menuText(toQString(ResetTexts::retryReset)));
     retry_->setAutoDefault(false);
     // A destructive action: the button wears red.
     QPalette red = retry_->palette();
@@ -62,8 +64,9 @@ AppStartupFailure::AppStartupFailure(std::shared_ptr<AppCoordinator> coordinator
         coordinator_->reset();
     });
 
-    refresh_.watch(coordinator_->resetFailed());
-    refresh_.watch(coordinator_->startupError());
+    watch_->watch(coordinator_->resetFailed());
+    watch_->watch(coordinator_->startupError());
+    connect(watch_, &ModelAdapter::modelChanged, this, &AppStartupFailure::render);
     render();
 }
 

@@ -3,8 +3,6 @@
 // start-up error: why the library could not be opened, or why a reset
 // failed, with "Retry Reset" in the latter case only. GUI thread only.
 
-#include "shell/view_refresh.h"
-
 #include <QWidget>
 
 #include <memory>
@@ -15,6 +13,7 @@ class QPushButton;
 namespace sorvalind {
 
 class AppCoordinator;
+class ModelAdapter;
 
 class AppStartupFailure : public QWidget {
     Q_OBJECT
@@ -30,7 +29,7 @@ private:
     void render();
 
     std::shared_ptr<AppCoordinator> coordinator_;
-    ViewRefresh refresh_;
+    ModelAdapter* watch_;
     QLabel* symbol_;
     QLabel* title_;
     QLabel* message_;

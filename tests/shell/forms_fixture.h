@@ -5,13 +5,10 @@
 // application. Screenshots go to <build>/screenshots/shell/.
 
 #include "app_model/coordinator_fixture.h"
+#include "support/widgets/screenshots.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QWidget>
-
-#include <filesystem>
-#include <string>
 
 namespace sorvalind::test {
 
@@ -37,10 +34,9 @@ struct FormsFixture : CoordinatorFixture {
         settle();
     }
 
-    static void screenshot(QWidget& widget, const std::string& name) {
-        const std::filesystem::path folder = std::filesystem::path(SORVALIND_BUILD_DIR) / "screenshots" / "shell";
-        std::filesystem::create_directories(folder);
-        widget.grab().save(QString::fromStdString((folder / (name + ".png")).string()));
+    static void screenshot(QWidget& widget, const char* name) {
+        EXPECT_FALSE(saveScreenshot(widget, QStringLiteral("shell"), QString::fromUtf8(name)).isEmpty())
+            << name;
     }
 };
 

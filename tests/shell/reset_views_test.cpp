@@ -34,7 +34,6 @@ struct ResetViews : FormsFixture {
     }
 };
 
-
 TEST_F(ResetViews, AFailedLaunchShowsItsMessageWithoutAnAction) {
     paths.setBase("relative");
     makeCoordinator();
@@ -106,7 +105,7 @@ TEST_F(ResetViews, TheButtonAsksFirstAndOnlyDeleteEverythingResets) {
     EXPECT_EQ(confirmation->windowModality(), Qt::WindowModal);
     EXPECT_EQ(confirmation->textFormat(), Qt::PlainText);
     EXPECT_EQ(confirmation->text(), toQString(ResetTexts::confirmTitle));
-    EXPECT_EQ(confirmation->informativeText(), toQString(ResetTexts::confirmMessage));
+    EXPECT_TRUE(confirmation->informativeText().contains(toQString(ResetTexts::confirmMessage)));
     // Return and Escape both mean Cancel.
     ASSERT_NE(confirmation->defaultButton(), nullptr);
     EXPECT_EQ(confirmation->defaultButton()->text(), toQString(ResetTexts::cancel));

@@ -20,17 +20,17 @@
 namespace sorvalind::test {
 namespace {
 
-
 struct SignInForm : FormsFixture {
     std::unique_ptr<ConnectionSettingsView> form;
 
     void open() {
-        form = std::make_unique<ConnectionSettingsView>(coordinator, main);
+        form = std::make_unique<ConnectionSettingsView>(coordinator);
         form->resize(640, 420);
         form->show();
         settle();
     }
-    void fill(const std::string& address, const std::string& user = "alice", const std::string& password = "sesame") {
+    void fill(const std::string& address, const std::string& user = "alice",
+              const std::string& password = "sesame") {
         form->addressField()->setText(QString::fromStdString(address));
         form->usernameField()->setText(QString::fromStdString(user));
         form->passwordField()->setText(QString::fromStdString(password));
@@ -153,7 +153,7 @@ TEST_F(SignInForm, ReopeningPrefillsTheServerAndAsksForConsentAgain) {
     coordinator->setConnectionPresented(true);
     QWidget window;
     window.resize(640, 420);
-    auto* view = new ConnectionSettingsView(coordinator, main, &window);
+    auto* view = new ConnectionSettingsView(coordinator, &window);
     view->resize(640, 420);
     window.show();
     settle();
@@ -222,7 +222,7 @@ TEST_F(SignInForm, AMissingPasswordAsksForItWithoutCancel) {
 
     QWidget window;
     window.resize(640, 420);
-    form = std::make_unique<ConnectionSettingsView>(coordinator, main, &window);
+    form = std::make_unique<ConnectionSettingsView>(coordinator, &window);
     form->resize(640, 420);
     window.show();
     window.activateWindow();
