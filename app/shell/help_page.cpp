@@ -25,7 +25,6 @@ QLabel* text(std::string_view content, QWidget* parent) {
     label->setText(toQString(content));
     label->setWordWrap(true);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    label->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
     return label;
 }
 
@@ -92,7 +91,10 @@ QWidget* makeHelpPage(HelpTopic topic, QWidget* parent) {
     auto* stack = new QVBoxLayout(column);
     stack->setContentsMargins(0, 0, 0, 0);
     stack->setSpacing(24);
-    outer->addWidget(column, 1, Qt::AlignLeading | Qt::AlignTop);
+    // The column takes the width up to its maximum; what is left stays
+    // empty on the trailing side.
+    column->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    outer->addWidget(column, 1);
     outer->addStretch(0);
 
     stack->addWidget(heading(topic, column));

@@ -23,7 +23,7 @@ constexpr int listSymbolSize = 16;
 HelpView::HelpView(QWidget* parent)
     : QWidget(parent), splitter_(new QSplitter(Qt::Horizontal, this)), list_(new QListWidget(splitter_)),
       detail_(new QScrollArea(splitter_)) {
-    setMinimumSize(minimumWidth, minimumHeight);
+    setMinimumSize(smallestWidth, smallestHeight);
     setWindowTitle(toQString(HelpTopics::windowTitle));
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -47,7 +47,7 @@ HelpView::HelpView(QWidget* parent)
     splitter_->setCollapsible(1, false);
     splitter_->setStretchFactor(0, 0);
     splitter_->setStretchFactor(1, 1);
-    splitter_->setSizes({sidebarIdeal, minimumWidth});
+    splitter_->setSizes({sidebarIdeal, smallestWidth - sidebarIdeal});
 
     connect(list_, &QListWidget::itemSelectionChanged, this, [this] {
         const std::optional<HelpTopic> topic = selection();

@@ -27,8 +27,8 @@ public:
     static constexpr int sidebarMaximum = 280;
     static constexpr int columnMaximum = 600;
     static constexpr int pagePadding = 32;
-    static constexpr int minimumWidth = 720;
-    static constexpr int minimumHeight = 500;
+    static constexpr int smallestWidth = 720;
+    static constexpr int smallestHeight = 500;
 
     explicit HelpView(QWidget* parent = nullptr);
 

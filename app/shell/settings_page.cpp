@@ -45,6 +45,16 @@ QPushButton* button(std::string_view title, QWidget* parent) {
     return result;
 }
 
+// `widget` at its own width, at the leading edge of a section's row.
+QWidget* leadingRow(QWidget* widget, QWidget* parent) {
+    auto* row = new QWidget(parent);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(widget);
+    layout->addStretch(1);
+    return row;
+}
+
 } // namespace
 
 SettingsView::SettingsView(std::shared_ptr<AppModel> model, std::shared_ptr<AppCoordinator> coordinator,
@@ -93,6 +103,8 @@ SettingsView::SettingsView(std::shared_ptr<AppModel> model, std::shared_ptr<AppC
 SettingsSection* SettingsView::makeServerSummary(QWidget* parent) {
     auto* section = new SettingsSection(SettingsTexts::serverSection, parent);
     address_ = valueLabel(section);
+    // An address reads as one piece: no breaks after its slashes.
+    address_->setWordWrap(false);
     address_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     section->addRow(SettingsTexts::address, address_);
     account_ = valueLabel(section);
@@ -141,7 +153,7 @@ SettingsSection* SettingsView::makeDownloadsSection(QWidget* parent) {
     storage_ = valueLabel(section);
     section->addRow(SettingsTexts::storage, storage_);
     showFolder_ = button(SettingsTexts::showFolder, section);
-    section->addWide(showFolder_);
+    section->addWide(leadingRow(showFolder_, section));
     section->addCaption(SettingsTexts::syncCaption);
 
     connect(defaultQuality_, &QComboBox::activated, this, [this](int index) {
@@ -165,12 +177,7 @@ SettingsSection* SettingsView::makeAboutSection(QWidget* parent) {
     QPalette link = privacy_->palette();
     link.setColor(QPalette::ButtonText, link.color(QPalette::Link));
     privacy_->setPalette(link);
-    auto* row = new QWidget(section);
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(privacy_);
-    layout->addStretch(1);
-    section->addWide(row);
+    section->addWide(leadingRow(privacy_, section));
     connect(privacy_, &QPushButton::clicked, this,
             [this] { workspace_.openURL(std::string(AppLinks::privacyPolicyURL)); });
     return section;
@@ -179,12 +186,7 @@ SettingsSection* SettingsView::makeAboutSection(QWidget* parent) {
 SettingsSection* SettingsView::makeResetSection(QWidget* parent) {
     auto* section = new SettingsSection(SettingsTexts::resetSection, parent);
     reset_ = new ResetAppButton(coordinator_, section);
-    auto* row = new QWidget(section);
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(reset_);
-    layout->addStretch(1);
-    section->addWide(row);
+    section->addWide(leadingRow(reset_, section));
     section->addCaption(SettingsTexts::resetCaption);
     return section;
 }
