@@ -2,7 +2,7 @@
 // Helpers of the audio tests: decoding a whole song, the test audio folder,
 // byte and chunk sources that fail on cue.
 
-#include "audio_fixtures.h"
+#include "loopback/audio/audio_fixtures.h"
 #include "platform/ffmpeg/byte_source.h"
 #include "platform/ffmpeg/pcm_buffer.h"
 #include "playback/chunk_source.h"

@@ -5,7 +5,8 @@
 // settings and recording now-playing and remote-command services. The test
 // thread is the main actor.
 
-#include "audio_fixtures.h"
+#include "loopback/audio/audio_fixtures.h"
+#include "loopback/fake_subsonic_server.h"
 #include "playback/audio_engine.h"
 #include "playback/audio_pipeline.h"
 #include "playback/offline_output.h"
@@ -18,7 +19,6 @@
 #include "server/server_configuration.h"
 #include "services/in_memory_preferences.h"
 #include "support/drive_until.h"
-#include "support/fake_subsonic_server.h"
 #include "support/paths.h"
 #include "support/recording_now_playing.h"
 
@@ -64,7 +64,7 @@ protected:
     std::vector<std::string> upcomingIDs() const { return songIDs(controller->queue().value().upcoming()); }
     std::string currentID() const;
 
-    test::FakeSubsonicServer server;
+    loopback::FakeSubsonicServer server;
     test::TempDir dir;
     VirtualClock clock;
     ManualExecutor main{clock};

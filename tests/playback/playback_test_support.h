@@ -2,11 +2,11 @@
 // Helpers of the playback tests: the fake server with a session to it,
 // requests for its media methods, test audio and whole-song decoding.
 
-#include "audio_fixtures.h"
+#include "loopback/audio/audio_fixtures.h"
+#include "loopback/fake_subsonic_server.h"
 #include "platform/ffmpeg/pcm_buffer.h"
 #include "playback/pcm_decoder.h"
 #include "server/http_session.h"
-#include "support/fake_subsonic_server.h"
 #include "support/media_request.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // The REST methods FakeSubsonicServer answers out of the box.
-#include "support/fake_subsonic_server.h"
+#include "loopback/fake_subsonic_server.h"
 
 #include <charconv>
 
-namespace sorvalind::test {
+namespace sorvalind::loopback {
 
 namespace {
 
@@ -249,4 +249,4 @@ void FakeSubsonicServer::addStandardMethods() {
     };
 }
 
-} // namespace sorvalind::test
+} // namespace sorvalind::loopback

@@ -1,6 +1,6 @@
-#include "support/fake_library.h"
+#include "loopback/fake_library.h"
 
-namespace sorvalind::test {
+namespace sorvalind::loopback {
 
 namespace {
 
@@ -150,4 +150,4 @@ std::optional<nlohmann::json> FakeLibrary::createPlaylist(const std::optional<st
     return playlist;
 }
 
-} // namespace sorvalind::test
+} // namespace sorvalind::loopback

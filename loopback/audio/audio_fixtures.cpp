@@ -1,4 +1,4 @@
-#include "audio_fixtures.h"
+#include "loopback/audio/audio_fixtures.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // AAC or Apple Lossless in an MPEG-4 audio file through libavcodec's own
 // encoders and libavformat's MPEG-4 muxer, which writes the AAC encoder
 // delay as an edit list.
-#include "audio_fixtures.h"
+#include "loopback/audio/audio_fixtures.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

@@ -1,6 +1,6 @@
 // MPEG layer 2 audio through libavcodec's MP2 encoder, its frames written one
 // after another: an MPEG audio stream that is not layer 3.
-#include "audio_fixtures.h"
+#include "loopback/audio/audio_fixtures.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-namespace sorvalind::test {
+namespace sorvalind::loopback {
 
 class GeneratedLibrary {
 public:
@@ -57,4 +57,4 @@ private:
     Shape shape_;
 };
 
-} // namespace sorvalind::test
+} // namespace sorvalind::loopback

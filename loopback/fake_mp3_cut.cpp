@@ -1,11 +1,11 @@
 // Cutting an MP3 file at a whole second, as a server that starts a transcode
 // at an offset sends it.
-#include "support/fake_subsonic_server.h"
+#include "loopback/fake_subsonic_server.h"
 
 #include <array>
 #include <cstdint>
 
-namespace sorvalind::test {
+namespace sorvalind::loopback {
 
 namespace {
 
@@ -74,4 +74,4 @@ std::string mp3From(const std::string& file, int seconds) {
     return cut;
 }
 
-} // namespace sorvalind::test
+} // namespace sorvalind::loopback

@@ -1,8 +1,8 @@
-#include "support/fake_subsonic_server.h"
+#include "loopback/fake_subsonic_server.h"
 
 #include <charconv>
 
-namespace sorvalind::test {
+namespace sorvalind::loopback {
 
 namespace {
 
@@ -57,4 +57,4 @@ void serveBytes(const FakeRequest& request, httplib::Response& res, const std::s
     res.set_content(bytes.substr(start, end - start + 1), contentType);
 }
 
-} // namespace sorvalind::test
+} // namespace sorvalind::loopback

@@ -1,4 +1,4 @@
-#include "support/generated_library.h"
+#include "loopback/generated_library.h"
 
 #include <algorithm>
 #include <array>
@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string_view>
 
-namespace sorvalind::test {
+namespace sorvalind::loopback {
 
 namespace {
 
@@ -336,4 +336,4 @@ const std::vector<std::string>& GeneratedLibrary::titleWords() {
     return vocabulary;
 }
 
-} // namespace sorvalind::test
+} // namespace sorvalind::loopback

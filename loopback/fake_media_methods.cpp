@@ -1,10 +1,10 @@
 // The media methods of FakeSubsonicServer: "stream", "download" and
 // "getCoverArt", answered the way a real server answers them.
-#include "support/fake_subsonic_server.h"
+#include "loopback/fake_subsonic_server.h"
 
 #include <charconv>
 
-namespace sorvalind::test {
+namespace sorvalind::loopback {
 
 namespace {
 
@@ -89,4 +89,4 @@ void FakeSubsonicServer::addMediaMethods() {
     };
 }
 
-} // namespace sorvalind::test
+} // namespace sorvalind::loopback

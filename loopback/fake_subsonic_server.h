@@ -11,8 +11,8 @@
 // std::runtime_error when the server cannot start; the destructor stops it,
 // releasing stalled answers first.
 
+#include "loopback/fake_library.h"
 #include "platform/curl/query_item.h"
-#include "support/fake_library.h"
 
 #include <httplib.h>
 #include <nlohmann/json.hpp>
@@ -29,7 +29,7 @@
 #include <utility>
 #include <vector>
 
-namespace sorvalind::test {
+namespace sorvalind::loopback {
 
 // One request as the server received it.
 struct FakeRequest {
@@ -230,4 +230,4 @@ void serveBytes(const FakeRequest& request, httplib::Response& res, const std::s
 // tags and the encoder's information frame before it; the whole file for 0.
 std::string mp3From(const std::string& file, int seconds);
 
-} // namespace sorvalind::test
+} // namespace sorvalind::loopback

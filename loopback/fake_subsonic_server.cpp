@@ -1,4 +1,4 @@
-#include "support/fake_subsonic_server.h"
+#include "loopback/fake_subsonic_server.h"
 
 #include "platform/crypto/digest.h"
 
@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <stdexcept>
 
-namespace sorvalind::test {
+namespace sorvalind::loopback {
 
 namespace {
 
@@ -370,4 +370,4 @@ void FakeSubsonicServer::applyBodyFault(const FakeFault& fault, httplib::Respons
                              });
 }
 
-} // namespace sorvalind::test
+} // namespace sorvalind::loopback

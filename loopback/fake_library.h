@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace sorvalind::test {
+namespace sorvalind::loopback {
 
 class FakeLibrary {
 public:
@@ -62,4 +62,4 @@ private:
     int nextPlaylist_ = 1;
 };
 
-} // namespace sorvalind::test
+} // namespace sorvalind::loopback
