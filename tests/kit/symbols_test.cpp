@@ -3,9 +3,13 @@
 
 #include "kit/symbols.h"
 
+#include "support/widgets/screenshots.h"
+
 #include <gtest/gtest.h>
 
+#include <QGridLayout>
 #include <QImage>
+#include <QLabel>
 
 namespace sorvalind::test {
 namespace {
@@ -31,9 +35,7 @@ Coverage coverage(const QPixmap& pixmap, const QColor& tint) {
     return result;
 }
 
-TEST(Symbols, EveryNamedSymbolPaintsInItsTint) {
-    const QColor orange(0xE0, 0x72, 0x00);
-    for (const char* name : {"music.note.house.fill",
+const char* const names[] = {"music.note.house.fill",
                              "music.note.house",
                              "externaldrive.badge.exclamationmark",
                              "music.note",
@@ -55,7 +57,22 @@ TEST(Symbols, EveryNamedSymbolPaintsInItsTint) {
                              "gearshape",
                              "exclamationmark.triangle",
                              "lock.fill",
-                             "person.2"}) {
+                             "person.2"};
+
+TEST(Symbols, EveryNamedSymbolPaintsInItsTint) {
+    const QColor orange(0xE0, 0x72, 0x00);
+    // A sheet of them all, for a person to look at.
+    QWidget sheet;
+    auto* grid = new QGridLayout(&sheet);
+    int cell = 0;
+    for (const char* name : names) {
+        auto* label = new QLabel(&sheet);
+        label->setPixmap(symbolPixmap(QString::fromLatin1(name), QSize(40, 40), orange));
+        grid->addWidget(label, cell / 8, cell % 8);
+        ++cell;
+    }
+    EXPECT_FALSE(saveScreenshot(sheet, QStringLiteral("kit"), QStringLiteral("symbols")).isEmpty());
+    for (const char* name : names) {
         SCOPED_TRACE(name);
         ASSERT_TRUE(hasSymbol(QString::fromLatin1(name)));
         for (const int side : {16, 40}) {

@@ -23,6 +23,10 @@ GuiModelWorld::GuiModelWorld(FakeLibrary::Shape library)
         server_->setMedia("so-" + std::to_string(i),
                           FakeMedia{.original = flac, .contentType = "audio/flac", .mp3 = {}});
 
+    makeCoordinator();
+}
+
+void GuiModelWorld::makeCoordinator() {
     AppEnvironment environment{
         .mainActor = main_,
         .workers = workers_,
@@ -54,6 +58,17 @@ GuiModelWorld::GuiModelWorld(FakeLibrary::Shape library)
                            const std::string& account) { credentialStore_.save(password, account); },
             .removeAll = [this] { credentialStore_.removeAll(); },
         });
+}
+
+void GuiModelWorld::restart() {
+    if (auto model = current(); model && !model->isShuttingDown()) await(model->shutdown());
+    coordinator_.reset();
+    makeCoordinator();
+}
+
+void GuiModelWorld::blockDataFolder() {
+    std::filesystem::create_directories(dir_.path());
+    std::ofstream(dir_.path() / "data") << "not a folder";
 }
 
 GuiModelWorld::~GuiModelWorld() {

@@ -40,6 +40,13 @@ public:
     bool launch();
     bool connect(const std::string& password = "sesame");
     bool reset();
+    // A new coordinator over the same settings and keyring, as at the next
+    // start of the program (the current model is shut down first); not yet
+    // launched.
+    void restart();
+    // Makes the per-server folders impossible to create, so that opening a
+    // model fails.
+    void blockDataFolder();
 
     // Reads of the keyring fail as a locked one does while set.
     void setKeyringLocked(bool locked) { keyringLocked_ = locked; }
@@ -51,6 +58,7 @@ public:
 
 private:
     std::string readKeyring(const std::string& account, bool interactive);
+    void makeCoordinator();
     bool await(const TaskHandle& task);
 
     std::unique_ptr<FakeSubsonicServer> server_;
