@@ -159,9 +159,6 @@ public:
     bool isSongAvailable(const Song& song) const;
     // The sink of every failure a model operation or a view meets.
     void reportError(std::exception_ptr failure);
-    // Shows `text` (none clears it) as a message that is not a connection
-    // error, so that a recovered connection leaves it standing.
-    void showError(std::optional<std::string> text);
     const OfflineState& offlineState() const noexcept { return offlineState_; }
     // The "ping" in flight while the connection is marked lost; none when idle.
     const TaskHandle& connectionProbe() const noexcept { return connectionProbe_; }

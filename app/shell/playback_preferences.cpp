@@ -5,7 +5,6 @@
 #include "kit/model_adapter.h"
 #include "kit/plain_text.h"
 #include "model/app_model.h"
-#include "model/controller_playback.h"
 #include "playback/playback_controller.h"
 
 #include <QCheckBox>
@@ -42,8 +41,7 @@ PlaybackPreferences::PlaybackPreferences(std::weak_ptr<AppModel> model, QWidget*
 
 PlaybackController* PlaybackPreferences::playback() const {
     const std::shared_ptr<AppModel> model = model_.lock();
-    auto* playback = model ? dynamic_cast<ControllerPlayback*>(&model->playback()) : nullptr;
-    return playback ? &playback->controller() : nullptr;
+    return model ? model->playback().controller() : nullptr;
 }
 
 void PlaybackPreferences::render() {

@@ -11,8 +11,8 @@
 #include "shell/sign_in_form.h"
 
 #include "errors/credential_error.h"
-#include "model/controller_playback.h"
 #include "platform/text/byte_count.h"
+#include "playback/playback_controller.h"
 #include "support/widgets/gui_model_world.h"
 #include "support/widgets/gui_wait.h"
 
@@ -236,7 +236,8 @@ TEST(SettingsPlaybackTest, BindsTheControllersSettingsBothWays) {
     page.show();
     processEvents();
     EXPECT_FALSE(saveScreenshot(page, QStringLiteral("shell"), QStringLiteral("settings_summary")).isEmpty());
-    auto& controller = dynamic_cast<ControllerPlayback&>(world.current()->playback()).controller();
+    ASSERT_NE(world.current()->playback().controller(), nullptr);
+    PlaybackController& controller = *world.current()->playback().controller();
     PlaybackPreferences* section = page.playbackSection();
     ASSERT_TRUE(section->isEnabled());
     EXPECT_FALSE(section->sendListening()->isChecked());

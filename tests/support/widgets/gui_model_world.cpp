@@ -2,7 +2,7 @@
 
 #include "support/widgets/gui_wait.h"
 
-#include "audio_fixtures.h"
+#include "loopback/audio/audio_fixtures.h"
 #include "errors/credential_error.h"
 #include "model/controller_playback.h"
 #include "playback/null_output.h"
@@ -12,8 +12,8 @@
 
 namespace sorvalind::test {
 
-GuiModelWorld::GuiModelWorld(FakeLibrary::Shape library)
-    : server_(std::make_unique<FakeSubsonicServer>(FakeSubsonicServer::Options{.library = library})) {
+GuiModelWorld::GuiModelWorld(loopback::FakeLibrary::Shape library)
+    : server_(std::make_unique<loopback::FakeSubsonicServer>(loopback::FakeSubsonicServer::Options{.library = library})) {
     const fixtures::Tone tone{48000, 2, 16, 48000};
     const auto file = fixtures::flac(fixtures::programFolder("gui-model-world"), "song", tone);
     std::ifstream in(file, std::ios::binary);
@@ -21,7 +21,7 @@ GuiModelWorld::GuiModelWorld(FakeLibrary::Shape library)
     const int songs = library.artists * library.albumsPerArtist * library.songsPerAlbum;
     for (int i = 1; i <= songs; ++i)
         server_->setMedia("so-" + std::to_string(i),
-                          FakeMedia{.original = flac, .contentType = "audio/flac", .mp3 = {}});
+                          loopback::FakeMedia{.original = flac, .contentType = "audio/flac", .mp3 = {}});
 
     makeCoordinator();
 }

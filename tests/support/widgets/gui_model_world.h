@@ -23,7 +23,7 @@ namespace sorvalind::test {
 class GuiModelWorld {
 public:
     explicit GuiModelWorld(
-        FakeLibrary::Shape library = {
+        loopback::FakeLibrary::Shape library = {
             .artists = 1, .albumsPerArtist = 1, .songsPerAlbum = 3, .playlists = 1, .songsPerPlaylist = 2});
     ~GuiModelWorld();
     GuiModelWorld(const GuiModelWorld&) = delete;
@@ -32,7 +32,7 @@ public:
     AppCoordinator& coordinator() { return *coordinator_; }
     const std::shared_ptr<AppCoordinator>& sharedCoordinator() const { return coordinator_; }
     std::shared_ptr<AppModel> current() const { return coordinator_->model().value(); }
-    FakeSubsonicServer& server() { return *server_; }
+    loopback::FakeSubsonicServer& server() { return *server_; }
     Executor& mainActor() { return main_; }
 
     // Each waits for the coordinator's work and the first synchronisation;
@@ -61,7 +61,7 @@ private:
     void makeCoordinator();
     bool await(const TaskHandle& task);
 
-    std::unique_ptr<FakeSubsonicServer> server_;
+    std::unique_ptr<loopback::FakeSubsonicServer> server_;
     TempDir dir_;
     QtMainActor main_;
     WorkerPool workers_{5, "gui-test"};
