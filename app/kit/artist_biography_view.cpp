@@ -50,7 +50,11 @@ ArtistBiographyPage::ArtistBiographyPage(const std::string& artistName, const st
     body_->setPlainText(QString::fromStdString(text));
     body_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     body_->setFrameShape(QFrame::NoFrame);
-    body_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    body_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // The text sits on the sheet itself, not in a white well.
+    QPalette palette = body_->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+    body_->setPalette(palette);
     layout->addWidget(body_, 1);
 }
 
@@ -75,6 +79,7 @@ ArtistBiographyView::ArtistBiographyView(std::shared_ptr<AppModel> model, std::s
         QString::fromStdString(ArtistBiographyTexts::readMoreAccessibilityLabel(artistName_)));
     readMore_->setAutoDefault(false);
     layout->addWidget(readMore_, 0, Qt::AlignLeading);
+    layout->addStretch(1);
     connect(readMore_, &QPushButton::clicked, this, &ArtistBiographyView::openSheet);
 
     if (model) {

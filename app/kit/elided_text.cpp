@@ -46,7 +46,8 @@ QStringList elidedLines(const QString& text, const QFont& font, int width, int m
 }
 
 ElidedTextLabel::ElidedTextLabel(int maxLines, QWidget* parent) : QWidget(parent), maxLines_(maxLines) {
-    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    // As tall as its lines at the width it gets, never taller.
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     policy.setHeightForWidth(true);
     setSizePolicy(policy);
 }
