@@ -135,6 +135,39 @@ TEST_F(ResetViews, TheButtonAsksFirstAndOnlyDeleteEverythingResets) {
     EXPECT_FALSE(preferences.contains("server"));
 }
 
+TEST_F(ResetViews, TheFocusRingShowsOnlyWithKeyboardFocusAndTakesNoRoom) {
+    makeCoordinator();
+    launch();
+    QWidget window;
+    window.resize(400, 120);
+    auto* button = new ResetAppButton(coordinator, &window);
+    button->move(20, 20);
+    button->adjustSize();
+    auto* other = new QPushButton(QStringLiteral("Other"), &window);
+    other->move(250, 20);
+    window.show();
+    window.activateWindow();
+    QApplication::setActiveWindow(&window);
+    other->setFocus(Qt::TabFocusReason);
+    settle();
+    ASSERT_FALSE(button->hasFocus());
+    const QSize size = button->size();
+    const QImage plain = button->grab().toImage();
+
+    button->setFocus(Qt::TabFocusReason);
+    settle();
+    ASSERT_TRUE(button->hasFocus());
+    EXPECT_EQ(button->size(), size);
+    const QImage ring = button->grab().toImage();
+    // On the left edge, halfway down: the ring's dark stroke, or nothing.
+    const QPoint edge(0, ring.height() / 2);
+    EXPECT_NE(plain.pixelColor(edge), ring.pixelColor(edge));
+    EXPECT_LT(ring.pixelColor(edge).lightness(), 120);
+    // Inside, both are the same red.
+    const QPoint inside(ring.width() / 2, 6);
+    EXPECT_EQ(plain.pixelColor(inside), ring.pixelColor(inside));
+}
+
 TEST_F(ResetViews, TheButtonIsDisabledDuringASignIn) {
     makeCoordinator();
     launch();
