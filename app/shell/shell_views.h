@@ -13,6 +13,8 @@ namespace sorvalind {
 
 class AppCoordinator;
 class AppModel;
+class Executor;
+class Workspace;
 
 struct ShellViews {
     // The sign-in form of the first-run page.
@@ -25,5 +27,9 @@ struct ShellViews {
     // The help window's content.
     std::function<QWidget*(QWidget* parent)> help;
 };
+
+// The application's own views; `mainActor` is where their work's ends are
+// heard, `workspace` opens folders and web pages. Both outlive the views.
+ShellViews applicationViews(Executor& mainActor, Workspace& workspace);
 
 } // namespace sorvalind

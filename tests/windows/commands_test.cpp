@@ -8,9 +8,11 @@
 #include "playback/playback_controller.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTest>
 
 namespace sorvalind::test {
 namespace {
@@ -82,9 +84,20 @@ TEST_F(Commands, TheirKeysComeFromTheKeyTableAndWorkFromEveryWindow) {
         EXPECT_EQ(k.action->shortcut().toString(QKeySequence::PortableText).toStdString(), k.keys);
         EXPECT_EQ(k.action->shortcutContext(), Qt::ApplicationShortcut);
     }
-    // Both windows' bars hold the very same actions.
+    // Both windows' bars hold the very same actions, and their keys work in
+    // whichever window is in front.
     launch();
+    signIn();
     windows->showHelp();
+    QApplication::setActiveWindow(windows->helpWindow());
+    ASSERT_TRUE(waitUntil([&] { return QApplication::activeWindow() == windows->helpWindow(); }));
+    QTest::keyClick(windows->helpWindow(), Qt::Key_Comma, Qt::ControlModifier);
+    EXPECT_EQ(world.current()->route().value(), std::optional<std::string>("Settings"));
+    world.current()->setRoute("Albums");
+    QApplication::setActiveWindow(windows->helpWindow());
+    QTest::keyClick(windows->helpWindow(), Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(world.coordinator().connectionPresented().value());
+    EXPECT_EQ(world.current()->route().value(), std::optional<std::string>("Settings"));
     for (QMainWindow* window : {windows->mainWindow(), windows->helpWindow()}) {
         QList<QAction*> all;
         for (QMenu* menu : window->menuBar()->findChildren<QMenu*>())

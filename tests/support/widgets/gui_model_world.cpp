@@ -2,8 +2,8 @@
 
 #include "support/widgets/gui_wait.h"
 
-#include "loopback/audio/audio_fixtures.h"
 #include "errors/credential_error.h"
+#include "loopback/audio/audio_fixtures.h"
 #include "model/controller_playback.h"
 #include "playback/null_output.h"
 #include "server/network_security.h"
@@ -13,7 +13,8 @@
 namespace sorvalind::test {
 
 GuiModelWorld::GuiModelWorld(loopback::FakeLibrary::Shape library)
-    : server_(std::make_unique<loopback::FakeSubsonicServer>(loopback::FakeSubsonicServer::Options{.library = library})) {
+    : server_(std::make_unique<loopback::FakeSubsonicServer>(
+          loopback::FakeSubsonicServer::Options{.library = library})) {
     const fixtures::Tone tone{48000, 2, 16, 48000};
     const auto file = fixtures::flac(fixtures::programFolder("gui-model-world"), "song", tone);
     std::ifstream in(file, std::ios::binary);
