@@ -19,7 +19,7 @@ constexpr int columnMaximum = 600;
 constexpr int padding = 32;
 constexpr int headingSymbolSize = 28;
 
-QLabel* text(std::string_view content, QWidget* parent) {
+QLabel* selectableText(std::string_view content, QWidget* parent) {
     auto* label = new QLabel(parent);
     label->setTextFormat(Qt::PlainText);
     label->setText(toQString(content));
@@ -37,7 +37,7 @@ QWidget* heading(HelpTopic topic, QWidget* parent) {
     symbol->setPixmap(symbolPixmap(toQString(HelpTopics::symbol(topic)),
                                    QSize(headingSymbolSize, headingSymbolSize), accentColor()));
     layout->addWidget(symbol);
-    QLabel* title = text(HelpTopics::title(topic), row);
+    QLabel* title = selectableText(HelpTopics::title(topic), row);
     title->setWordWrap(false);
     applyTextStyle(title, TextStyle::largeTitle, QFont::DemiBold);
     title->setAccessibleDescription(QStringLiteral("heading"));
@@ -50,11 +50,11 @@ QWidget* section(const HelpSection& content, QWidget* parent) {
     auto* layout = new QVBoxLayout(block);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(8);
-    QLabel* title = text(content.title, block);
+    QLabel* title = selectableText(content.title, block);
     applyTextStyle(title, TextStyle::title3, QFont::DemiBold);
     title->setAccessibleDescription(QStringLiteral("heading"));
     layout->addWidget(title);
-    layout->addWidget(text(content.body, block));
+    layout->addWidget(selectableText(content.body, block));
     return block;
 }
 
@@ -66,8 +66,8 @@ QWidget* shortcutGrid(QWidget* parent) {
     layout->setVerticalSpacing(14);
     int row = 0;
     for (const KeyBinding& binding : keyTable()) {
-        layout->addWidget(text(binding.action, grid), row, 0, Qt::AlignLeading | Qt::AlignVCenter);
-        QLabel* keys = text({}, grid);
+        layout->addWidget(selectableText(binding.action, grid), row, 0, Qt::AlignLeading | Qt::AlignVCenter);
+        QLabel* keys = selectableText({}, grid);
         keys->setText(binding.keysText());
         keys->setWordWrap(false);
         applyTextStyle(keys, TextStyle::monospacedBody);
@@ -99,7 +99,7 @@ QWidget* makeHelpPage(HelpTopic topic, QWidget* parent) {
 
     stack->addWidget(heading(topic, column));
     const HelpPage content = HelpTopics::page(topic);
-    if (!content.introduction.empty()) stack->addWidget(text(content.introduction, column));
+    if (!content.introduction.empty()) stack->addWidget(selectableText(content.introduction, column));
     if (content.showsShortcuts) stack->addWidget(shortcutGrid(column));
     for (const HelpSection& part : content.sections)
         stack->addWidget(section(part, column));
