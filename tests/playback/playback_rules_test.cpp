@@ -3,6 +3,7 @@
 // starts a song at a given second.
 
 #include "errors/api_error.h"
+#include "http/network_security.h"
 #include "loopback/fake_subsonic_server.h"
 #include "platform/curl/query_item.h"
 #include "playback/playback_availability.h"
@@ -10,7 +11,6 @@
 #include "playback/stream_source.h"
 #include "runtime/manual_executor.h"
 #include "runtime/virtual_clock.h"
-#include "server/network_security.h"
 #include "server/server_configuration.h"
 
 #include <gtest/gtest.h>

@@ -2,6 +2,7 @@
 
 #include "errors/api_error.h"
 #include "errors/url_error.h"
+#include "http/network_security.h"
 #include "library/json_coding.h"
 #include "loopback/fake_subsonic_server.h"
 #include "platform/crypto/digest.h"
@@ -9,7 +10,6 @@
 #include "runtime/manual_executor.h"
 #include "runtime/timer_wait.h"
 #include "runtime/virtual_clock.h"
-#include "server/network_security.h"
 #include "support/drive_until.h"
 #include "support/scripted_http_transport.h"
 

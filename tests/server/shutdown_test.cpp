@@ -5,6 +5,7 @@
 // timeout catches that, no timing is asserted here).
 
 #include "errors/url_error.h"
+#include "http/network_security.h"
 #include "loopback/fake_subsonic_server.h"
 #include "runtime/async_call.h"
 #include "runtime/cancellation.h"
@@ -12,7 +13,6 @@
 #include "runtime/thread_executor.h"
 #include "runtime/virtual_clock.h"
 #include "server/api_client.h"
-#include "server/network_security.h"
 #include "server/server_configuration.h"
 
 #include <gtest/gtest.h>

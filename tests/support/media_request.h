@@ -2,9 +2,9 @@
 // Requests for the fake server's media methods, built the way the client
 // sends them: a form POST with the authentication items first.
 
+#include "http/http_request.h"
 #include "loopback/fake_subsonic_server.h"
 #include "platform/curl/query_item.h"
-#include "server/http_request.h"
 
 #include <string>
 #include <vector>
