@@ -8,10 +8,12 @@
 #include "model/artist_biography_texts.h"
 
 #include <QHBoxLayout>
+#include <QHideEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 namespace sorvalind {
@@ -93,7 +95,6 @@ ArtistBiographyView::ArtistBiographyView(std::shared_ptr<AppModel> model, std::s
         watch->watch(model->credentialsMissing());
         connect(watch, &ModelAdapter::modelChanged, this, &ArtistBiographyView::reload);
     }
-    reload();
     render();
 }
 
@@ -108,9 +109,24 @@ bool ArtistBiographyView::Request::same(const std::string& id,
     return artistID == id && !client.owner_before(other) && !other.owner_before(client);
 }
 
+void ArtistBiographyView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    // A window coming back from its minimised state is no new appearance.
+    if (event->spontaneous()) return;
+    request_.reset();
+    reload();
+}
+
+void ArtistBiographyView::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    if (event->spontaneous()) return;
+    stop_.request_stop();
+    request_.reset();
+}
+
 void ArtistBiographyView::reload() {
     const auto model = model_.lock();
-    if (!model) return;
+    if (!model || !isVisible()) return;
     const std::shared_ptr<APIClient>& client = model->api();
     if (request_ && request_->same(artistID_, client)) return;
     stop_.request_stop();

@@ -1,8 +1,9 @@
 #pragma once
 // The start of an artist's biography on the artist page, three lines at
 // most, with "Read more" opening the whole text in a sheet. The biography is
-// asked of the model whenever the artist or the model's client changes; the
-// view shows only a non-empty text and is empty otherwise. GUI thread only;
+// asked of the model when the view appears and whenever the model's client
+// changes while it is shown; the view shows only a non-empty text and is
+// empty otherwise. GUI thread only;
 // the model is held weakly.
 
 #include <QDialog>
@@ -59,6 +60,11 @@ public:
     void reload();
     void render();
     void openSheet();
+
+protected:
+    // Appearing asks afresh; disappearing stops the request under way.
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     struct Request {

@@ -1,7 +1,7 @@
 #include "shell/sign_in_address.h"
 
 #include "platform/curl/url.h"
-#include "server/network_security.h"
+#include "http/network_security.h"
 
 #include <optional>
 

@@ -121,6 +121,7 @@ TEST_F(BiographyView, ShowsNothingWithoutATextAndAsksOnlyOnce) {
 
     // The artist's page shown again: the empty answer is remembered.
     auto* again = new ArtistBiographyView(model, "ar-2", "Quiet", &page);
+    again->show();
     until([] { return true; });
     EXPECT_FALSE(again->readMoreButton()->isVisible());
     EXPECT_EQ(requests("getArtistInfo2"), 1u);
@@ -145,8 +146,11 @@ TEST_F(BiographyView, AsksAgainOnceTheModelHasAClientAndKeepsWhatItShowedOffline
     until([&] { return view->readMoreButton()->isVisible(); });
     EXPECT_EQ(requests("getArtistInfo2"), 1u);
 
-    // Offline, the text already loaded stays on screen and nothing is asked.
+    // Offline, the text already loaded stays on screen and nothing is asked,
+    // also when the page appears again.
     model->setForceOfflineMode(true);
+    view->hide();
+    view->show();
     until([] { return true; });
     EXPECT_TRUE(view->readMoreButton()->isVisible());
     EXPECT_EQ(requests("getArtistInfo2"), 1u);

@@ -5,8 +5,8 @@
 #include "errors/credential_error.h"
 #include "loopback/audio/audio_fixtures.h"
 #include "model/controller_playback.h"
-#include "playback/null_output.h"
-#include "server/network_security.h"
+#include "audio/null_output.h"
+#include "http/network_security.h"
 
 #include <fstream>
 
