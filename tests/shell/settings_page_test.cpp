@@ -215,11 +215,13 @@ TEST_F(SettingsPage, OffersTheUnlockWhileTheSavedLoginIsLocked) {
         std::lock_guard lock(keyringMutex);
         keyringGated = true;
     }
+    const int reads = keyringReads;
     page->unlockButton()->click();
-    settle();
+    // The read has reached the (held) keyring, with its prompt allowed.
+    driveUI([&] { return keyringReads > reads; });
+    EXPECT_TRUE(lastReadInteractive);
     EXPECT_EQ(page->unlockButton()->text(), toQString(SettingsTexts::unlocking));
     EXPECT_FALSE(page->unlockButton()->isEnabled());
-    EXPECT_TRUE(lastReadInteractive);
     openKeyring();
     driveUI([&] { return !current()->credentialsLocked().value(); });
     EXPECT_FALSE(page->unlockButton()->isVisible());
