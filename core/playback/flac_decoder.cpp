@@ -1,6 +1,7 @@
 #include "playback/flac_decoder.h"
 
 #include "errors/audio_failure.h"
+#include "platform/flac/flac_error.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,7 +15,8 @@ FLACDecoder& self(void* client) {
 
 } // namespace
 
-FLACDecoder::FLACDecoder(ByteSource& reader, double sampleRate) : reader_(reader), outputRate_(sampleRate) {
+FLACDecoder::FLACDecoder(ByteSource& reader, double sampleRate) try
+    : reader_(reader), outputRate_(sampleRate) {
     decoder_.initialise({&FLACDecoder::readBytes, &FLACDecoder::seekBytes, &FLACDecoder::tellBytes,
                          &FLACDecoder::lengthOf, &FLACDecoder::atEnd, &FLACDecoder::writeFrame,
                          &FLACDecoder::metadata, &FLACDecoder::error},
@@ -28,6 +30,10 @@ FLACDecoder::FLACDecoder(ByteSource& reader, double sampleRate) : reader_(reader
                                               AV_SAMPLE_FMT_FLTP},
                        rate);
     pending_.resize(channels_);
+} catch (const FlacError&) {
+    // A decoder libFLAC cannot make or start leaves the song unplayable like
+    // any other unreadable stream; the user reads that, not libFLAC's status.
+    throw AudioFailure::invalidResponse();
 }
 
 void FLACDecoder::fail() {

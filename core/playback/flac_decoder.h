@@ -7,9 +7,9 @@
 // Decoder queue only (one thread at a time). Everything throws the byte
 // source's own failure when a read through it failed, else
 // AudioFailure.invalidResponse for anything libFLAC reports (lost sync, bad
-// header, CRC mismatch) and for a frame whose rate or channel count differs
-// from the stream's; FlacError when libFLAC cannot start. The source must
-// outlive the decoder.
+// header, CRC mismatch), for a frame whose rate or channel count differs
+// from the stream's, and when libFLAC cannot make or start its decoder. The
+// source must outlive the decoder.
 
 #include "platform/ffmpeg/byte_source.h"
 #include "platform/ffmpeg/pcm_buffer.h"
