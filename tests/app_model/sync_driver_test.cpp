@@ -121,20 +121,22 @@ TEST_F(SyncDriver, ProgressReloadsThePageAtMostEveryFifteenSeconds) {
     openKeyring();
     await(started);
     const int before = loads;
-    const auto settle = [&](std::size_t requested) {
-        drive([&] { return requests("search3") == requested; });
+    // The next page is asked for while the last one is still being written,
+    // so a page has settled only once its own report has arrived.
+    const auto settle = [&](std::size_t requested, const std::string& reported) {
+        drive([&] { return requests("search3") == requested && model->status().value() == reported; });
         drive([&] { return !model->loading().value() && main.pending() == 0; });
     };
 
-    settle(1); // "Playlists up to date": the first report reloads
+    settle(1, "Playlists up to date"); // the first report reloads
     EXPECT_EQ(loads, before + 1);
     clock.advance(1s);
     pages.releaseOne(); // 500 songs, 1 s later: no reload
-    settle(2);
+    settle(2, "Indexing 500 songs");
     EXPECT_EQ(loads, before + 1);
     clock.advance(15s);
     pages.releaseOne(); // 100 more, 16 s after the first reload
-    settle(3);
+    settle(3, "Indexing 600 songs");
     EXPECT_EQ(loads, before + 2);
     EXPECT_EQ(model->librarySongCount().value(), 600);
     clock.advance(1s);
