@@ -1,0 +1,166 @@
+#pragma once
+// Decodes the JSON column of a long list of rows on several threads. The
+// statement is stepped once, in order, on the caller's thread; its texts are
+// copied into chunks that the decoder threads turn into records while the
+// next rows are read; the chunks are joined in row order. A short list (one
+// chunk or less) is decoded on the caller's thread alone, so small reads
+// start no thread. The result, and the failure, are those of decoding row by
+// row: the first row that does not decode fails the read with its
+// DecodingError, a failing step with its DatabaseError.
+// Internal to core/store. decode(): the repository's queue only, one call at
+// a time; the decoder threads start with the first long read and end with
+// the decoder.
+
+#include "library/json_coding.h"
+#include "platform/sqlite/statement.h"
+#include "runtime/thread_executor.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sorvalind {
+
+class RowDecoder {
+public:
+    // Rows per chunk handed to a decoder thread.
+    static constexpr std::size_t chunkRows = 256;
+    // Emptied chunks kept for the next ones, so that their buffers are not
+    // faulted in afresh for every chunk.
+    static constexpr std::size_t spareChunks = 12;
+
+    RowDecoder();
+    ~RowDecoder();
+    RowDecoder(const RowDecoder&) = delete;
+    RowDecoder& operator=(const RowDecoder&) = delete;
+
+    // Column 0 of every row of `statement` decoded as a T, in row order.
+    template <class T>
+    std::vector<T> decode(Statement& statement, std::string_view (*column)(const Statement&));
+
+private:
+    // The texts of consecutive rows, end to end.
+    struct Chunk {
+        std::string text;
+        std::vector<std::size_t> ends;
+        bool full() const noexcept { return ends.size() >= chunkRows; }
+        void add(std::string_view row) {
+            text.append(row);
+            ends.push_back(text.size());
+        }
+    };
+    template <class T> struct Slot {
+        std::vector<T> rows;
+        std::exception_ptr failure;
+    };
+    // What one read shares with its chunks in flight; the chunks hold it, so
+    // a read that fails while they run leaves them something to finish on.
+    template <class T> struct Read {
+        std::mutex mutex;
+        std::condition_variable done;
+        std::size_t pending = 0;
+        std::deque<Slot<T>> slots; // never moved: the chunks write in place
+    };
+
+    template <class T> static void decodeChunk(const Chunk& chunk, Slot<T>& slot) {
+        try {
+            slot.rows.reserve(chunk.ends.size());
+            std::size_t begin = 0;
+            for (std::size_t end : chunk.ends) {
+                slot.rows.push_back(fromJSONText<T>(std::string_view(chunk.text).substr(begin, end - begin)));
+                begin = end;
+            }
+        } catch (...) {
+            slot.failure = std::current_exception();
+        }
+    }
+
+    WorkerPool& pool();
+    Chunk takeChunk();
+    void giveBack(Chunk chunk) noexcept;
+    // Asks the kernel to back a large fresh buffer with huge pages: faulting
+    // in a whole library's records page by page costs more than decoding
+    // them.
+    static void preferHugePages(const void* data, std::size_t bytes) noexcept;
+
+    std::mutex sparesMutex_;
+    std::vector<Chunk> spares_; // guarded by sparesMutex_
+    std::unique_ptr<WorkerPool> pool_;
+};
+
+template <class T>
+std::vector<T> RowDecoder::decode(Statement& statement, std::string_view (*column)(const Statement&)) {
+    Chunk chunk = takeChunk();
+    while (!chunk.full() && statement.step())
+        chunk.add(column(statement));
+    if (!chunk.full()) {
+        Slot<T> slot;
+        decodeChunk(chunk, slot);
+        giveBack(std::move(chunk));
+        if (slot.failure) std::rethrow_exception(slot.failure);
+        return std::move(slot.rows);
+    }
+
+    auto read = std::make_shared<Read<T>>();
+    WorkerPool& decoders = pool();
+    auto send = [&](Chunk&& full) {
+        Slot<T>* slot;
+        {
+            std::lock_guard lock(read->mutex);
+            slot = &read->slots.emplace_back();
+            ++read->pending;
+        }
+        decoders.post([this, read, slot, rows = std::move(full)]() mutable {
+            decodeChunk(rows, *slot);
+            giveBack(std::move(rows));
+            std::lock_guard lock(read->mutex);
+            if (--read->pending == 0) read->done.notify_all();
+        });
+    };
+    auto waitForChunks = [&] {
+        std::unique_lock lock(read->mutex);
+        read->done.wait(lock, [&] { return read->pending == 0; });
+    };
+    try {
+        send(std::move(chunk));
+        for (;;) {
+            Chunk next = takeChunk();
+            while (!next.full() && statement.step())
+                next.add(column(statement));
+            if (next.ends.empty()) {
+                giveBack(std::move(next));
+                break;
+            }
+            const bool last = !next.full();
+            send(std::move(next));
+            if (last) break;
+        }
+    } catch (...) {
+        waitForChunks();
+        throw;
+    }
+    waitForChunks();
+
+    std::size_t total = 0;
+    for (const Slot<T>& slot : read->slots) {
+        if (slot.failure) std::rethrow_exception(slot.failure);
+        total += slot.rows.size();
+    }
+    std::vector<T> rows;
+    rows.reserve(total);
+    preferHugePages(rows.data(), total * sizeof(T));
+    for (Slot<T>& slot : read->slots)
+        std::move(slot.rows.begin(), slot.rows.end(), std::back_inserter(rows));
+    // The emptied records go back on a decoder thread, after the reader has
+    // its list.
+    decoders.post([read = std::move(read)] {});
+    return rows;
+}
+
+} // namespace sorvalind
