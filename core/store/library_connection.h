@@ -99,11 +99,11 @@ public:
     template <class T>
     std::vector<T> records(std::string_view sql, std::initializer_list<Binding> bindings = {}) {
         auto lease = statement(sql, bindings);
-        return rowDecoder_.decode<T>(*lease, &jsonColumn);
+        return rowDecoder_.decode<T>(*lease, &jsonColumn, expectedRows(sql));
     }
     template <class T> std::vector<T> records(std::string_view sql, const std::vector<Binding>& bindings) {
         auto lease = statement(sql, bindings);
-        return rowDecoder_.decode<T>(*lease, &jsonColumn);
+        return rowDecoder_.decode<T>(*lease, &jsonColumn, expectedRows(sql));
     }
     // The first row decoded, or none when there is no row.
     template <class T>
@@ -163,6 +163,8 @@ private:
         bool inUse = false;
     };
     Lease lease(std::string_view sql);
+    // The row count of the last read of `sql`, to size the next one's list.
+    std::size_t& expectedRows(std::string_view sql);
     static void bindAll(Statement& statement, const Binding* first, std::size_t count);
 
     // Looks statements up by the SQL text without copying it.
@@ -178,6 +180,7 @@ private:
     std::shared_ptr<RevisionCounters> counters_;
     const WallClock& wallClock_;
     std::unordered_map<std::string, std::unique_ptr<Cached>, TextHash, std::equal_to<>> cache_;
+    std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>> rowCounts_;
 };
 
 template <class Fn> auto LibraryRepository::perform(Fn fn) -> std::invoke_result_t<Fn&, LibraryConnection&> {

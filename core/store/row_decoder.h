@@ -2,7 +2,7 @@
 // Decodes the JSON column of a long list of rows on several threads. The
 // statement is stepped once, in order, on the caller's thread; its texts are
 // copied into chunks that the decoder threads turn into records while the
-// next rows are read; the chunks are joined in row order. A short list (one
+// next rows are read; the decoded chunks join the list in row order. A short list (one
 // chunk or less) is decoded on the caller's thread alone, so small reads
 // start no thread. The result, and the failure, are those of decoding row by
 // row: the first row that does not decode fails the read with its
@@ -15,10 +15,12 @@
 #include "platform/sqlite/statement.h"
 #include "runtime/thread_executor.h"
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <exception>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -41,8 +43,12 @@ public:
     RowDecoder& operator=(const RowDecoder&) = delete;
 
     // Column 0 of every row of `statement` decoded as a T, in row order.
+    // `expectedRows` is how many rows the caller expects (0: no idea), such
+    // as the count of the same statement's last read; it receives the count
+    // of this one.
     template <class T>
-    std::vector<T> decode(Statement& statement, std::string_view (*column)(const Statement&));
+    std::vector<T> decode(Statement& statement, std::string_view (*column)(const Statement&),
+                          std::size_t& expectedRows);
 
 private:
     // The texts of consecutive rows, end to end.
@@ -58,6 +64,7 @@ private:
     template <class T> struct Slot {
         std::vector<T> rows;
         std::exception_ptr failure;
+        bool finished = false; // guarded by the read's mutex
     };
     // What one read shares with its chunks in flight; the chunks hold it, so
     // a read that fails while they run leaves them something to finish on.
@@ -84,6 +91,11 @@ private:
     WorkerPool& pool();
     Chunk takeChunk();
     void giveBack(Chunk chunk) noexcept;
+    // Grows `rows` to hold `capacity` records.
+    template <class T> static void reserve(std::vector<T>& rows, std::size_t capacity) {
+        rows.reserve(capacity);
+        preferHugePages(rows.data(), rows.capacity() * sizeof(T));
+    }
     // Asks the kernel to back a large fresh buffer with huge pages: faulting
     // in a whole library's records page by page costs more than decoding
     // them.
@@ -95,7 +107,8 @@ private:
 };
 
 template <class T>
-std::vector<T> RowDecoder::decode(Statement& statement, std::string_view (*column)(const Statement&)) {
+std::vector<T> RowDecoder::decode(Statement& statement, std::string_view (*column)(const Statement&),
+                                  std::size_t& expectedRows) {
     Chunk chunk = takeChunk();
     while (!chunk.full() && statement.step())
         chunk.add(column(statement));
@@ -104,6 +117,7 @@ std::vector<T> RowDecoder::decode(Statement& statement, std::string_view (*colum
         decodeChunk(chunk, slot);
         giveBack(std::move(chunk));
         if (slot.failure) std::rethrow_exception(slot.failure);
+        expectedRows = slot.rows.size();
         return std::move(slot.rows);
     }
 
@@ -120,8 +134,40 @@ std::vector<T> RowDecoder::decode(Statement& statement, std::string_view (*colum
             decodeChunk(rows, *slot);
             giveBack(std::move(rows));
             std::lock_guard lock(read->mutex);
-            if (--read->pending == 0) read->done.notify_all();
+            slot->finished = true;
+            --read->pending;
+            read->done.notify_all();
         });
+    };
+
+    // The decoded chunks join the list in row order as they come, so the
+    // records are held once, not once per chunk and again in the list.
+    std::vector<T> rows;
+    if (expectedRows > chunkRows) reserve(rows, expectedRows);
+    std::size_t joined = 0;
+    std::exception_ptr failure;
+    auto join = [&](bool wait) {
+        while (!failure) {
+            Slot<T>* slot;
+            {
+                std::unique_lock lock(read->mutex);
+                if (joined == read->slots.size()) return;
+                slot = &read->slots[joined];
+                if (!slot->finished) {
+                    if (!wait) return;
+                    read->done.wait(lock, [&] { return slot->finished; });
+                }
+            }
+            ++joined;
+            if (slot->failure) {
+                failure = slot->failure;
+                return;
+            }
+            if (rows.size() + slot->rows.size() > rows.capacity())
+                reserve(rows, std::max(rows.size() + slot->rows.size(), 2 * rows.capacity()));
+            std::move(slot->rows.begin(), slot->rows.end(), std::back_inserter(rows));
+            std::vector<T>().swap(slot->rows);
+        }
     };
     auto waitForChunks = [&] {
         std::unique_lock lock(read->mutex);
@@ -129,7 +175,8 @@ std::vector<T> RowDecoder::decode(Statement& statement, std::string_view (*colum
     };
     try {
         send(std::move(chunk));
-        for (;;) {
+        // A row that does not decode fails the read: no need to read on.
+        while (!failure) {
             Chunk next = takeChunk();
             while (!next.full() && statement.step())
                 next.add(column(statement));
@@ -139,27 +186,18 @@ std::vector<T> RowDecoder::decode(Statement& statement, std::string_view (*colum
             }
             const bool last = !next.full();
             send(std::move(next));
+            join(false);
             if (last) break;
         }
+        join(true);
     } catch (...) {
         waitForChunks();
         throw;
     }
     waitForChunks();
-
-    std::size_t total = 0;
-    for (const Slot<T>& slot : read->slots) {
-        if (slot.failure) std::rethrow_exception(slot.failure);
-        total += slot.rows.size();
-    }
-    std::vector<T> rows;
-    rows.reserve(total);
-    preferHugePages(rows.data(), total * sizeof(T));
-    for (Slot<T>& slot : read->slots)
-        std::move(slot.rows.begin(), slot.rows.end(), std::back_inserter(rows));
-    // The emptied records go back on a decoder thread, after the reader has
-    // its list.
-    decoders.post([read = std::move(read)] {});
+    if (failure) std::rethrow_exception(failure);
+    expectedRows = rows.size();
+    if (rows.capacity() > 2 * rows.size()) rows.shrink_to_fit();
     return rows;
 }
 
