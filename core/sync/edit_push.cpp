@@ -105,7 +105,11 @@ SyncEngine::Verdict SyncEngine::verify(APIClient& api, const LibraryRepository::
         ServerItemState state = serverState(api, edit, stop);
         return {state.holdsEdit, std::move(state.name)};
     } catch (const APIError& error) {
-        if (endsPush(error)) throw;
+        // Any other answer, an HTTP status included, leaves the question
+        // open: the edit counts as refused, so it cannot stay for ever.
+        if (error.kind() == APIError::Case::server &&
+            (error.code() == wrongCredentials || error.code() == tokenAuthenticationUnsupported))
+            throw;
     } catch (const DecodingError&) {
     }
     return {false, storedName(edit)};

@@ -147,6 +147,27 @@ TEST_F(RefusedEditTest, AnEditRefusedInThreePushesIsDroppedAndReportedOnce) {
     EXPECT_FALSE(song("so-2").starred.has_value());
 }
 
+// A server that cannot show the item (here getAlbum answers HTTP 404) leaves
+// the question open: the edit still goes after three refusing pushes, named
+// as the store knows it.
+TEST_F(RefusedEditTest, AnItemTheServerCannotShowIsDroppedByTheCountAlone) {
+    wrap("star", [this](int, const FakeRequest&, httplib::Response& res, const auto&) {
+        server->failedResponse(res, 0, "Refused");
+    });
+    server->setMethod("getAlbum", [](const FakeRequest&, httplib::Response& res) {
+        res.status = 404;
+        res.set_content("Not Found", "text/plain");
+    });
+    repository->edit(repository->album("al-1").value(), "favorite", 1);
+    for (int n = 1; n < EditRefusals::limit; ++n)
+        EXPECT_NE(push(), nullptr);
+    EXPECT_EQ(queued(), std::vector<std::string>{"album:al-1:favorite"});
+    EXPECT_EQ(SafeError::message(push()),
+              "Navidrome refused the change to \u201CAlbum 1\u201D three times (0), so it was dropped.");
+    EXPECT_TRUE(queued().empty());
+    EXPECT_EQ(server->requestCount("getAlbum"), static_cast<std::size_t>(EditRefusals::limit));
+}
+
 // A new value made by the user starts a fresh count.
 TEST_F(RefusedEditTest, ANewValueStartsAFreshCount) {
     wrap("setRating", [this](int, const FakeRequest&, httplib::Response& res, const auto&) {
