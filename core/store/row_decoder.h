@@ -68,12 +68,22 @@ private:
     };
     // What one read shares with its chunks in flight; the chunks hold it, so
     // a read that fails while they run leaves them something to finish on.
+    // The decoded chunks join `rows` in row order as they finish, on the
+    // decoder thread that finds the next one done, so that the reading
+    // thread only reads and the records are held once.
     template <class T> struct Read {
         std::mutex mutex;
         std::condition_variable done;
-        std::size_t pending = 0;
+        std::size_t pending = 0;   // chunks not yet finished and joined
         std::deque<Slot<T>> slots; // never moved: the chunks write in place
+        std::size_t joined = 0;    // slots already in `rows`
+        bool joining = false;      // a decoder is moving chunks into `rows`
+        std::exception_ptr failure;
+        std::vector<T> rows; // touched by the joining decoder only, then the reader
     };
+    // Marks `finished` done and, unless another decoder is at it, moves every
+    // chunk that is next in row order into the list.
+    template <class T> static void join(Read<T>& read, Slot<T>& finished);
 
     template <class T> static void decodeChunk(const Chunk& chunk, Slot<T>& slot) {
         try {
@@ -122,6 +132,7 @@ std::vector<T> RowDecoder::decode(Statement& statement, std::string_view (*colum
     }
 
     auto read = std::make_shared<Read<T>>();
+    if (expectedRows > chunkRows) reserve(read->rows, expectedRows);
     WorkerPool& decoders = pool();
     auto send = [&](Chunk&& full) {
         Slot<T>* slot;
@@ -133,41 +144,12 @@ std::vector<T> RowDecoder::decode(Statement& statement, std::string_view (*colum
         decoders.post([this, read, slot, rows = std::move(full)]() mutable {
             decodeChunk(rows, *slot);
             giveBack(std::move(rows));
-            std::lock_guard lock(read->mutex);
-            slot->finished = true;
-            --read->pending;
-            read->done.notify_all();
+            join(*read, *slot);
         });
     };
-
-    // The decoded chunks join the list in row order as they come, so the
-    // records are held once, not once per chunk and again in the list.
-    std::vector<T> rows;
-    if (expectedRows > chunkRows) reserve(rows, expectedRows);
-    std::size_t joined = 0;
-    std::exception_ptr failure;
-    auto join = [&](bool wait) {
-        while (!failure) {
-            Slot<T>* slot;
-            {
-                std::unique_lock lock(read->mutex);
-                if (joined == read->slots.size()) return;
-                slot = &read->slots[joined];
-                if (!slot->finished) {
-                    if (!wait) return;
-                    read->done.wait(lock, [&] { return slot->finished; });
-                }
-            }
-            ++joined;
-            if (slot->failure) {
-                failure = slot->failure;
-                return;
-            }
-            if (rows.size() + slot->rows.size() > rows.capacity())
-                reserve(rows, std::max(rows.size() + slot->rows.size(), 2 * rows.capacity()));
-            std::move(slot->rows.begin(), slot->rows.end(), std::back_inserter(rows));
-            std::vector<T>().swap(slot->rows);
-        }
+    auto failed = [&] {
+        std::lock_guard lock(read->mutex);
+        return read->failure != nullptr;
     };
     auto waitForChunks = [&] {
         std::unique_lock lock(read->mutex);
@@ -176,7 +158,7 @@ std::vector<T> RowDecoder::decode(Statement& statement, std::string_view (*colum
     try {
         send(std::move(chunk));
         // A row that does not decode fails the read: no need to read on.
-        while (!failure) {
+        while (!failed()) {
             Chunk next = takeChunk();
             while (!next.full() && statement.step())
                 next.add(column(statement));
@@ -186,19 +168,51 @@ std::vector<T> RowDecoder::decode(Statement& statement, std::string_view (*colum
             }
             const bool last = !next.full();
             send(std::move(next));
-            join(false);
             if (last) break;
         }
-        join(true);
     } catch (...) {
         waitForChunks();
         throw;
     }
     waitForChunks();
-    if (failure) std::rethrow_exception(failure);
+    if (read->failure) std::rethrow_exception(read->failure);
+    std::vector<T> rows = std::move(read->rows);
     expectedRows = rows.size();
     if (rows.capacity() > 2 * rows.size()) rows.shrink_to_fit();
     return rows;
+}
+
+template <class T> void RowDecoder::join(Read<T>& read, Slot<T>& finished) {
+    {
+        std::lock_guard lock(read.mutex);
+        finished.finished = true;
+        if (read.joining) {
+            // The decoder joining the list now takes this chunk too.
+            if (--read.pending == 0) read.done.notify_all();
+            return;
+        }
+        read.joining = true;
+    }
+    for (;;) {
+        Slot<T>* slot;
+        {
+            std::lock_guard lock(read.mutex);
+            if (read.failure || read.joined == read.slots.size() || !read.slots[read.joined].finished) {
+                read.joining = false;
+                if (--read.pending == 0) read.done.notify_all();
+                return;
+            }
+            slot = &read.slots[read.joined++];
+            if (slot->failure) {
+                read.failure = slot->failure;
+                continue;
+            }
+        }
+        if (read.rows.size() + slot->rows.size() > read.rows.capacity())
+            reserve(read.rows, std::max(read.rows.size() + slot->rows.size(), 2 * read.rows.capacity()));
+        std::move(slot->rows.begin(), slot->rows.end(), std::back_inserter(read.rows));
+        std::vector<T>().swap(slot->rows);
+    }
 }
 
 } // namespace sorvalind
