@@ -11,11 +11,11 @@
 // again. (The test songs are sweeps, never silent for 16 frames on both
 // channels.)
 
+#include "audio/offline_output.h"
 #include "audio_fixtures.h"
 #include "bare_decode/bare_decode.h"
 #include "platform/crypto/digest.h"
 #include "playback/audio_pipeline.h"
-#include "playback/offline_output.h"
 
 extern "C" {
 #include <libavutil/log.h>

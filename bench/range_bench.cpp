@@ -3,9 +3,9 @@
 // same range requests (same headers and body) on one connection and writes
 // each block into a buffer. Both read from the same in-process fake server;
 // each side runs several rounds, alternating, and the best round counts.
-#include "playback/range_reader.h"
+#include "audio/range_reader.h"
+#include "http/http_session.h"
 #include "runtime/thread_executor.h"
-#include "server/http_session.h"
 #include "support/fake_subsonic_server.h"
 
 #include <curl/curl.h>

@@ -1,9 +1,9 @@
 #include "credential_helper.h"
 
+#include "credentials/credential_helper_service.h"
+#include "credentials/credential_peer_verification.h"
+#include "credentials/credential_store.h"
 #include "platform/secret/secret_service_keychain.h"
-#include "server/credential_helper_service.h"
-#include "server/credential_peer_verification.h"
-#include "server/credential_store.h"
 
 #include <cerrno>
 #include <csignal>

@@ -5,7 +5,7 @@
 // argument, reads no environment variable and writes nothing to standard
 // error. Single-threaded; throws nothing.
 
-#include "server/credential_helper_protocol.h"
+#include "credentials/credential_helper_protocol.h"
 
 namespace sorvalind {
 

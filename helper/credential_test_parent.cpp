@@ -13,8 +13,8 @@
 //                                           {"error":"untraceable"} when the
 //                                           system does not allow that
 
+#include "credentials/credential_helper_client.h"
 #include "errors/credential_error.h"
-#include "server/credential_helper_client.h"
 
 #include <cerrno>
 #include <iostream>

@@ -15,10 +15,10 @@
 #include "playback_control.h"
 #include "workspace.h"
 
+#include "http/http_transport.h"
 #include "runtime/clock.h"
 #include "runtime/executor.h"
 #include "server/apple_music_links.h"
-#include "server/http_transport.h"
 #include "services/now_playing_center.h"
 #include "services/preferences.h"
 #include "services/remote_command_center.h"

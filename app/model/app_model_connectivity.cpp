@@ -3,7 +3,7 @@
 #include "detached_parts.h"
 
 #include "errors/safe_error.h"
-#include "server/network_security.h"
+#include "http/network_security.h"
 
 #include <utility>
 

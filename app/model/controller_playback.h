@@ -6,8 +6,8 @@
 #include "model/app_environment.h"
 #include "model/playback_control.h"
 
-#include "playback/audio_engine.h"
-#include "playback/audio_output.h"
+#include "audio/audio_engine.h"
+#include "audio/audio_output.h"
 #include "playback/playback_controller.h"
 
 #include <functional>

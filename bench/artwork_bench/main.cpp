@@ -11,11 +11,11 @@
 // cache's worker pool has, once dropping each thumbnail and once keeping them
 // all. Last, the peak resident set while the caches ran.
 #include "best_time.h"
+#include "http/network_security.h"
 #include "model/artwork_cache.h"
 #include "platform/crypto/digest.h"
 #include "platform/qt_image_decoder.h"
 #include "runtime/thread_executor.h"
-#include "server/network_security.h"
 #include "support/fake_subsonic_server.h"
 #include "support/paths.h"
 

@@ -4,7 +4,7 @@
 // our decoders and the pipeline against them as their floor. Also the songs'
 // cache folder of the build tree. One thread per call.
 
-#include "playback/chunk_source.h"
+#include "audio/chunk_source.h"
 
 #include <cstddef>
 #include <filesystem>

@@ -1,8 +1,8 @@
 #include "downloads_bench/manager_run.h"
 
 #include "downloads/download_manager.h"
+#include "http/network_security.h"
 #include "runtime/thread_executor.h"
-#include "server/network_security.h"
 
 #include <future>
 #include <memory>

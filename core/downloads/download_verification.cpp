@@ -1,11 +1,11 @@
 #include "downloads/download_verification.h"
 
+#include "audio/pcm_decoder.h"
 #include "downloads/file_failure.h"
 #include "errors/api_error.h"
 #include "errors/audio_failure.h"
 #include "platform/crypto/digest.h"
 #include "platform/text/text.h"
-#include "playback/pcm_decoder.h"
 #include "runtime/cancellation.h"
 
 #include <array>

@@ -6,9 +6,9 @@
 #include "errors/api_error.h"
 #include "errors/audio_failure.h"
 #include "errors/url_error.h"
+#include "http/network_security.h"
 #include "platform/crypto/digest.h"
 #include "runtime/cancellation.h"
-#include "server/network_security.h"
 
 #include <atomic>
 #include <cerrno>

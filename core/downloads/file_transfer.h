@@ -24,9 +24,9 @@
 // failure no file of the transfer is left; after success the file belongs
 // to the caller.
 
+#include "http/http_response.h"
+#include "http/http_transport.h"
 #include "runtime/executor.h"
-#include "server/http_response.h"
-#include "server/http_transport.h"
 
 #include <chrono>
 #include <cstddef>

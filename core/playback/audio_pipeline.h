@@ -18,11 +18,11 @@
 // the condition lock. No member throws apart from allocation; a failure to
 // open or decode a song is reported as the event `failed`.
 
+#include "audio/audio_engine.h"
+#include "audio/player_node.h"
+#include "http/http_request.h"
+#include "http/http_transport.h"
 #include "library/queue_entry.h"
-#include "playback/audio_engine.h"
-#include "playback/player_node.h"
-#include "server/http_request.h"
-#include "server/http_transport.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -9,10 +9,10 @@
 // A completion takes only `conditionLock`. Readers and streams are cancelled
 // only after `conditionLock` has been released.
 
+#include "audio/pcm_decoder.h"
+#include "audio/range_reader.h"
+#include "audio/streaming_body.h"
 #include "playback/audio_pipeline.h"
-#include "playback/pcm_decoder.h"
-#include "playback/range_reader.h"
-#include "playback/streaming_body.h"
 #include "runtime/thread_executor.h"
 
 #include <algorithm>

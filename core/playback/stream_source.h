@@ -16,10 +16,10 @@
 // originalSeek) for a start the server cannot serve, and whatever the
 // request builders throw.
 
+#include "http/http_request.h"
 #include "library/download_quality.h"
 #include "library/song.h"
 #include "server/api_client.h"
-#include "server/http_request.h"
 
 namespace sorvalind {
 

@@ -2,11 +2,11 @@
 
 #include "errors/api_error.h"
 #include "errors/url_error.h"
+#include "http/network_security.h"
 #include "platform/crypto/digest.h"
 #include "platform/text/text.h"
 #include "runtime/cancellation.h"
 #include "runtime/timer_wait.h"
-#include "server/network_security.h"
 
 #include <algorithm>
 #include <array>

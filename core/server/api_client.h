@@ -28,6 +28,8 @@
 // main actor dropped a retry timer, OwnExecutorWaitError for a send on the
 // main actor.
 
+#include "http/http_request.h"
+#include "http/http_transport.h"
 #include "library/api_extension.h"
 #include "library/download_quality.h"
 #include "library/library_item_kind.h"
@@ -41,8 +43,6 @@
 #include "runtime/timer_wait.h"
 #include "server/api_envelope.h"
 #include "server/artist_info.h"
-#include "server/http_request.h"
-#include "server/http_transport.h"
 #include "server/library_api.h"
 #include "server/server_configuration.h"
 

@@ -4,12 +4,12 @@
 #include "server/api_client.h"
 
 #include "errors/api_error.h"
+#include "http/network_security.h"
+#include "http/url_redaction.h"
 #include "library/json_coding.h"
 #include "library/json_element.h"
 #include "platform/text/text.h"
 #include "runtime/decimal_text.h"
-#include "server/network_security.h"
-#include "server/url_redaction.h"
 
 #include <algorithm>
 #include <array>

@@ -4,10 +4,10 @@
 
 #include "server/apple_music_links.h"
 
+#include "http/network_security.h"
 #include "platform/text/text.h"
 #include "platform/text/text_regex.h"
 #include "runtime/cancellation.h"
-#include "server/network_security.h"
 
 #include <algorithm>
 #include <cmath>

@@ -9,8 +9,8 @@
 // the given stop token is triggered. The static helpers are pure and may run on
 // any thread.
 
+#include "http/http_transport.h"
 #include "library/song.h"
-#include "server/http_transport.h"
 
 #include <cstddef>
 #include <functional>

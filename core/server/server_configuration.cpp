@@ -1,8 +1,8 @@
 #include "server/server_configuration.h"
 
 #include "errors/api_error.h"
+#include "http/network_security.h"
 #include "library/json_coding.h"
-#include "server/network_security.h"
 
 namespace sorvalind {
 namespace {

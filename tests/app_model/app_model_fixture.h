@@ -6,12 +6,12 @@
 
 #include "model_fakes.h"
 
+#include "http/network_security.h"
 #include "model/app_model.h"
 #include "runtime/async_call.h"
 #include "runtime/manual_executor.h"
 #include "runtime/thread_executor.h"
 #include "runtime/virtual_clock.h"
-#include "server/network_security.h"
 #include "services/in_memory_preferences.h"
 #include "support/fake_subsonic_server.h"
 #include "support/paths.h"

@@ -5,11 +5,11 @@
 // (which also times the download suppression) and the fake decoder.
 
 #include "fake_image_decoder.h"
+#include "http/network_security.h"
 #include "model/artwork_cache.h"
 #include "runtime/manual_executor.h"
 #include "runtime/thread_executor.h"
 #include "runtime/virtual_clock.h"
-#include "server/network_security.h"
 #include "support/drive_until.h"
 #include "support/fake_subsonic_server.h"
 #include "support/paths.h"

@@ -6,11 +6,11 @@
 
 #include "app_model_fixture.h"
 
+#include "credentials/credential_store.h"
 #include "errors/credential_error.h"
 #include "errors/safe_error.h"
 #include "model/app_coordinator.h"
 #include "platform/secret/memory_keychain.h"
-#include "server/credential_store.h"
 #include "services/in_memory_preference_domains.h"
 
 #include <nlohmann/json.hpp>

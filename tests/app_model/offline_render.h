@@ -2,11 +2,11 @@
 // Plays a model wired to the real playback controller on the offline output:
 // renders the engine by hand between runs of the main actor.
 
+#include "audio/offline_output.h"
+#include "http/network_security.h"
 #include "model/app_model.h"
 #include "model/controller_playback.h"
-#include "playback/offline_output.h"
 #include "runtime/manual_executor.h"
-#include "server/network_security.h"
 
 #include <chrono>
 #include <functional>

@@ -6,11 +6,11 @@
 #include "fake_image_decoder.h"
 #include "offline_render.h"
 
+#include "audio/offline_output.h"
 #include "errors/database_error.h"
+#include "http/network_security.h"
 #include "model/cached_artwork.h"
 #include "model/controller_playback.h"
-#include "playback/offline_output.h"
-#include "server/network_security.h"
 #include "support/recording_now_playing.h"
 
 #include <fstream>

@@ -1,9 +1,9 @@
 // The audio engine and its player node, sample-exact on the offline output
 // (the manual rendering mode).
 
+#include "audio/audio_engine.h"
+#include "audio/offline_output.h"
 #include "engine_test_support.h"
-#include "playback/audio_engine.h"
-#include "playback/offline_output.h"
 
 #include <gtest/gtest.h>
 

@@ -2,12 +2,12 @@
 // Helpers of the audio tests: decoding a whole song, the test audio folder,
 // byte and chunk sources that fail on cue.
 
+#include "audio/chunk_source.h"
+#include "audio/file_byte_source.h"
+#include "audio/pcm_decoder.h"
 #include "audio_fixtures.h"
 #include "platform/ffmpeg/byte_source.h"
 #include "platform/ffmpeg/pcm_buffer.h"
-#include "playback/chunk_source.h"
-#include "playback/file_byte_source.h"
-#include "playback/pcm_decoder.h"
 
 #include <gtest/gtest.h>
 

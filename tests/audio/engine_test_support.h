@@ -2,8 +2,8 @@
 // Helpers of the engine tests: buffers whose every sample tells where it came
 // from, and a recorder of buffer completions.
 
+#include "audio/player_node.h"
 #include "platform/ffmpeg/pcm_buffer.h"
-#include "playback/player_node.h"
 
 #include <condition_variable>
 #include <cstdint>

@@ -6,12 +6,12 @@
 #include "coded_songs.h"
 #include "pipeline_rig.h"
 
+#include "audio/null_output.h"
+#include "http/http_session.h"
 #include "platform/crypto/digest.h"
-#include "playback/null_output.h"
 #include "runtime/manual_executor.h"
 #include "runtime/thread_executor.h"
 #include "runtime/virtual_clock.h"
-#include "server/http_session.h"
 #include "support/media_request.h"
 
 #include <gtest/gtest.h>

@@ -6,10 +6,10 @@
 #include "coded_songs.h"
 #include "pipeline_rig.h"
 
+#include "audio/streaming_body.h"
+#include "http/http_session.h"
 #include "platform/crypto/digest.h"
-#include "playback/streaming_body.h"
 #include "runtime/thread_executor.h"
-#include "server/http_session.h"
 #include "support/media_request.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // The null output: "played back" completions come as a device with latency
 // would give them, on the clock the output ticks on.
 
+#include "audio/audio_engine.h"
+#include "audio/null_output.h"
 #include "engine_test_support.h"
-#include "playback/audio_engine.h"
-#include "playback/null_output.h"
 #include "runtime/manual_executor.h"
 #include "runtime/thread_executor.h"
 #include "runtime/virtual_clock.h"

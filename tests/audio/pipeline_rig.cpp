@@ -1,7 +1,7 @@
 #include "pipeline_rig.h"
 
+#include "audio/offline_output.h"
 #include "coded_songs.h"
-#include "playback/offline_output.h"
 
 #include <gtest/gtest.h>
 

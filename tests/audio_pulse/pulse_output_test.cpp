@@ -1,10 +1,10 @@
 // The sound server output against a private PulseAudio daemon with a null
 // sink (scripts/with-pulse); skipped when no such daemon was started for it.
 
+#include "audio/audio_engine.h"
+#include "audio/pulse_output.h"
 #include "platform/ffmpeg/pcm_buffer.h"
 #include "platform/pulse/pulse_error.h"
-#include "playback/audio_engine.h"
-#include "playback/pulse_output.h"
 
 #include <gtest/gtest.h>
 

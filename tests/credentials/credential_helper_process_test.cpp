@@ -1,6 +1,6 @@
+#include "credentials/credential_helper_process.h"
+#include "credentials/credential_helper_protocol.h"
 #include "errors/credential_error.h"
-#include "server/credential_helper_process.h"
-#include "server/credential_helper_protocol.h"
 
 #include <gtest/gtest.h>
 

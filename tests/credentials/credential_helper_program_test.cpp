@@ -1,10 +1,10 @@
+#include "credentials/credential_helper_client.h"
+#include "credentials/credential_helper_process.h"
+#include "credentials/credential_peer_verification.h"
+#include "credentials/credential_store.h"
 #include "errors/credential_error.h"
 #include "platform/crypto/code_identity.h"
 #include "platform/secret/memory_keychain.h"
-#include "server/credential_helper_client.h"
-#include "server/credential_helper_process.h"
-#include "server/credential_peer_verification.h"
-#include "server/credential_store.h"
 #include "support/paths.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
+#include "credentials/credential_helper_client.h"
+#include "credentials/credential_helper_service.h"
 #include "platform/secret/memory_keychain.h"
-#include "server/credential_helper_client.h"
-#include "server/credential_helper_service.h"
 
 #include <gtest/gtest.h>
 

@@ -6,9 +6,9 @@
 
 #include "audio_fixtures.h"
 #include "downloads/download_manager.h"
+#include "http/network_security.h"
 #include "runtime/manual_executor.h"
 #include "runtime/virtual_clock.h"
-#include "server/network_security.h"
 #include "support/fake_subsonic_server.h"
 #include "support/paths.h"
 

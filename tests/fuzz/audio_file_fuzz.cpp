@@ -1,8 +1,8 @@
 // FFmpeg decoding through AudioFile and the conversion to the pipeline's
 // format, as PCMDecoder runs them for everything but FLAC: any bytes end in
 // audio or a failure.
+#include "audio/pcm_decoder.h"
 #include "fuzz_input.h"
-#include "playback/pcm_decoder.h"
 
 extern "C" {
 #include <libavutil/log.h>

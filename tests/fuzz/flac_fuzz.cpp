@@ -1,6 +1,6 @@
 // libFLAC decoding through FLACDecoder: any bytes end in audio or a failure.
+#include "audio/flac_decoder.h"
 #include "fuzz_input.h"
-#include "playback/flac_decoder.h"
 
 #include <exception>
 

@@ -2,8 +2,8 @@
 // The fuzz input as a byte source and as a body of chunks, shared by the
 // fuzz targets. One thread.
 
+#include "audio/chunk_source.h"
 #include "platform/ffmpeg/byte_source.h"
-#include "playback/chunk_source.h"
 
 #include <algorithm>
 #include <cstdint>

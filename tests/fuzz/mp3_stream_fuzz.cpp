@@ -1,7 +1,7 @@
 // The MP3 stream decoder on libmpg123's feed mode: any body, cut into chunks
 // of a size the input chooses, ends in audio or a failure.
+#include "audio/mp3_stream_decoder.h"
 #include "fuzz_input.h"
-#include "playback/mp3_stream_decoder.h"
 
 #include <exception>
 #include <memory>

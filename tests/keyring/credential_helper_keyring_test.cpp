@@ -1,7 +1,7 @@
+#include "credentials/credential_store.h"
 #include "keyring/genuine_parent.h"
 #include "platform/crypto/digest.h"
 #include "platform/secret/secret_service_keychain.h"
-#include "server/credential_store.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "keyring/genuine_parent.h"
 
-#include "server/credential_helper_process.h"
+#include "credentials/credential_helper_process.h"
 
 #include <cstdlib>
 #include <filesystem>

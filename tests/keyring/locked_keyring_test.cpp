@@ -1,8 +1,8 @@
+#include "credentials/credential_store.h"
 #include "keyring/genuine_parent.h"
 #include "platform/crypto/digest.h"
 #include "platform/secret/glib_handles.h"
 #include "platform/secret/secret_service_keychain.h"
-#include "server/credential_store.h"
 
 #include <gtest/gtest.h>
 

@@ -5,16 +5,16 @@
 // settings and recording now-playing and remote-command services. The test
 // thread is the main actor.
 
+#include "audio/audio_engine.h"
+#include "audio/offline_output.h"
 #include "audio_fixtures.h"
-#include "playback/audio_engine.h"
+#include "http/network_security.h"
 #include "playback/audio_pipeline.h"
-#include "playback/offline_output.h"
 #include "playback/playback_controller.h"
 #include "runtime/async_call.h"
 #include "runtime/manual_executor.h"
 #include "runtime/thread_executor.h"
 #include "runtime/virtual_clock.h"
-#include "server/network_security.h"
 #include "server/server_configuration.h"
 #include "services/in_memory_preferences.h"
 #include "support/drive_until.h"

@@ -3,13 +3,13 @@
 // starts a song at a given second.
 
 #include "errors/api_error.h"
+#include "http/network_security.h"
 #include "platform/curl/query_item.h"
 #include "playback/playback_availability.h"
 #include "playback/playback_plan.h"
 #include "playback/stream_source.h"
 #include "runtime/manual_executor.h"
 #include "runtime/virtual_clock.h"
-#include "server/network_security.h"
 #include "server/server_configuration.h"
 #include "support/fake_subsonic_server.h"
 

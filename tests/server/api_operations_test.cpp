@@ -2,10 +2,10 @@
 
 #include "errors/api_error.h"
 #include "errors/url_error.h"
+#include "http/network_security.h"
 #include "library/json_coding.h"
 #include "runtime/manual_executor.h"
 #include "runtime/virtual_clock.h"
-#include "server/network_security.h"
 #include "support/drive_until.h"
 #include "support/fake_subsonic_server.h"
 #include "support/full_song.h"

@@ -5,13 +5,13 @@
 // timeout catches that, no timing is asserted here).
 
 #include "errors/url_error.h"
+#include "http/network_security.h"
 #include "runtime/async_call.h"
 #include "runtime/cancellation.h"
 #include "runtime/manual_executor.h"
 #include "runtime/thread_executor.h"
 #include "runtime/virtual_clock.h"
 #include "server/api_client.h"
-#include "server/network_security.h"
 #include "server/server_configuration.h"
 #include "support/fake_subsonic_server.h"
 

@@ -2,8 +2,8 @@
 // Requests for the fake server's media methods, built the way the client
 // sends them: a form POST with the authentication items first.
 
+#include "http/http_request.h"
 #include "platform/curl/query_item.h"
-#include "server/http_request.h"
 #include "support/fake_subsonic_server.h"
 
 #include <string>

@@ -5,7 +5,7 @@
 // URLError code. An empty script fails with URLError(unknown).
 // Any thread; outcomes are taken in call order.
 
-#include "server/http_transport.h"
+#include "http/http_transport.h"
 
 #include <condition_variable>
 #include <deque>

@@ -4,11 +4,11 @@
 // test thread while a serial queue stands in for the main actor (it runs the
 // progress reports and the client's retry timers on real time).
 
+#include "http/http_transport.h"
+#include "http/network_security.h"
 #include "runtime/async_call.h"
 #include "runtime/thread_executor.h"
 #include "server/api_client.h"
-#include "server/http_transport.h"
-#include "server/network_security.h"
 #include "store/library_repository.h"
 #include "support/fake_subsonic_server.h"
 #include "support/paths.h"
