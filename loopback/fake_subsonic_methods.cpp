@@ -137,6 +137,32 @@ void FakeSubsonicServer::addStandardMethods() {
                            {"lastFmUrl", "https://last.fm.invalid/music/" + *id}}}});
     };
 
+    methods_["getAlbum"] = [this, missing, notFound](const FakeRequest& request, httplib::Response& res) {
+        std::optional<std::string> id = request.param("id");
+        if (!id) return missing(res);
+        std::lock_guard lock(mutex_);
+        nlohmann::json* album = library_.album(*id);
+        if (!album) return notFound(res);
+        nlohmann::json answer = *album;
+        answer["song"] = nlohmann::json::array();
+        for (const auto& song : library_.songs)
+            if (song.value("albumId", std::string()) == *id) answer["song"].push_back(song);
+        okResponse(res, {{"album", answer}});
+    };
+
+    methods_["getArtist"] = [this, missing, notFound](const FakeRequest& request, httplib::Response& res) {
+        std::optional<std::string> id = request.param("id");
+        if (!id) return missing(res);
+        std::lock_guard lock(mutex_);
+        nlohmann::json* artist = library_.artist(*id);
+        if (!artist) return notFound(res);
+        nlohmann::json answer = *artist;
+        answer["album"] = nlohmann::json::array();
+        for (const auto& album : library_.albums)
+            if (album.value("artistId", std::string()) == *id) answer["album"].push_back(album);
+        okResponse(res, {{"artist", answer}});
+    };
+
     auto annotate = [this, missing, notFound](bool starred) {
         return [this, missing, notFound, starred](const FakeRequest& request, httplib::Response& res) {
             std::vector<std::string> ids = request.paramValues("id");
@@ -145,6 +171,14 @@ void FakeSubsonicServer::addStandardMethods() {
                     ids.push_back(id);
             if (ids.empty()) return missing(res);
             std::lock_guard lock(mutex_);
+            if (starred && options_.refuseRepeatedStar)
+                for (const auto& id : ids) {
+                    nlohmann::json* record = library_.song(id);
+                    if (!record) record = library_.album(id);
+                    if (!record) record = library_.artist(id);
+                    if (record && record->contains("starred"))
+                        return failedResponse(res, 0, "Item already starred");
+                }
             for (const auto& id : ids)
                 if (!library_.setStarred(id, starred)) return notFound(res);
             okResponse(res);

@@ -125,6 +125,9 @@ public:
         // (code 0, "Unknown method"), instead of error 70 in HTTP 200.
         bool unknownMethodIs404 = false;
         bool shareRole = true;
+        // Answer a star of an item that is already starred as some plain
+        // Subsonic servers do: error 0 in HTTP 200, nothing changed.
+        bool refuseRepeatedStar = false;
         // name → versions, as getOpenSubsonicExtensions lists them.
         std::vector<std::pair<std::string, std::vector<int>>> extensions = {
             {"formPost", {1}}, {"transcodeOffset", {1}}, {"songLyrics", {1}}};

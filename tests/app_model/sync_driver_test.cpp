@@ -105,6 +105,27 @@ TEST_F(SyncDriver, ARefusedEditIsReportedAndTheLibraryStillMirrored) {
     EXPECT_EQ(onStore([](LibraryRepository& repository) { return repository.pendingEdits(); }).size(), 1u);
 }
 
+// Refused in three synchronisations, the edit is dropped: the third run says
+// so by the song's title, and still mirrors the library.
+TEST_F(SyncDriver, AnEditRefusedInThreeRunsIsDroppedWithOneMessage) {
+    makeConfigured();
+    start();
+    const auto stored =
+        onStore([](LibraryRepository& repository) { return repository.songs("", SongSort::title); });
+    ASSERT_FALSE(stored.empty());
+    onStore([song = stored.front()](LibraryRepository& repository) { repository.edit(song, "favorite", 1); });
+    server->injectFault(FakeFault::subsonicError(50), 3, "star");
+    for (int run = 1; run <= 3; ++run) {
+        SCOPED_TRACE(run);
+        model->refresh();
+        drive([&] { return !model->syncing().value(); });
+        EXPECT_EQ(model->status().value(), "Library up to date");
+    }
+    EXPECT_EQ(model->error().value(), "Navidrome refused the change to \u201C" + stored.front().title +
+                                          "\u201D three times (50), so it was dropped.");
+    EXPECT_TRUE(onStore([](LibraryRepository& repository) { return repository.pendingEdits(); }).empty());
+}
+
 TEST_F(SyncDriver, ProgressReloadsThePageAtMostEveryFifteenSeconds) {
     loopback::FakeSubsonicServer::Options options;
     options.library = {
