@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include "offscreen_application.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 
@@ -32,15 +34,7 @@ bool pumpUntil(const std::function<bool()>& done, int milliseconds = 60000) {
 }
 
 struct DesktopEnvironmentTest : ::testing::Test {
-    static void SetUpTestSuite() {
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        static int argc = 1;
-        static char name[] = "test_shell";
-        static char* argv[] = {name, nullptr};
-        application = new QApplication(argc, argv);
-    }
-    static void TearDownTestSuite() { delete application; }
-    static inline QApplication* application = nullptr;
+    static void SetUpTestSuite() { offscreenApplication(); }
 
     TemporaryProfile profile;
     std::unique_ptr<loopback::FakeSubsonicServer> server = loopback::startDemoServer(profile.scratch());
