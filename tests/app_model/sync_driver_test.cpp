@@ -114,7 +114,7 @@ TEST_F(SyncDriver, AnEditRefusedInThreeRunsIsDroppedWithOneMessage) {
         onStore([](LibraryRepository& repository) { return repository.songs("", SongSort::title); });
     ASSERT_FALSE(stored.empty());
     onStore([song = stored.front()](LibraryRepository& repository) { repository.edit(song, "favorite", 1); });
-    server->injectFault(FakeFault::subsonicError(50), 3, "star");
+    server->injectFault(loopback::FakeFault::subsonicError(50), 3, "star");
     for (int run = 1; run <= 3; ++run) {
         SCOPED_TRACE(run);
         model->refresh();
