@@ -1,6 +1,7 @@
 #include "app_model_async.h"
 
 #include "errors/api_error.h"
+#include "errors/refused_edit_error.h"
 #include "errors/safe_error.h"
 #include "runtime/cancellation.h"
 
@@ -19,14 +20,16 @@ bool supportsTranscodeOffset(const std::vector<APIExtension>& extensions) {
     });
 }
 
-// The server refused one queued edit (the push went on with the rest): the
-// library can still be mirrored. Refused credentials end the run as any
-// other failure would.
+// The server refused queued edits (the push went on with the rest), or the
+// push dropped edits the server kept refusing: the library can still be
+// mirrored. Refused credentials end the run as any other failure would.
 bool isEditRefusal(const std::exception_ptr& failure) {
     try {
         std::rethrow_exception(failure);
     } catch (const APIError& error) {
         return error.kind() == APIError::Case::server && error.code() != 40 && error.code() != 41;
+    } catch (const RefusedEditError&) {
+        return true;
     } catch (...) {
         return false;
     }

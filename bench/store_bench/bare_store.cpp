@@ -241,6 +241,20 @@ std::size_t BareStore::query(const std::string& sql,
     return rows;
 }
 
+std::size_t BareStore::rows(const std::string& sql) {
+    sqlite3_stmt* statement = prepared(sql);
+    sqlite3_reset(statement);
+    std::size_t rows = 0;
+    for (;;) {
+        int rc = sqlite3_step(statement);
+        if (rc == SQLITE_DONE) break;
+        if (rc != SQLITE_ROW) fail(db_, "step");
+        ++rows;
+    }
+    sqlite3_reset(statement);
+    return rows;
+}
+
 void BareStore::finish(const std::string& generation) {
     exec("BEGIN IMMEDIATE");
     runOnce(db_, prepared("DELETE FROM songs WHERE generation != ?"), {generation});

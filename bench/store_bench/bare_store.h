@@ -55,6 +55,10 @@ public:
     // prepared once per distinct text and reused.
     std::size_t query(const std::string& sql, const std::vector<std::optional<std::string>>& bindings);
 
+    // Runs `sql` and steps through its rows without reading them (for
+    // statements whose rows are not JSON); returns the number of rows.
+    std::size_t rows(const std::string& sql);
+
     // The end of a run: the three deletions, the checkpoint removed and the
     // time stored, in one transaction.
     void finish(const std::string& generation);

@@ -1,6 +1,7 @@
 #include "audio/flac_decoder.h"
 
 #include "errors/audio_failure.h"
+#include "platform/flac/flac_error.h"
 
 #include <algorithm>
 #include <cmath>
@@ -28,7 +29,7 @@ void toFloat(float* __restrict plane, const FLAC__int32* __restrict samples, std
 
 } // namespace
 
-FLACDecoder::FLACDecoder(ByteSource& reader, double sampleRate, std::shared_ptr<PCMBufferPool> pool)
+FLACDecoder::FLACDecoder(ByteSource& reader, double sampleRate, std::shared_ptr<PCMBufferPool> pool) try
     : reader_(reader), outputRate_(sampleRate), pool_(pool ? std::move(pool) : PCMBufferPool::make()) {
     decoder_.initialise({&FLACDecoder::readBytes, &FLACDecoder::seekBytes, &FLACDecoder::tellBytes,
                          &FLACDecoder::lengthOf, &FLACDecoder::atEnd, &FLACDecoder::writeFrame,
@@ -43,6 +44,10 @@ FLACDecoder::FLACDecoder(ByteSource& reader, double sampleRate, std::shared_ptr<
                                               AV_SAMPLE_FMT_FLTP},
                        rate);
     pending_.resize(channels_);
+} catch (const FlacError&) {
+    // A decoder libFLAC cannot make or start leaves the song unplayable like
+    // any other unreadable stream; the user reads that, not libFLAC's status.
+    throw AudioFailure::invalidResponse();
 }
 
 void FLACDecoder::fail() {

@@ -7,10 +7,11 @@
 // Decoder queue only (one thread at a time). Everything throws the byte
 // source's own failure when a read through it failed, else
 // AudioFailure.invalidResponse for anything libFLAC reports (lost sync, bad
-// header, CRC mismatch) and for a frame whose rate or channel count differs
-// from the stream's; FlacError when libFLAC cannot start. The source must
-// outlive the decoder. Buffers are made in the storage of `pool` (one of the
-// decoder's own when none is given), and should go back to it once played.
+// header, CRC mismatch), for a frame whose rate or channel count differs
+// from the stream's, and when libFLAC cannot make or start its decoder. The
+// source must outlive the decoder. Buffers are made in the storage of `pool`
+// (one of the decoder's own when none is given), and should go back to it
+// once played.
 
 #include "audio/pcm_buffer_pool.h"
 #include "platform/ffmpeg/byte_source.h"

@@ -80,6 +80,16 @@ void PlayerNode::scheduleBuffer(std::shared_ptr<const PCMBuffer> buffer, std::op
     scheduled_.push_back(Scheduled{std::move(buffer), start, start + length, point, std::move(completion)});
 }
 
+std::int64_t PlayerNode::scheduledFrames() const {
+    std::lock_guard lock(mutex_);
+    std::int64_t frames = 0;
+    for (const auto& item : scheduled_) {
+        const std::int64_t from = hasTimeline_ ? std::max(item.start, sampleTime_) : item.start;
+        frames += std::max<std::int64_t>(item.end - from, 0);
+    }
+    return frames;
+}
+
 void PlayerNode::play() {
     std::lock_guard lock(mutex_);
     if (!hasTimeline_) {

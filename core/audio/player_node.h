@@ -70,6 +70,9 @@ public:
     bool isPlaying() const;
 
     std::optional<std::int64_t> playerSampleTime() const;
+    // Frames scheduled that the node has not reached yet: what a producer
+    // running ahead of the sound has put in front of it.
+    std::int64_t scheduledFrames() const;
 
     // A gain applied to every sample, from the next rendered block on.
     void setVolume(float volume) noexcept { volume_.store(volume); }

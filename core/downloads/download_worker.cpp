@@ -181,7 +181,6 @@ void DownloadManager::discardRecord(const std::shared_ptr<Worker>& worker, std::
 
 void DownloadManager::fail(const std::shared_ptr<Worker>& worker, std::exception_ptr error) {
     if (worker->cancelled() || isCancellation(error)) {
-        worker->artwork.cancel();
         finishCancellation(worker->id);
     } else {
         changeJob(worker->id, [&](DownloadJob& job) {
@@ -193,6 +192,10 @@ void DownloadManager::fail(const std::shared_ptr<Worker>& worker, std::exception
 }
 
 void DownloadManager::endWorker(const std::shared_ptr<Worker>& worker) {
+    // A cover fetch not waited for yet is not worth holding the queue for, on
+    // any way out: after a failure the next job would wait for it. One already
+    // waited for has ended, and cancelling it does nothing.
+    worker->artwork.cancel();
     worker->artwork.whenFinished(mainActor_, guarded([this, worker](const Outcome<void>&) {
                                      active_.erase(worker->id);
                                      persist();

@@ -13,6 +13,8 @@
 #include <atomic>
 #include <cerrno>
 #include <fcntl.h>
+#include <memory>
+#include <mutex>
 #include <system_error>
 #include <unistd.h>
 
@@ -67,11 +69,68 @@ private:
     bool released_ = false;
 };
 
+// The progress reports of one transfer. The transport's thread sends most;
+// a trailing report sent from the timer executor carries the count a stall
+// would otherwise hide. Both go through the lock, so the handlers see one
+// report at a time and counts that never go back; none goes out once the
+// transfer has returned.
+class ProgressReports : public std::enable_shared_from_this<ProgressReports> {
+public:
+    ProgressReports(Executor& timers, const FileTransfer::Progress& progress,
+                    const FileTransfer::ByteProgress& byteProgress)
+        : timers_(timers), throttle_(timers.clock()), progress_(progress), byteProgress_(byteProgress) {}
+
+    void update(std::int64_t written, std::optional<std::int64_t> expected) {
+        std::lock_guard lock(mutex_);
+        written_ = written;
+        expected_ = expected;
+        follow(throttle_.admit(written_, expected_));
+    }
+
+    void close() noexcept {
+        std::lock_guard lock(mutex_);
+        open_ = false;
+    }
+
+private:
+    void follow(const ProgressThrottle::Admission& admission) {
+        if (admission.now) send();
+        if (admission.trailingAt)
+            timers_.postAt(*admission.trailingAt, [weak = weak_from_this()] {
+                if (auto reports = weak.lock()) reports->trail();
+            });
+    }
+
+    void trail() {
+        std::lock_guard lock(mutex_);
+        if (open_) follow(throttle_.trailing());
+    }
+
+    void send() {
+        if (!open_) return;
+        if (progress_)
+            progress_(expected_ ? static_cast<double>(written_) / static_cast<double>(*expected_) : 0.0);
+        if (byteProgress_) byteProgress_(written_, expected_);
+    }
+
+    Executor& timers_;
+    std::mutex mutex_;
+    ProgressThrottle throttle_;
+    const FileTransfer::Progress& progress_;
+    const FileTransfer::ByteProgress& byteProgress_;
+    std::int64_t written_ = 0;
+    std::optional<std::int64_t> expected_;
+    bool open_ = true;
+};
+
 class BodyWriter final : public HttpStreamHandler {
 public:
-    BodyWriter(PartFile& file, const SteadyClock& clock, const FileTransfer::Progress& progress,
+    BodyWriter(PartFile& file, Executor& timers, const FileTransfer::Progress& progress,
                const FileTransfer::ByteProgress& byteProgress)
-        : file_(file), throttle_(clock), progress_(progress), byteProgress_(byteProgress) {}
+        : file_(file), reports_(std::make_shared<ProgressReports>(timers, progress, byteProgress)) {}
+    ~BodyWriter() override { reports_->close(); }
+    BodyWriter(const BodyWriter&) = delete;
+    BodyWriter& operator=(const BodyWriter&) = delete;
 
     void onResponse(const HttpResponseHead& head) override {
         // Nothing but a whole 200 answer is the file; a redirect is refused.
@@ -82,25 +141,15 @@ public:
     Flow onData(std::string_view chunk) override {
         file_.write(chunk);
         written_ += static_cast<std::int64_t>(chunk.size());
-        report();
+        reports_->update(written_, expected_ && *expected_ >= 1 ? expected_ : std::optional<std::int64_t>());
         return Flow::proceed;
     }
 
     std::int64_t written() const noexcept { return written_; }
 
 private:
-    void report() {
-        const std::optional<std::int64_t> known =
-            expected_ && *expected_ >= 1 ? expected_ : std::optional<std::int64_t>();
-        if (!throttle_.admit(written_, known)) return;
-        if (progress_) progress_(known ? static_cast<double>(written_) / static_cast<double>(*known) : 0.0);
-        if (byteProgress_) byteProgress_(written_, known);
-    }
-
     PartFile& file_;
-    ProgressThrottle throttle_;
-    const FileTransfer::Progress& progress_;
-    const FileTransfer::ByteProgress& byteProgress_;
+    std::shared_ptr<ProgressReports> reports_;
     std::optional<std::int64_t> expected_;
     std::int64_t written_ = 0;
 };
@@ -137,7 +186,7 @@ FileTransfer::Result FileTransfer::download(const HttpRequest& request, std::sto
 
     prepareTransferFolder(folder_);
     PartFile file(folder_ / (randomUUID() + ".part"));
-    BodyWriter writer(file, timers_.clock(), progress_, byteProgress_);
+    BodyWriter writer(file, timers_, progress_, byteProgress_);
     HttpResponseHead head;
     try {
         head = transport_->stream(prepared, writer, run->stop.get_token());

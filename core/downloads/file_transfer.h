@@ -10,7 +10,10 @@
 // a non-empty answer with status 200 whose size matches a known
 // Content-Length is accepted. Progress goes to the handlers on the
 // transport's thread: the first report, then at most one every 0.1 s on the
-// timer executor's clock, plus the one that completes a known length.
+// timer executor's clock, plus the one that completes a known length. A
+// count held back goes out from the timer executor when its 0.1 s window
+// ends, so a stalled body shows the bytes already received; no report comes
+// after download() has returned.
 //
 // One object serves one download() call. download() blocks its worker
 // thread, never the main actor; cancel() may come from any thread, also

@@ -1,15 +1,33 @@
 #include "downloads/progress_throttle.h"
 
-#include <chrono>
-
 namespace sorvalind {
 
-bool ProgressThrottle::admit(std::int64_t written, std::optional<std::int64_t> expected) noexcept {
+ProgressThrottle::Admission ProgressThrottle::admit(std::int64_t written,
+                                                    std::optional<std::int64_t> expected) noexcept {
     const SteadyTime now = clock_.now();
     const bool complete = expected && *expected >= 1 && written == *expected;
-    if (last_ && now - *last_ < std::chrono::milliseconds(100) && !complete) return false;
+    if (last_ && now - *last_ < window && !complete) {
+        held_ = true;
+        if (trailingArranged_) return {};
+        trailingArranged_ = true;
+        return {false, *last_ + window};
+    }
     last_ = now;
-    return true;
+    held_ = false;
+    return {true, std::nullopt};
+}
+
+ProgressThrottle::Admission ProgressThrottle::trailing() noexcept {
+    trailingArranged_ = false;
+    if (!held_) return {};
+    const SteadyTime now = clock_.now();
+    if (last_ && now - *last_ < window) {
+        trailingArranged_ = true;
+        return {false, *last_ + window};
+    }
+    held_ = false;
+    last_ = now;
+    return {true, std::nullopt};
 }
 
 } // namespace sorvalind

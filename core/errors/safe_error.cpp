@@ -4,6 +4,7 @@
 #include "errors/audio_failure.h"
 #include "errors/credential_error.h"
 #include "errors/database_error.h"
+#include "errors/refused_edit_error.h"
 #include "errors/url_error.h"
 #include "runtime/cancellation.h"
 #include "runtime/decimal_text.h"
@@ -27,6 +28,7 @@ std::optional<std::string> knownMessage(const std::exception& error) {
     if (auto* credential = dynamic_cast<const CredentialError*>(&error))
         return std::string(credential->what());
     if (auto* url = dynamic_cast<const URLError*>(&error)) return std::string(urlErrorMessage(url->code()));
+    if (auto* refused = dynamic_cast<const RefusedEditError*>(&error)) return std::string(refused->what());
     // File failures are system errors too, so they are asked first.
     if (dynamic_cast<const std::filesystem::filesystem_error*>(&error) ||
         dynamic_cast<const std::ios_base::failure*>(&error))

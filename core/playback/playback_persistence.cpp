@@ -60,7 +60,6 @@ TaskHandle PlaybackController::restore() {
                             clampPosition(*seconds, current ? current->song.duration : std::nullopt));
                     }
                 }
-                self->nowPlaying();
             }
             done->finish(Outcome<void>::success());
         });

@@ -100,7 +100,10 @@ void PlaybackController::previous() {
 
 void PlaybackController::enqueue(const std::vector<Song>& songs, bool next) {
     auto kept = availability_.availableSongs(songs);
-    if (kept.empty()) return;
+    // Offline, a list with nothing downloaded changes nothing; online even an
+    // empty list starts an idle queue that has something to play (the
+    // history again under repeat all).
+    if (kept.empty() && availability_.offline) return;
     QueueState queue = queue_.value();
     // Into an empty player the queue advances with repeat one lifted for
     // that step, so that something starts.

@@ -67,6 +67,13 @@ LibraryConnection::Lease LibraryConnection::lease(std::string_view sql) {
     return Lease(statement, nullptr, std::move(owned));
 }
 
+std::size_t& LibraryConnection::expectedRows(std::string_view sql) {
+    auto found = rowCounts_.find(sql);
+    if (found != rowCounts_.end()) return found->second;
+    if (rowCounts_.size() >= cacheLimit) rowCounts_.clear();
+    return rowCounts_.emplace(std::string(sql), 0).first->second;
+}
+
 void LibraryConnection::bindAll(Statement& statement, const Binding* first, std::size_t count) {
     for (std::size_t index = 0; index < count; ++index)
         statement.bind(static_cast<int>(index + 1), first[index]);

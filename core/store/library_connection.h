@@ -16,6 +16,7 @@
 #include "runtime/timer_wait.h"
 #include "store/library_repository.h"
 #include "store/library_revisions.h"
+#include "store/row_decoder.h"
 
 #include <cstdint>
 #include <functional>
@@ -95,14 +96,15 @@ public:
     // Decodes the JSON text of column 0 of every row as a T, in row order. A
     // NULL in column 0 or a failing step throws DatabaseError; a row that
     // does not decode throws its DecodingError.
+    // Long lists are decoded on several threads (RowDecoder).
     template <class T>
     std::vector<T> records(std::string_view sql, std::initializer_list<Binding> bindings = {}) {
         auto lease = statement(sql, bindings);
-        return decodeRows<T>(*lease);
+        return rowDecoder_.decode<T>(*lease, &jsonColumn, expectedRows(sql));
     }
     template <class T> std::vector<T> records(std::string_view sql, const std::vector<Binding>& bindings) {
         auto lease = statement(sql, bindings);
-        return decodeRows<T>(*lease);
+        return rowDecoder_.decode<T>(*lease, &jsonColumn, expectedRows(sql));
     }
     // The first row decoded, or none when there is no row.
     template <class T>
@@ -162,6 +164,8 @@ private:
         bool inUse = false;
     };
     Lease lease(std::string_view sql);
+    // The row count of the last read of `sql`, to size the next one's list.
+    std::size_t& expectedRows(std::string_view sql);
     static void bindAll(Statement& statement, const Binding* first, std::size_t count);
 
     // Looks statements up by the SQL text without copying it.
@@ -173,9 +177,11 @@ private:
     };
 
     Database database_;
+    RowDecoder rowDecoder_;
     std::shared_ptr<RevisionCounters> counters_;
     const WallClock& wallClock_;
     std::unordered_map<std::string, std::unique_ptr<Cached>, TextHash, std::equal_to<>> cache_;
+    std::unordered_map<std::string, std::size_t, TextHash, std::equal_to<>> rowCounts_;
 };
 
 template <class Fn> auto LibraryRepository::perform(Fn fn) -> std::invoke_result_t<Fn&, LibraryConnection&> {

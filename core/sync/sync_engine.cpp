@@ -4,6 +4,7 @@
 #include "platform/text/locale_number.h"
 #include "runtime/cancellation.h"
 #include "runtime/thread_executor.h"
+#include "sync/edit_refusals.h"
 #include "sync/page_ahead.h"
 #include "sync/page_signature.h"
 #include "sync/sync_checkpoint.h"
@@ -28,7 +29,7 @@ SyncEngine::SyncEngine(LibraryRepository& repository, Executor& mainActor, const
                        std::string localeId)
     : repository_(repository), mainActor_(mainActor), wallClock_(wallClock),
       localeId_(localeId.empty() ? text::userLocaleId() : std::move(localeId)),
-      pushQueue_(std::make_unique<SerialQueue>("sync-push")),
+      pushQueue_(std::make_unique<SerialQueue>("sync-push")), refusals_(std::make_unique<EditRefusals>()),
       fetchQueue_(std::make_unique<SerialQueue>("sync-fetch")) {}
 
 SyncEngine::~SyncEngine() {

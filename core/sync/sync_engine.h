@@ -47,6 +47,7 @@
 
 namespace sorvalind {
 
+class EditRefusals;
 class SerialQueue;
 struct SyncCheckpoint;
 
@@ -85,10 +86,15 @@ public:
     // Sends the queued edits, one request each, after every earlier push has
     // ended. An edit the server accepted is removed from the queue unless it
     // was changed meanwhile. An edit the server refuses with a Subsonic error
-    // stays queued (error 70, the item is gone, removes it) and the push goes
-    // on; the first refusal is thrown after the last edit. A transport
-    // failure, an HTTP status, a refusal of the credentials (40, 41) or a
-    // store failure ends the push there, the rest queued. Requesting `stop`
+    // (error 70, the item is gone, removes it) is checked against the item as
+    // the server holds it: when the server already has the edited value the
+    // edit is removed as sent; otherwise it stays queued until it has been
+    // refused in EditRefusals::limit pushes, and is then dropped. The push
+    // goes on after a refusal; after the last edit it throws
+    // RefusedEditError naming the items it dropped, or else the first
+    // refusal of an edit that stays queued. A transport failure, an HTTP
+    // status, a refusal of the credentials (40, 41) or a store failure ends
+    // the push there, the rest queued. Requesting `stop`
     // cancels this push only, and the call still returns only once the push
     // has ended. Keep `api` alive until then.
     void pushEdits(APIClient& api, std::stop_token stop = {});
@@ -100,6 +106,14 @@ private:
     void report(const ProgressCallback& progress, SyncProgress value);
     std::string indexingMessage(int songs) const;
     void push(APIClient& api, std::stop_token stop);
+    // Whether the server already holds what a refused edit asks for, and the
+    // item's name for the report.
+    struct Verdict {
+        bool held;
+        std::string name;
+    };
+    Verdict verify(APIClient& api, const LibraryRepository::PendingEdit& edit, std::stop_token stop);
+    std::string storedName(const LibraryRepository::PendingEdit& edit);
 
     LibraryRepository& repository_;
     Executor& mainActor_;
@@ -112,6 +126,8 @@ private:
     TaskHandle editPushTask_;
 
     std::unique_ptr<SerialQueue> pushQueue_;
+    // Touched by the pushes alone, which the queue runs one at a time.
+    std::unique_ptr<EditRefusals> refusals_;
     // Requests the next page of a run while the current one is written.
     std::unique_ptr<SerialQueue> fetchQueue_;
 };

@@ -22,7 +22,7 @@ TEST_F(SyncDriver, TranscodedSeekingNeedsVersionOneOfTheExtension) {
     for (const Case& c :
          {Case{{{"transcodeOffset", {2}}}, true, false}, Case{{{"transcodeOffset", {2, 1}}}, true, true},
           Case{{{"formPost", {1}}}, true, false}, Case{{}, false, false}}) {
-        FakeSubsonicServer::Options options;
+        loopback::FakeSubsonicServer::Options options;
         options.extensions = c.extensions;
         options.openSubsonic = c.openSubsonic;
         options.unknownMethodIs404 = !c.openSubsonic;
@@ -73,7 +73,7 @@ TEST_F(SyncDriver, AFailedValidationLeavesTheLocalLibrary) {
     makeConfigured();
     start();
     const auto songs = model->librarySongCount().value();
-    server->injectFault(FakeFault::status(500), 1, "ping");
+    server->injectFault(loopback::FakeFault::status(500), 1, "ping");
     model->refresh();
     drive([&] { return !model->syncing().value(); });
     EXPECT_FALSE(model->connected().value());
@@ -95,7 +95,7 @@ TEST_F(SyncDriver, ARefusedEditIsReportedAndTheLibraryStillMirrored) {
         onStore([](LibraryRepository& repository) { return repository.songs("", SongSort::title); });
     ASSERT_FALSE(stored.empty());
     onStore([song = stored.front()](LibraryRepository& repository) { repository.edit(song, "favorite", 1); });
-    server->injectFault(FakeFault::subsonicError(50), 1, "star");
+    server->injectFault(loopback::FakeFault::subsonicError(50), 1, "star");
     const auto pages = requests("search3");
     model->refresh();
     drive([&] { return !model->syncing().value(); });
@@ -105,8 +105,29 @@ TEST_F(SyncDriver, ARefusedEditIsReportedAndTheLibraryStillMirrored) {
     EXPECT_EQ(onStore([](LibraryRepository& repository) { return repository.pendingEdits(); }).size(), 1u);
 }
 
+// Refused in three synchronisations, the edit is dropped: the third run says
+// so by the song's title, and still mirrors the library.
+TEST_F(SyncDriver, AnEditRefusedInThreeRunsIsDroppedWithOneMessage) {
+    makeConfigured();
+    start();
+    const auto stored =
+        onStore([](LibraryRepository& repository) { return repository.songs("", SongSort::title); });
+    ASSERT_FALSE(stored.empty());
+    onStore([song = stored.front()](LibraryRepository& repository) { repository.edit(song, "favorite", 1); });
+    server->injectFault(loopback::FakeFault::subsonicError(50), 3, "star");
+    for (int run = 1; run <= 3; ++run) {
+        SCOPED_TRACE(run);
+        model->refresh();
+        drive([&] { return !model->syncing().value(); });
+        EXPECT_EQ(model->status().value(), "Library up to date");
+    }
+    EXPECT_EQ(model->error().value(), "Navidrome refused the change to \u201C" + stored.front().title +
+                                          "\u201D three times (50), so it was dropped.");
+    EXPECT_TRUE(onStore([](LibraryRepository& repository) { return repository.pendingEdits(); }).empty());
+}
+
 TEST_F(SyncDriver, ProgressReloadsThePageAtMostEveryFifteenSeconds) {
-    FakeSubsonicServer::Options options;
+    loopback::FakeSubsonicServer::Options options;
     options.library = {
         .artists = 1, .albumsPerArtist = 1, .songsPerAlbum = 600, .playlists = 0, .songsPerPlaylist = 0};
     useServer(options);
@@ -121,20 +142,22 @@ TEST_F(SyncDriver, ProgressReloadsThePageAtMostEveryFifteenSeconds) {
     openKeyring();
     await(started);
     const int before = loads;
-    const auto settle = [&](std::size_t requested) {
-        drive([&] { return requests("search3") == requested; });
+    // The next page is asked for while the last one is still being written,
+    // so a page has settled only once its own report has arrived.
+    const auto settle = [&](std::size_t requested, const std::string& reported) {
+        drive([&] { return requests("search3") == requested && model->status().value() == reported; });
         drive([&] { return !model->loading().value() && main.pending() == 0; });
     };
 
-    settle(1); // "Playlists up to date": the first report reloads
+    settle(1, "Playlists up to date"); // the first report reloads
     EXPECT_EQ(loads, before + 1);
     clock.advance(1s);
     pages.releaseOne(); // 500 songs, 1 s later: no reload
-    settle(2);
+    settle(2, "Indexing 500 songs");
     EXPECT_EQ(loads, before + 1);
     clock.advance(15s);
     pages.releaseOne(); // 100 more, 16 s after the first reload
-    settle(3);
+    settle(3, "Indexing 600 songs");
     EXPECT_EQ(loads, before + 2);
     EXPECT_EQ(model->librarySongCount().value(), 600);
     clock.advance(1s);

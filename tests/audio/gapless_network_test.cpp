@@ -19,7 +19,7 @@
 namespace sorvalind::testing {
 namespace {
 
-constexpr std::size_t tail = 4800;
+constexpr std::size_t silenceAtTheEnd = 4800;
 
 std::string fileText(const std::filesystem::path& path) {
     auto bytes = fileBytes(path);
@@ -30,12 +30,12 @@ struct Network {
     Network() { transport = std::make_shared<HttpSession>(); }
 
     void serveOriginal(const std::string& id, const std::filesystem::path& file) {
-        test::FakeMedia media;
+        loopback::FakeMedia media;
         media.original = fileText(file);
         server.setMedia(id, media);
     }
     void serveMp3(const std::string& id, const std::filesystem::path& file) {
-        test::FakeMedia media;
+        loopback::FakeMedia media;
         media.mp3[320] = fileText(file);
         server.setMedia(id, media);
     }
@@ -63,7 +63,7 @@ struct Network {
         });
     }
 
-    test::FakeSubsonicServer server;
+    loopback::FakeSubsonicServer server;
     std::shared_ptr<HttpSession> transport;
 };
 
@@ -111,10 +111,10 @@ TEST(GaplessNetwork, AStartPastZeroBeginsAtItsFrame) {
             {ranged ? network.ranged(entry, "flac") : fileSource(entry, codedFlac(0, length))}, start, true,
             token, false);
         rig.log.waitFor(token, Event::prepared(entry.id));
-        rig.render(static_cast<std::size_t>(length - startFrame) + tail);
+        rig.render(static_cast<std::size_t>(length - startFrame) + silenceAtTheEnd);
         rig.log.waitFor(token, Event::ended());
         PCMBuffer expected = codedFrames(0, startFrame, length);
-        append(expected, silence(tail));
+        append(expected, silence(silenceAtTheEnd));
         expectSameFrames(rig.output, expected);
         EXPECT_EQ(lastFrame(rig.log.of(token), entry.id), length);
     }
@@ -133,7 +133,7 @@ TEST(GaplessNetwork, AStreamStartsAtTheServersOffsetAndSkipsTheFraction) {
         auto token = randomUUID();
         rig.pipeline->start({network.stream(entry, "mp3", true)}, 1.03125, true, token, false);
         rig.log.waitFor(token, Event::prepared(entry.id));
-        rig.render(static_cast<std::size_t>(length - 49500) + tail);
+        rig.render(static_cast<std::size_t>(length - 49500) + silenceAtTheEnd);
         rig.log.waitFor(token, Event::ended());
         EXPECT_NEAR(noiseStart(rig.output, 0, 2, 49500), 49500, 1);
         EXPECT_NEAR(lastFrame(rig.log.of(token), entry.id), length, 1);
@@ -155,9 +155,9 @@ TEST(GaplessNetwork, AStreamStartsAtTheServersOffsetAndSkipsTheFraction) {
         PCMBuffer expected = decodeAll(served);
         ASSERT_GT(expected.frameLength(), 14400u);
         expected.takeFront(14400);
-        rig.render(expected.frameLength() + tail);
+        rig.render(expected.frameLength() + silenceAtTheEnd);
         rig.log.waitFor(token, Event::ended());
-        append(expected, silence(tail));
+        append(expected, silence(silenceAtTheEnd));
         expectSameFrames(rig.output, expected);
         auto events = rig.log.of(token);
         auto first = std::find_if(events.begin(), events.end(),
@@ -171,9 +171,9 @@ TEST(GaplessNetwork, AStreamStartsAtTheServersOffsetAndSkipsTheFraction) {
 // Holds the range requests that start at or past a byte until released.
 class RangeGate {
 public:
-    RangeGate(test::FakeSubsonicServer& server, std::int64_t from) {
+    RangeGate(loopback::FakeSubsonicServer& server, std::int64_t from) {
         server.setMethod("stream", [this, from, standard = server.method("stream")](
-                                       const test::FakeRequest& request, httplib::Response& res) {
+                                       const loopback::FakeRequest& request, httplib::Response& res) {
             auto range = request.header("Range");
             if (range && range->starts_with("bytes=") && std::stoll(range->substr(6)) >= from) {
                 std::unique_lock lock(mutex_);
@@ -224,7 +224,7 @@ TEST(GaplessNetwork, AStallInsertsSilenceAndLosesNoFrame) {
     gate.release();
     rig.log.waitFor(token, Event::bufferingChanged(a.id, false), 2);
     rig.log.waitFor(token, Event::prepared(b.id));
-    rig.render(static_cast<std::size_t>(lengthA + lengthB) + tail);
+    rig.render(static_cast<std::size_t>(lengthA + lengthB) + silenceAtTheEnd);
     rig.log.waitFor(token, Event::ended());
 
     // Cut the one silent stretch out: what remains is A then B, exactly.
@@ -263,7 +263,7 @@ TEST(GaplessNetwork, MixedSourcesPlayBackToBack) {
         token, false);
     for (const auto& entry : {a, b, c})
         rig.log.waitFor(token, Event::prepared(entry.id));
-    rig.render(static_cast<std::size_t>(lengthA + lengthB + lengthC) + tail);
+    rig.render(static_cast<std::size_t>(lengthA + lengthB + lengthC) + silenceAtTheEnd);
     rig.log.waitFor(token, Event::ended());
 
     PCMBuffer lossless = rig.output;

@@ -1,6 +1,7 @@
 #include "download_manager_fixture.h"
 
 #include "errors/safe_error.h"
+#include "runtime/cancellation.h"
 
 #include <algorithm>
 #include <functional>
@@ -199,6 +200,36 @@ TEST_F(DownloadManagerTest, CancelDuringVerificationLeavesNothing) {
     }
 }
 
+// A cover fetch that ends only when cancelled, as one stuck on a slow server.
+struct StuckCover {
+    TaskSource source;
+    std::stop_callback<std::function<void()>> onStop{
+        source.stopToken(),
+        [this] { source.finish(Outcome<void>::failure(std::make_exception_ptr(CancellationError()))); }};
+};
+
+TEST_F(DownloadManagerTest, AFailedJobDoesNotWaitForItsCover) {
+    std::vector<std::shared_ptr<StuckCover>> covers;
+    manager->setPrepareArtwork([&](const Song& listed) {
+        if (listed.id == "last") return TaskHandle();
+        covers.push_back(std::make_shared<StuckCover>());
+        return covers.back()->source.handle();
+    });
+    // Every transfer slot gets a failing job; the last job needs a free slot.
+    server.injectFault(test::FakeFault::status(404), DownloadManager::maximumTransfers, "download");
+    auto listed = songs(static_cast<int>(DownloadManager::maximumTransfers));
+    listed.push_back(song("last"));
+    manager->configure(api);
+    manager->enqueue(listed, DownloadQuality::original);
+    until([&] { return manager->records().value().size() == 1; });
+    EXPECT_EQ(manager->records().value()[0].song.id, "last");
+    ASSERT_EQ(covers.size(), DownloadManager::maximumTransfers);
+    for (std::size_t i = 0; i < covers.size(); ++i) {
+        EXPECT_EQ(status("s" + std::to_string(i) + ":original"), "Failed");
+        EXPECT_TRUE(covers[i]->source.handle().isCancelled());
+    }
+}
+
 TEST_F(DownloadManagerTest, BadBodiesFailVerification) {
     bodies["short"] = flacBytes.substr(0, flacBytes.size() / 2);
     bodies["noise"] = std::string(50000, '\x33');
@@ -227,7 +258,7 @@ TEST_F(DownloadManagerTest, BadBodiesFailVerification) {
 }
 
 TEST_F(DownloadManagerTest, ServerErrorsShowTheirText) {
-    server.injectFault(test::FakeFault::status(503), 1, "download");
+    server.injectFault(loopback::FakeFault::status(503), 1, "download");
     manager->configure(api);
     manager->enqueue({song("s1")}, DownloadQuality::original);
     until([&] { return status("s1:original") == "Failed"; });

@@ -6,13 +6,13 @@
 #include "errors/audio_failure.h"
 #include "errors/url_error.h"
 #include "http/network_security.h"
+#include "loopback/fake_subsonic_server.h"
 #include "platform/crypto/digest.h"
 #include "runtime/cancellation.h"
 #include "runtime/manual_executor.h"
 #include "runtime/virtual_clock.h"
 #include "server/api_client.h"
 #include "support/drive_until.h"
-#include "support/fake_subsonic_server.h"
 #include "support/paths.h"
 
 #include <gtest/gtest.h>
@@ -24,8 +24,8 @@ namespace sorvalind {
 namespace {
 
 using namespace std::chrono_literals;
-using test::FakeFault;
-using test::FakeSubsonicServer;
+using loopback::FakeFault;
+using loopback::FakeSubsonicServer;
 
 std::size_t filesIn(const std::filesystem::path& folder) {
     if (!std::filesystem::exists(folder)) return 0;
@@ -33,7 +33,7 @@ std::size_t filesIn(const std::filesystem::path& folder) {
 }
 
 struct FileTransferTest : ::testing::Test {
-    FakeSubsonicServer server;
+    loopback::FakeSubsonicServer server;
     test::TempDir dir;
     std::filesystem::path folder = dir.path() / "server" / "Transfers";
     VirtualClock clock;
@@ -47,7 +47,7 @@ struct FileTransferTest : ::testing::Test {
     std::mutex mutex;
 
     void SetUp() override {
-        server.setMethod("download", [this](const test::FakeRequest&, httplib::Response& res) {
+        server.setMethod("download", [this](const loopback::FakeRequest&, httplib::Response& res) {
             res.set_content(body, "audio/flac");
         });
     }
@@ -130,14 +130,18 @@ TEST_F(FileTransferTest, RefusedAnswersLeaveNothingBehind) {
         }
     };
     const Case cases[] = {
-        {"server error", [&] { server.injectFault(FakeFault::status(500), 1, "download"); }, httpStatus(500)},
+        {"server error", [&] { server.injectFault(loopback::FakeFault::status(500), 1, "download"); },
+         httpStatus(500)},
         {"redirect",
-         [&] { server.injectFault(FakeFault::redirectTo(server.baseUrl() + "/elsewhere"), 1, "download"); },
+         [&] {
+             server.injectFault(loopback::FakeFault::redirectTo(server.baseUrl() + "/elsewhere"), 1,
+                                "download");
+         },
          httpStatus(302)},
         {"empty body", [&] { body.clear(); }, invalid},
     };
     bool elsewhereRequested = false;
-    server.setRoute("/elsewhere", [&](const test::FakeRequest&, httplib::Response& res) {
+    server.setRoute("/elsewhere", [&](const loopback::FakeRequest&, httplib::Response& res) {
         elsewhereRequested = true;
         res.set_content(body, "audio/flac");
     });
@@ -171,7 +175,7 @@ TEST_F(FileTransferTest, CancelAndTotalTimeoutEndARunningTransfer) {
     for (bool timeout : {false, true}) {
         SCOPED_TRACE(timeout ? "total timeout" : "cancel");
         server.clearRequests();
-        server.injectFault(FakeFault::stalled(), 1, "download");
+        server.injectFault(loopback::FakeFault::stalled(), 1, "download");
         auto transfer = makeTransfer();
         auto pending = start(*transfer);
         // Wait until the first half of the body has arrived.
@@ -199,17 +203,127 @@ TEST_F(FileTransferTest, CancelAndTotalTimeoutEndARunningTransfer) {
     }
 }
 
+// A transport whose answer comes as a burst of pieces, then nothing until
+// the test lets the rest go: a body that stalls with bytes on disk.
+class BurstThenStall final : public HttpTransport {
+public:
+    static constexpr std::int64_t piece = 20'000;
+    static constexpr int burst = 10;
+    static constexpr std::int64_t total = 300'000;
+
+    HttpResponseHead stream(const HttpRequest&, HttpStreamHandler& handler, std::stop_token) override {
+        HttpResponseHead head;
+        head.status = 200;
+        head.expectedContentLength = total;
+        handler.onResponse(head);
+        const std::string bytes(piece, 'x');
+        for (int i = 0; i < burst; ++i)
+            handler.onData(bytes);
+        burstSent.set_value();
+        release.get_future().wait();
+        handler.onData(std::string(total - piece * burst, 'x'));
+        return head;
+    }
+    void cancelAll() noexcept override {}
+    void invalidate() noexcept override {}
+
+    std::promise<void> burstSent;
+    std::promise<void> release;
+};
+
+TEST_F(FileTransferTest, AStalledBodyShowsTheBurstsLastCount) {
+    auto transport = std::make_shared<BurstThenStall>();
+    auto burstSent = transport->burstSent.get_future();
+    FileTransfer transfer(transport, folder, main, {},
+                          [this](std::int64_t received, std::optional<std::int64_t>) {
+                              std::lock_guard lock(mutex);
+                              counts.emplace_back(received, BurstThenStall::total);
+                          });
+    auto pending = std::async(std::launch::async, [&] {
+        return transfer.download(client.downloadRequest("s1", DownloadQuality::original));
+    });
+    burstSent.wait();
+    auto received = [&] {
+        std::vector<std::int64_t> values;
+        std::lock_guard lock(mutex);
+        for (const auto& count : counts)
+            values.push_back(count.first);
+        return values;
+    };
+    // Time stands still through the burst: only its first piece is shown.
+    main.runUntilIdle();
+    EXPECT_EQ(received(), std::vector<std::int64_t>{BurstThenStall::piece});
+    clock.advance(99ms);
+    main.runUntilIdle();
+    EXPECT_EQ(received().size(), 1u);
+    // The window ends during the stall: the bytes on disk are shown.
+    clock.advance(1ms);
+    main.runUntilIdle();
+    EXPECT_EQ(received(), (std::vector<std::int64_t>{BurstThenStall::piece, BurstThenStall::piece * 10}));
+    clock.advance(1s);
+    main.runUntilIdle();
+    EXPECT_EQ(received().size(), 2u);
+
+    transport->release.set_value();
+    finish(pending);
+    EXPECT_EQ(received().back(), BurstThenStall::total);
+    // Nothing trails a transfer that has returned.
+    const auto sent = received().size();
+    clock.advance(1s);
+    main.runUntilIdle();
+    EXPECT_EQ(received().size(), sent);
+}
+
 TEST(ProgressThrottle, FirstReportThenTenASecondPlusTheLast) {
     VirtualClock clock;
     ProgressThrottle throttle(clock.steady());
-    EXPECT_TRUE(throttle.admit(10, 1000));
+    EXPECT_TRUE(throttle.admit(10, 1000).now);
     clock.advance(50ms);
-    EXPECT_FALSE(throttle.admit(20, 1000));
-    EXPECT_TRUE(throttle.admit(1000, 1000)); // completes the total
+    EXPECT_FALSE(throttle.admit(20, 1000).now);
+    EXPECT_TRUE(throttle.admit(1000, 1000).now); // completes the total
     clock.advance(99ms);
-    EXPECT_FALSE(throttle.admit(1000, std::nullopt));
+    EXPECT_FALSE(throttle.admit(1000, std::nullopt).now);
     clock.advance(1ms);
-    EXPECT_TRUE(throttle.admit(1000, std::nullopt));
+    EXPECT_TRUE(throttle.admit(1000, std::nullopt).now);
+}
+
+TEST(ProgressThrottle, AHeldBackCountTrailsAtTheEndOfItsWindow) {
+    VirtualClock clock;
+    ProgressThrottle throttle(clock.steady());
+    const SteadyTime start = clock.steady().now();
+    ASSERT_TRUE(throttle.admit(10, std::nullopt).now);
+    clock.advance(30ms);
+    // The first report held back asks for a trailing report; later ones in
+    // the same window ride on it.
+    auto held = throttle.admit(20, std::nullopt);
+    EXPECT_FALSE(held.now);
+    EXPECT_EQ(held.trailingAt, start + 100ms);
+    EXPECT_FALSE(throttle.admit(30, std::nullopt).trailingAt);
+    clock.advance(70ms);
+    EXPECT_TRUE(throttle.trailing().now);
+    // Nothing held back: the trailing report is not needed.
+    clock.advance(150ms);
+    ASSERT_TRUE(throttle.admit(40, std::nullopt).now);
+    clock.advance(50ms);
+    EXPECT_TRUE(throttle.admit(50, std::nullopt).trailingAt);
+    EXPECT_TRUE(throttle.admit(60, 60).now); // completes the total
+    clock.advance(50ms);
+    EXPECT_FALSE(throttle.trailing().now);
+    // A report sent on time opens a new window, which a late trailing report
+    // must wait for.
+    clock.advance(50ms);
+    ASSERT_TRUE(throttle.admit(70, std::nullopt).now);
+    clock.advance(10ms);
+    EXPECT_TRUE(throttle.admit(80, std::nullopt).trailingAt);
+    clock.advance(100ms);
+    ASSERT_TRUE(throttle.admit(90, std::nullopt).now);
+    EXPECT_FALSE(throttle.admit(95, std::nullopt).trailingAt);
+    const SteadyTime sent = clock.steady().now();
+    auto late = throttle.trailing();
+    EXPECT_FALSE(late.now);
+    EXPECT_EQ(late.trailingAt, sent + 100ms);
+    clock.advance(100ms);
+    EXPECT_TRUE(throttle.trailing().now);
 }
 
 TEST(TransferFolder, IsMadePrivateAndRefusesALink) {

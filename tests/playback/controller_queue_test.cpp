@@ -138,6 +138,37 @@ TEST_F(ControllerQueueTest, TheManualPartPlaysNextAndItsEditsAreSaved) {
     EXPECT_EQ(storedQueue().current->song.title, "Edited");
 }
 
+TEST_F(ControllerQueueTest, AnEmptyListStartsAnIdleQueueThatHasSomethingToPlay) {
+    // A queue played to its end: no current entry, the songs in the history.
+    QueueState ended;
+    ended.replace(served({"a", "b"}), std::nullopt, 0);
+    ended.advance();
+    ended.advance();
+    ASSERT_FALSE(ended.current);
+    onStore([&] { repository->savePlayback(toJSONText(ended), 0); });
+    shutDown(controller);
+    controller = makeController();
+    controller->configure(api);
+    TaskHandle restored = controller->restore();
+    test::driveUntil(main, [&] { return restored.isFinished(); });
+    controller->cycleRepeat(); // all: the history plays again
+
+    // Offline with nothing downloaded nothing changes.
+    controller->setOfflineAvailability(true, {});
+    controller->enqueue({}, false);
+    EXPECT_FALSE(controller->queue().value().current);
+    EXPECT_FALSE(controller->isPlaying().value());
+
+    controller->setOfflineAvailability(false, {});
+    controller->enqueue({}, false);
+    EXPECT_EQ(currentID(), "a");
+    EXPECT_EQ(upcomingIDs(), (Ids{"b"}));
+    EXPECT_TRUE(controller->isPlaying().value());
+    settle();
+    EXPECT_EQ(controller->error().value(), std::nullopt);
+    EXPECT_EQ(storedQueue(), controller->queue().value());
+}
+
 TEST_F(ControllerQueueTest, OfflineOnlyDownloadedSongsEnterTheQueue) {
     const auto songs = served({"a", "b", "c", "d", "e"});
     const auto file = fixtures::flac(dir.path(), "d", {48000, 2, 16, 48000});
@@ -240,6 +271,8 @@ TEST_F(ControllerQueueTest, RestoreBringsBackTheQueueAndAClampedPositionWithoutP
         }
         EXPECT_EQ(controller->position().value(), c.restored) << c.position;
         EXPECT_FALSE(controller->isPlaying().value());
+        // Nothing plays yet, so the system's display shows nothing yet.
+        EXPECT_FALSE(nowPlaying.latest()) << c.position;
         shutDown(controller);
     }
 }
