@@ -16,7 +16,7 @@ std::vector<std::string> albumIDs(const std::vector<Album>& albums) {
 struct FeaturedRotation : AppModelFixture {
     // Every draw takes the last candidate, so a shuffle leaves the order as
     // it was: the rotation is the library's albums in the store's order.
-    void startWith(std::optional<FakeLibrary::Shape> shape = std::nullopt) {
+    void startWith(std::optional<loopback::FakeLibrary::Shape> shape = std::nullopt) {
         if (shape) useServer({.library = *shape});
         AppEnvironment fixed = environment();
         fixed.shuffle = [this](std::size_t bound) {
@@ -94,7 +94,8 @@ TEST_F(FeaturedRotation, RefreshingPrefersNewAlbumsAndNeverOpensWithTheShownOne)
 }
 
 TEST_F(FeaturedRotation, RefreshingASmallLibraryMovesTheShownAlbumAway) {
-    startWith(FakeLibrary::Shape{.artists = 2, .albumsPerArtist = 2, .songsPerAlbum = 1, .playlists = 0});
+    startWith(
+        loopback::FakeLibrary::Shape{.artists = 2, .albumsPerArtist = 2, .songsPerAlbum = 1, .playlists = 0});
     ASSERT_EQ(library.size(), 4u);
     ASSERT_EQ(rotation(), library);
     const std::vector<std::string>& a = library;

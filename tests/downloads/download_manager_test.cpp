@@ -216,7 +216,7 @@ TEST_F(DownloadManagerTest, AFailedJobDoesNotWaitForItsCover) {
         return covers.back()->source.handle();
     });
     // Every transfer slot gets a failing job; the last job needs a free slot.
-    server.injectFault(test::FakeFault::status(404), DownloadManager::maximumTransfers, "download");
+    server.injectFault(loopback::FakeFault::status(404), DownloadManager::maximumTransfers, "download");
     auto listed = songs(static_cast<int>(DownloadManager::maximumTransfers));
     listed.push_back(song("last"));
     manager->configure(api);
