@@ -6,6 +6,8 @@
 #include "audio/pcm_decoder.h"
 #include "audio_fixtures.h"
 #include "bare_decode/bare_decode.h"
+#include "loopback/audio/audio_fixtures.h"
+#include "audio/pcm_decoder.h"
 
 extern "C" {
 #include <libavutil/log.h>

@@ -30,6 +30,9 @@
 #include "audio_fixtures.h"
 #include "http/network_security.h"
 #include "library/json_coding.h"
+#include "loopback/audio/audio_fixtures.h"
+#include "loopback/fake_subsonic_server.h"
+#include "audio/audio_engine.h"
 #include "playback/audio_pipeline.h"
 #include "playback/playback_controller.h"
 #include "runtime/async_call.h"
@@ -39,7 +42,6 @@
 #include "server/server_configuration.h"
 #include "services/in_memory_preferences.h"
 #include "store_bench/bench_timing.h"
-#include "support/fake_subsonic_server.h"
 #include "support/recording_now_playing.h"
 
 #include <algorithm>
@@ -92,7 +94,7 @@ double secondsOf(const std::function<void()>& work) {
 }
 
 struct Rig {
-    test::FakeSubsonicServer server;
+    loopback::FakeSubsonicServer server;
     std::filesystem::path folder = fixtures::temporaryFolder("playback-start-bench");
     VirtualClock clock;
     ManualExecutor main{clock};

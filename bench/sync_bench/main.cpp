@@ -14,9 +14,9 @@
 //
 // Usage: sync_bench [songs] (100000 by default).
 
+#include "loopback/generated_library.h"
 #include "store_bench/bare_store.h"
 #include "store_bench/bench_timing.h"
-#include "support/generated_library.h"
 #include "sync_bench/bare_fetch.h"
 #include "sync_bench/server_process.h"
 
@@ -132,9 +132,9 @@ int main(int argc, char** argv) {
 
     // The floors: the same pages fetched with bare libcurl, and written with
     // bare SQLite into a store file of the same schema.
-    const test::GeneratedLibrary library(test::GeneratedLibrary::scaled(songs));
+    const loopback::GeneratedLibrary library(loopback::GeneratedLibrary::scaled(songs));
     const BareFetch fetched =
-        bareFetch(client, library.pageCount() + 1, test::GeneratedLibrary::Shape().pageSize);
+        bareFetch(client, library.pageCount() + 1, loopback::GeneratedLibrary::Shape().pageSize);
     const std::string floorPath = (dir / "Floor.sqlite").string();
     { LibraryRepository(floorPath, mainActor).close(); }
     double ingestFloor = 0;
