@@ -377,7 +377,7 @@ void SongTableView::updateHeader() {
 void SongTableView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     const QRect area = table_->geometry();
-    const QSize size = emptyPanel_->sizeHint().expandedTo(QSize(320, 0)).boundedTo(area.size());
+    const QSize size = emptyPanel_->sizeHint().expandedTo(QSize(440, 0)).boundedTo(area.size());
     emptyPanel_->setGeometry(QRect(area.center() - QPoint(size.width() / 2, size.height() / 2), size));
     emptyPanel_->raise();
 }
