@@ -6,6 +6,15 @@
 #include <charconv>
 
 namespace sorvalind {
+namespace {
+
+constexpr std::uint32_t kNone = UINT32_MAX;
+
+std::uint64_t idHash(std::string_view id) {
+    return std::hash<std::string_view>{}(id);
+}
+
+} // namespace
 
 PreparedSongRows PreparedSongRows::make(SongList songs, const SongSortOrder& order, std::stop_token stop) {
     PreparedSongRows prepared;
@@ -31,14 +40,22 @@ PreparedSongRows PreparedSongRows::make(PreparedSongRows rows, const SongSortOrd
 
 void PreparedSongRows::index(std::stop_token stop) {
     const std::size_t listSize = list_ ? list_->size() : 0;
-    positionOfIndex_.assign(listSize, UINT32_MAX);
-    positionsOfSong_.clear();
-    positionsOfSong_.reserve(rows_.size());
-    for (std::size_t p = 0; p < rows_.size(); ++p) {
-        if (p % 2048 == 0) throwIfCancelled(stop);
+    positionOfIndex_.assign(listSize, kNone);
+    firstOfHash_.clear();
+    firstOfHash_.reserve(rows_.size());
+    nextOfPosition_.assign(rows_.size(), kNone);
+    // Walked from the end, so each chain comes out in ascending order.
+    for (std::size_t done = 0; done < rows_.size(); ++done) {
+        if (done % 2048 == 0) throwIfCancelled(stop);
+        const std::size_t p = rows_.size() - 1 - done;
         const SongTableRow& row = rows_[p];
         positionOfIndex_[row.index] = static_cast<std::uint32_t>(p);
-        positionsOfSong_[row.song->id].push_back(static_cast<std::uint32_t>(p));
+        const auto [first, added] =
+            firstOfHash_.try_emplace(idHash(row.song->id), static_cast<std::uint32_t>(p));
+        if (!added) {
+            nextOfPosition_[p] = first->second;
+            first->second = static_cast<std::uint32_t>(p);
+        }
     }
 }
 
@@ -50,16 +67,19 @@ std::optional<std::size_t> PreparedSongRows::rowByID(std::string_view id) const 
     if (error != std::errc() || end != id.data() + colon) return std::nullopt;
     // Only the canonical decimal spelling names a row ("03:x" does not).
     if (colon > 1 && id.front() == '0') return std::nullopt;
-    if (index >= positionOfIndex_.size() || positionOfIndex_[index] == UINT32_MAX) return std::nullopt;
+    if (index >= positionOfIndex_.size() || positionOfIndex_[index] == kNone) return std::nullopt;
     const std::size_t position = positionOfIndex_[index];
     if (rows_[position].song->id != id.substr(colon + 1)) return std::nullopt;
     return position;
 }
 
-const std::vector<std::uint32_t>& PreparedSongRows::rowsBySongID(std::string_view songID) const {
-    static const std::vector<std::uint32_t> none;
-    const auto found = positionsOfSong_.find(std::string(songID));
-    return found == positionsOfSong_.end() ? none : found->second;
+std::vector<std::uint32_t> PreparedSongRows::rowsBySongID(std::string_view songID) const {
+    std::vector<std::uint32_t> positions;
+    const auto first = firstOfHash_.find(idHash(songID));
+    if (first == firstOfHash_.end()) return positions;
+    for (std::uint32_t p = first->second; p != kNone; p = nextOfPosition_[p])
+        if (rows_[p].song->id == songID) positions.push_back(p);
+    return positions;
 }
 
 std::set<std::size_t> PreparedSongRows::update(const Song& song) {

@@ -43,7 +43,7 @@ public:
     // The display position of a row identifier ("<index>:<song id>").
     std::optional<std::size_t> rowByID(std::string_view id) const;
     // Every display position of a song, ascending; empty when it has none.
-    const std::vector<std::uint32_t>& rowsBySongID(std::string_view songID) const;
+    std::vector<std::uint32_t> rowsBySongID(std::string_view songID) const;
 
     // Puts an edited song into the rows that show it and differ from it;
     // returns those display positions.
@@ -67,7 +67,12 @@ private:
     std::vector<SongTableRow> rows_;
     // Display position by list index.
     std::vector<std::uint32_t> positionOfIndex_;
-    std::unordered_map<std::string, std::vector<std::uint32_t>> positionsOfSong_;
+    // The rows of a song as a chain in display order: the first position of
+    // each identifier's hash, then each position's next one with that hash
+    // (a lookup keeps those whose song has the identifier). No identifier is
+    // copied, so the rows stay small.
+    std::unordered_map<std::uint64_t, std::uint32_t> firstOfHash_;
+    std::vector<std::uint32_t> nextOfPosition_;
     // Stable homes for edited songs the rows point at.
     std::vector<std::unique_ptr<Song>> edited_;
 };

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 
@@ -219,11 +220,12 @@ std::vector<SongTableRow> sortedRows(std::vector<SongTableRow> rows, const SongS
     // One column of values per comparator: text as ordinals, the rest as
     // numbers (every integer here is far below 2^53, so doubles hold them).
     std::vector<std::vector<double>> columns(keyCount);
-    const text::Collator collator = text::Collator::forUser();
+    std::optional<text::Collator> collator;
     for (std::size_t k = 0; k < keyCount; ++k) {
         const SongSortProperty property = order[k].property;
         if (isText(property)) {
-            columns[k] = textOrdinals(rows, property, collator, stop);
+            if (!collator) collator = text::Collator::forUser();
+            columns[k] = textOrdinals(rows, property, *collator, stop);
         } else {
             columns[k].resize(n);
             for (std::size_t i = 0; i < n; ++i) {
@@ -241,6 +243,9 @@ std::vector<SongTableRow> sortedRows(std::vector<SongTableRow> rows, const SongS
     }
     columns.clear();
 
+    std::vector<std::uint32_t> indexOf(n);
+    for (std::size_t i = 0; i < n; ++i)
+        indexOf[i] = rows[i].index;
     std::vector<std::uint32_t> offsets(n);
     std::iota(offsets.begin(), offsets.end(), 0u);
     std::sort(offsets.begin(), offsets.end(), [&](std::uint32_t a, std::uint32_t b) {
@@ -250,7 +255,7 @@ std::vector<SongTableRow> sortedRows(std::vector<SongTableRow> rows, const SongS
             if (va[k] == vb[k]) continue;
             return order[k].reverse ? va[k] > vb[k] : va[k] < vb[k];
         }
-        return rows[a].index < rows[b].index;
+        return indexOf[a] < indexOf[b];
     });
     throwIfCancelled(stop);
     std::vector<SongTableRow> sorted;
