@@ -12,7 +12,6 @@
 // channels.)
 
 #include "audio/offline_output.h"
-#include "audio_fixtures.h"
 #include "bare_decode/bare_decode.h"
 #include "loopback/audio/audio_fixtures.h"
 #include "platform/crypto/digest.h"

@@ -5,9 +5,8 @@
 // each side runs several rounds, alternating, and the best round counts.
 #include "audio/range_reader.h"
 #include "http/http_session.h"
-#include "runtime/thread_executor.h"
 #include "loopback/fake_subsonic_server.h"
-#include "audio/range_reader.h"
+#include "runtime/thread_executor.h"
 
 #include <curl/curl.h>
 

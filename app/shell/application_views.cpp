@@ -5,6 +5,8 @@
 
 namespace sorvalind {
 
-ShellViews applicationViews(Executor&) { return {}; }
+ShellViews applicationViews(Executor&, Workspace&) {
+    return {};
+}
 
 } // namespace sorvalind

@@ -9,6 +9,10 @@
 #include "shell/shell_views.h"
 
 #include "kit/gui_executor.h"
+#include "kit/text_styles.h"
+#include "platform/qt_workspace.h"
+
+#include <QApplication>
 
 namespace sorvalind {
 
@@ -17,12 +21,18 @@ namespace {
 class DesktopWindows final : public ApplicationWindows {
 public:
     DesktopWindows(std::shared_ptr<AppCoordinator> coordinator, QuitController& quit)
-        : windows_(std::move(coordinator), guiExecutor(), applicationViews(guiExecutor()),
-                   [&quit] { quit.quit(); }) {}
+        : windows_(std::move(coordinator), guiExecutor(), applicationViews(guiExecutor(), workspace_),
+                   [&quit] { quit.quit(); }) {
+        // Orange selection and links in every window, dialogs included.
+        if (auto* application = qobject_cast<QApplication*>(QCoreApplication::instance()))
+            applyAccent(*application);
+    }
 
     void showMain() override { windows_.showMain(); }
 
 private:
+    // The desktop's file manager and browser, for the settings page.
+    QtWorkspace workspace_;
     AppWindows windows_;
 };
 

@@ -1,5 +1,8 @@
 #include "shell/desktop_environment.h"
 
+#include "audio/null_output.h"
+#include "audio/pulse_output.h"
+#include "http/network_security.h"
 #include "model/cached_artwork.h"
 #include "model/controller_playback.h"
 #include "platform/qt_image_decoder.h"
@@ -7,10 +10,7 @@
 #include "platform/qt_preferences.h"
 #include "platform/secret/memory_keychain.h"
 #include "platform/secret/secret_service_keychain.h"
-#include "audio/null_output.h"
-#include "audio/pulse_output.h"
 #include "runtime/clock.h"
-#include "http/network_security.h"
 
 #include <QLocale>
 

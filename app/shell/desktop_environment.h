@@ -9,6 +9,8 @@
 // Main actor (the GUI thread) only; build it after the QApplication. The
 // constructor throws only when no worker thread can be started.
 
+#include "credentials/credential_helper_client.h"
+#include "credentials/credential_store.h"
 #include "model/app_coordinator.h"
 #include "model/app_environment.h"
 #include "model/app_reset_storage.h"
@@ -20,8 +22,6 @@
 #include "platform/secret/keychain.h"
 #include "platform/xdg_app_paths.h"
 #include "runtime/thread_executor.h"
-#include "credentials/credential_helper_client.h"
-#include "credentials/credential_store.h"
 
 #include <QString>
 

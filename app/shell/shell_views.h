@@ -14,6 +14,7 @@ namespace sorvalind {
 class AppCoordinator;
 class AppModel;
 class Executor;
+class Workspace;
 
 struct ShellViews {
     // The sign-in form of the first-run page.
@@ -28,7 +29,7 @@ struct ShellViews {
 };
 
 // The application's own views; `mainActor` is where their work's ends are
-// heard.
-ShellViews applicationViews(Executor& mainActor);
+// heard, `workspace` opens folders and web pages. Both outlive the views.
+ShellViews applicationViews(Executor& mainActor, Workspace& workspace);
 
 } // namespace sorvalind

@@ -1,12 +1,12 @@
 #include "shell/verification_modes.h"
 
+#include "credentials/credential_store.h"
 #include "errors/safe_error.h"
 #include "model/app_coordinator.h"
 #include "model/app_identifiers.h"
 #include "platform/qt_preferences.h"
 #include "runtime/thread_executor.h"
 #include "server/api_client.h"
-#include "credentials/credential_store.h"
 #include "shell/desktop_environment.h"
 
 #include <algorithm>

@@ -17,8 +17,6 @@
 #include "platform/crypto/digest.h"
 #include "platform/qt_image_decoder.h"
 #include "runtime/thread_executor.h"
-#include "loopback/fake_subsonic_server.h"
-#include "http/network_security.h"
 #include "support/paths.h"
 
 #include <QBuffer>

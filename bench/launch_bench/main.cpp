@@ -9,6 +9,7 @@
 #include "support/child_process.h"
 #include "support/paths.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>

@@ -11,6 +11,7 @@
 #include "store_bench/bench_timing.h"
 #include "support/paths.h"
 
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -50,21 +51,35 @@ bench::Samples phase(QGuiApplication& application, double seconds, const std::fu
 
 int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 3.0;
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // A real window system when there is one (xvfb-run), so that the
+    // application is active and the probe samples; offscreen otherwise.
+    if (!std::getenv("DISPLAY")) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QGuiApplication application(argc, argv);
     QWindow window;
     window.resize(400, 300);
     window.show();
     window.requestActivate();
-    QCoreApplication::processEvents();
+    QElapsedTimer settling;
+    settling.start();
+    while (settling.elapsed() < 500 && !UIResponsivenessProbe::sampling())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
 
     test::TempDir scratch;
     auto log = ProbeLogFile::open((scratch.path() / "probe.jsonl").string());
     if (!log) return 1;
     UIResponsivenessProbe probe(std::move(*log));
 
-    const bench::Samples floor = phase(application, seconds, [] {});
-    const bench::Samples probed = phase(application, seconds, [&] { probe.sample(); });
+    // Alternating rounds, so that a busy machine weighs on both alike.
+    bench::Samples floor;
+    bench::Samples probed;
+    for (int round = 0; round < 6; ++round) {
+        const bench::Samples bare = phase(application, seconds / 6, [] {});
+        for (const double sample : bare.values())
+            floor.add(sample);
+        const bench::Samples sampled = phase(application, seconds / 6, [&] { probe.sample(); });
+        for (const double sample : sampled.values())
+            probed.add(sample);
+    }
     const double addedMedian = (probed.median() - floor.median()) * 1e6;
     const double addedP99 = (probed.p99() - floor.p99()) * 1e6;
     std::printf("empty timerfd callback: median %.2f µs, p99 %.2f µs over %zu firings (floor)\n",

@@ -294,7 +294,7 @@ TEST_F(RangeReaderTest, DecodersReadThroughItAndFailWithItsFailure) {
     for (const std::filesystem::path& file :
          {fixtures::flac(audioFolder(), "ranged", tone), fixtures::mp3(audioFolder(), "ranged", tone, 320)}) {
         SCOPED_TRACE(file.filename());
-        server.setMedia("audio", FakeMedia{test::readFile(file), "audio/mpeg", {}});
+        server.setMedia("audio", loopback::FakeMedia{test::readFile(file), "audio/mpeg", {}});
         PCMDecoder local(file, 48000);
         PCMBuffer expected = decodeAll(local);
 

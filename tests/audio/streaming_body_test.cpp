@@ -151,7 +151,7 @@ TEST_F(StreamingBodyTest, FeedsTheMP3StreamDecoder) {
     const fixtures::Tone tone{44100, 2, 16, 4 * 44100};
     const std::string at128 = test::readFile(fixtures::mp3(audioFolder(), "at128", tone, 128));
     const std::string at320 = test::readFile(fixtures::mp3(audioFolder(), "at320", tone, 320));
-    server.setMedia("song", FakeMedia{{}, "audio/flac", {{128, at128}, {320, at320}}});
+    server.setMedia("song", loopback::FakeMedia{{}, "audio/flac", {{128, at128}, {320, at320}}});
 
     struct Case {
         std::string maxBitRate;

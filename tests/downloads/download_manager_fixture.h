@@ -6,10 +6,10 @@
 
 #include "downloads/download_manager.h"
 #include "http/network_security.h"
+#include "loopback/audio/audio_fixtures.h"
+#include "loopback/fake_subsonic_server.h"
 #include "runtime/manual_executor.h"
 #include "runtime/virtual_clock.h"
-#include "loopback/fake_subsonic_server.h"
-#include "loopback/audio/audio_fixtures.h"
 #include "support/paths.h"
 
 #include <gtest/gtest.h>

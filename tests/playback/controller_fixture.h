@@ -7,11 +7,9 @@
 
 #include "audio/audio_engine.h"
 #include "audio/offline_output.h"
-#include "audio_fixtures.h"
 #include "http/network_security.h"
 #include "loopback/audio/audio_fixtures.h"
 #include "loopback/fake_subsonic_server.h"
-#include "audio/audio_engine.h"
 #include "playback/audio_pipeline.h"
 #include "playback/playback_controller.h"
 #include "runtime/async_call.h"

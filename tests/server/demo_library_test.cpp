@@ -2,9 +2,9 @@
 // with (markup-like names, missing covers, a very light cover) and real
 // audio behind every song.
 
+#include "http/http_session.h"
 #include "loopback/audio/audio_fixtures.h"
 #include "loopback/demo_library.h"
-#include "http/http_session.h"
 #include "support/media_request.h"
 
 #include <gtest/gtest.h>

@@ -3,8 +3,8 @@
 // sends them: a form POST with the authentication items first.
 
 #include "http/http_request.h"
-#include "platform/curl/query_item.h"
 #include "loopback/fake_subsonic_server.h"
+#include "platform/curl/query_item.h"
 
 #include <string>
 #include <vector>

@@ -59,11 +59,15 @@ TEST_F(MainContentTest, OpensThenShowsTheFirstRunPageAndANewRootForEveryModel) {
     EXPECT_FALSE(library->isFirstRun());
     ASSERT_TRUE(waitUntil([&] { return unconfigured.expired(); })) << "the unconfigured model is destroyed";
 
-    // Signing in again (the same account) replaces the model and the root.
+    // Signing in again (the same account) from the settings page replaces
+    // the model and the root, and the new root opens on the settings page.
     std::weak_ptr<AppModel> first = world.current();
+    world.current()->setRoute("Settings");
+    ASSERT_TRUE(waitUntil([&] { return library->findChild<QLabel*>(QStringLiteral("settingsPage")); }));
     signIn();
     EXPECT_TRUE(library.isNull());
     EXPECT_NE(content().libraryRoot()->model(), first.lock());
+    EXPECT_TRUE(content().libraryRoot()->findChild<QLabel*>(QStringLiteral("settingsPage")));
     ASSERT_TRUE(waitUntil([&] { return first.expired(); }));
 
     // The reset hides the library while it runs and ends on a new first-run page.

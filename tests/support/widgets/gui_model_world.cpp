@@ -2,11 +2,11 @@
 
 #include "support/widgets/gui_wait.h"
 
+#include "audio/null_output.h"
 #include "errors/credential_error.h"
+#include "http/network_security.h"
 #include "loopback/audio/audio_fixtures.h"
 #include "model/controller_playback.h"
-#include "audio/null_output.h"
-#include "http/network_security.h"
 
 #include <fstream>
 
