@@ -12,6 +12,7 @@
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QTest>
 
@@ -104,6 +105,47 @@ TEST_F(SongTableInputTest, MouseTable) {
     ASSERT_FALSE(queue.context.empty());
     EXPECT_EQ(queue.context.front().song.id, row(7).song->id);
     EXPECT_EQ(heartSong, row(1).song->id);
+}
+
+// A desktop that activates items on a single click.
+class SingleClickStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* data) const override {
+        if (hint == QStyle::SH_ItemView_ActivateItemOnSingleClick) return 1;
+        return QProxyStyle::styleHint(hint, option, widget, data);
+    }
+};
+
+TEST_F(SongTableInputTest, SingleClickActivationPlaysNothing) {
+    show("Songs");
+    SingleClickStyle style;
+    view->table().setStyle(&style);
+    QTest::mouseClick(viewport(), Qt::LeftButton, {}, cellCenter(2, SongColumn::title));
+    QTest::qWait(200);
+    EXPECT_EQ(selectedRows(), std::vector<int>{2});
+    EXPECT_FALSE(currentSongID());
+    view->table().setStyle(nullptr);
+}
+
+TEST_F(SongTableInputTest, MenuKeysOpenTheMenuAtTheCurrentRow) {
+    show("Songs");
+    view->table().setFocus();
+    for (const auto& [key, modifiers] :
+         {std::pair{Qt::Key_F10, Qt::ShiftModifier}, std::pair{Qt::Key_Menu, Qt::NoModifier}}) {
+        view->table().selectRow(3);
+        processEvents();
+        QTest::keyClick(&view->table(), key, modifiers);
+        QMenu* menu = view->table().openMenu();
+        ASSERT_NE(menu, nullptr) << key;
+        const QRect rowRect = view->table().visualRect(view->tableModel().index(3, 0));
+        const QPoint rowBottom = viewport()->mapToGlobal(rowRect.bottomLeft());
+        EXPECT_NEAR(menu->pos().y(), rowBottom.y(), 2) << key;
+        EXPECT_EQ(menu->actions().at(0)->text(), "Song Details…");
+        closeMenu();
+    }
+    QTest::keyClick(&view->table(), Qt::Key_F10);
+    EXPECT_EQ(view->table().openMenu(), nullptr) << "F10 alone is not the menu key";
 }
 
 TEST_F(SongTableInputTest, ReturnPlaysTheRowReportedAsSelected) {

@@ -8,6 +8,8 @@
 #include "song_rows_fixture.h"
 
 #include "platform/text/collator.h"
+#include "runtime/manual_executor.h"
+#include "runtime/virtual_clock.h"
 
 #include <QAbstractItemModelTester>
 #include <QComboBox>
@@ -156,6 +158,22 @@ TEST_F(SongTableViewTest, AnEditRepaintsItsRowsAloneAndANewListKeepsTheSelection
     EXPECT_EQ(changed.at(0).at(1).toModelIndex().row(), target);
     EXPECT_EQ(reset.count(), 0);
     EXPECT_EQ(row(target).song->id, songID) << "a favourite edit under a title sort moves nothing";
+    EXPECT_EQ(view->request().metadataSortRevision, 0)
+        << "no new preparation for a key the sort does not read";
+
+    // Under "Liked" the same kind of edit prepares the rows again.
+    view->setSortOrder(comparators(SongTableSort::liked));
+    ASSERT_TRUE(settle());
+    const Song liking = *row(view->tableModel().rowCount() - 1).song;
+    ASSERT_FALSE(liking.starred);
+    model->favorite(liking);
+    ASSERT_TRUE(waitUntil([&] { return view->request().metadataSortRevision == 1; }));
+    ASSERT_TRUE(settle());
+    const std::uint32_t moved = view->data().prepared().rowsBySongID(liking.id).front();
+    for (std::uint32_t r = 0; r <= moved; ++r)
+        EXPECT_EQ(row(static_cast<int>(r)).liked(), 1) << "row " << r;
+    changed.clear();
+    reset.clear();
 
     // Connectivity repaints only.
     changed.clear();
@@ -187,6 +205,69 @@ TEST_F(SongTableViewTest, SelectionSurvivesAResortAndRemoveFollowsPreparation) {
         expected.push_back(static_cast<int>(*view->data().prepared().rowByID(id)));
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(selectedRows(), expected);
+
+    // Another list keeps only the identifiers it still has.
+    view->table().selectAll();
+    processEvents();
+    const std::size_t all = view->selection().size();
+    load("playlist:" + model->playlists().value().front().id);
+    ASSERT_TRUE(settle());
+    EXPECT_LT(view->selection().size(), all);
+    for (const std::string& id : view->selection())
+        EXPECT_TRUE(view->data().prepared().rowByID(id)) << id;
+}
+
+TEST_F(SongTableViewTest, ARevealSelectsTheSongOnceItsAlbumRowsArePrepared) {
+    show("Songs");
+    const Song wanted = *row(4).song;
+    ASSERT_TRUE(wanted.albumId);
+    const std::int64_t before = model->songsRevision().value();
+    model->showAlbum(wanted);
+    model->load();
+    ASSERT_TRUE(waitUntil([&] { return model->songsRevision().value() != before; }));
+    ASSERT_TRUE(settle());
+    ASSERT_TRUE(waitUntil([&] { return view->selection().size() == 1; }));
+    const std::string id = *view->selection().begin();
+    EXPECT_EQ(view->data().prepared().rows()[*view->data().prepared().rowByID(id)].song->id, wanted.id);
+    // The same request does not select again once the user moved on.
+    view->table().clearSelection();
+    processEvents();
+    model->setQuery("");
+    processEvents();
+    EXPECT_TRUE(view->selection().empty());
+}
+
+TEST(SongTableModelRows, PlayingMarkAndChangedRunsCoverDuplicates) {
+    VirtualClock clock;
+    ManualExecutor worker{clock};
+    ManualExecutor main{clock};
+    SongTableData data{worker, main};
+    std::vector<Song> songs;
+    for (int i = 0; i < 9; ++i)
+        songs.push_back(song("s" + std::to_string(i), "Song " + std::to_string(i)));
+    songs[2] = songs[1];
+    songs[7] = songs[1];
+    data.load(listOf(songs), {});
+    while (worker.runUntilIdle() + main.runUntilIdle() > 0) {
+    }
+    SongTableModel model(data);
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Fatal);
+    model.rowsReplaced();
+    model.setCurrentSongID("s1");
+    std::vector<int> playing;
+    for (int r = 0; r < model.rowCount(); ++r)
+        if (model.index(r, 0).data(SongTableModel::PlayingRole).toBool()) playing.push_back(r);
+    EXPECT_EQ(playing, (std::vector<int>{1, 2, 7}));
+    EXPECT_FALSE(model.index(1, 1).data(SongTableModel::PlayingRole).toBool()) << "only the title column";
+
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    model.rowsChanged({1, 2, 7, 8, 40});
+    ASSERT_EQ(changed.count(), 2);
+    EXPECT_EQ(changed.at(0).at(0).toModelIndex().row(), 1);
+    EXPECT_EQ(changed.at(0).at(1).toModelIndex().row(), 2);
+    EXPECT_EQ(changed.at(1).at(0).toModelIndex().row(), 7);
+    EXPECT_EQ(changed.at(1).at(1).toModelIndex().row(), 8);
+    EXPECT_EQ(changed.at(1).at(1).toModelIndex().column(), 7);
 }
 
 } // namespace
