@@ -93,6 +93,13 @@ std::int64_t LibraryConnection::run(std::string_view sql, std::initializer_list<
     return database_.changes();
 }
 
+std::int64_t LibraryConnection::run(std::string_view sql, const std::vector<Binding>& bindings) {
+    auto lease = statement(sql, bindings);
+    while (lease->step()) {
+    }
+    return database_.changes();
+}
+
 std::string_view LibraryConnection::jsonColumn(const Statement& statement) {
     auto text = statement.columnText(0);
     if (!text) throw DatabaseError("A stored row has no JSON text", SQLITE_MISMATCH);

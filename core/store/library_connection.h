@@ -90,6 +90,7 @@ public:
     // Runs a statement that returns no row (INSERT, UPDATE, DELETE); returns
     // the number of rows it changed.
     std::int64_t run(std::string_view sql, std::initializer_list<Binding> bindings = {});
+    std::int64_t run(std::string_view sql, const std::vector<Binding>& bindings);
 
     // Decodes the JSON text of column 0 of every row as a T, in row order. A
     // NULL in column 0 or a failing step throws DatabaseError; a row that

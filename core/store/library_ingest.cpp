@@ -4,8 +4,12 @@
 #include "runtime/decimal_text.h"
 #include "store/internet_date_time.h"
 
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
 #include <set>
+#include <string_view>
+#include <unordered_map>
 
 namespace sorvalind {
 namespace {
@@ -79,53 +83,56 @@ Binding optionalText(const std::optional<std::string>& text) {
     return std::string_view(*text);
 }
 
-void writeCredits(LibraryConnection& connection, const Song& song) {
-    connection.run("DELETE FROM song_artists WHERE song_id=?", {song.id});
-    auto credit = [&](const std::string& artistID, const std::string& name, const std::string& role) {
-        connection.run(insertCreditSQL, {song.id, artistID, name, role});
-    };
+// One credit row of a song: artist identifier, name and role.
+struct Credit {
+    std::string_view artistID;
+    std::string_view name;
+    std::string_view role;
+    bool operator==(const Credit&) const = default;
+};
+
+// A song's credits in the order they are written; a later credit that
+// repeats (artist, role) replaces the earlier row.
+std::vector<Credit> credits(const Song& song) {
+    std::vector<Credit> result;
     if (song.artists && !song.artists->empty()) {
         for (const auto& artist : *song.artists)
-            credit(artist.id, artist.name, "artist");
+            result.push_back({artist.id, artist.name, "artist"});
     } else if (song.artistId) {
-        credit(*song.artistId, song.artist.value_or(""), "artist");
+        result.push_back(
+            {*song.artistId, song.artist ? std::string_view(*song.artist) : std::string_view(), "artist"});
     }
     if (song.albumArtists)
         for (const auto& artist : *song.albumArtists)
-            credit(artist.id, artist.name, "albumArtist");
+            result.push_back({artist.id, artist.name, "albumArtist"});
     if (song.contributors)
         for (const auto& contributor : *song.contributors)
-            credit(contributor.artist.id, contributor.artist.name, contributor.role);
+            result.push_back({contributor.artist.id, contributor.artist.name, contributor.role});
+    return result;
 }
 
-void writeGenres(LibraryConnection& connection, const Song& song) {
-    connection.run("DELETE FROM song_genres WHERE song_id=?", {song.id});
+// Rewrites a song's credits; a new song has none to delete (they go with
+// their song through the foreign key's cascade).
+void writeCredits(LibraryConnection& connection, const Song& song, bool stored) {
+    if (stored) connection.run("DELETE FROM song_artists WHERE song_id=?", {song.id});
+    for (const Credit& credit : credits(song))
+        connection.run(insertCreditSQL, {song.id, credit.artistID, credit.name, credit.role});
+}
+
+void writeGenres(LibraryConnection& connection, const Song& song, bool stored) {
+    if (stored) connection.run("DELETE FROM song_genres WHERE song_id=?", {song.id});
     for (const auto& name : orderedGenreNames(song))
         connection.run("INSERT OR IGNORE INTO song_genres VALUES(?,?)", {song.id, name});
 }
 
-// Writes an artist or album row, re-stamping an unchanged one; true when
-// its JSON is new or differs.
-template <class Item>
-bool upsertItem(LibraryConnection& connection, std::string_view table, const Item& item,
-                const std::string& json, std::initializer_list<Binding> values, const char* sql) {
-    auto stored = connection.storedJSON(table, item.id);
-    bool changed = !stored || *stored != json;
-    connection.run(sql, values);
-    return changed;
-}
-
-} // namespace
-
-SongWrite upsertSong(LibraryConnection& connection, const Song& song, const std::string& generation) {
-    auto json = toJSONText(song);
-    auto stored = connection.storedJSON("songs", song.id);
-    if (stored && *stored == json) {
-        connection.run("UPDATE songs SET generation=? WHERE id=?", {generation, song.id});
-        return {};
-    }
-    std::set<std::string> previousGenres;
-    if (stored) previousGenres = genreNames(fromJSONText<Song>(*stored));
+// The song writer for a song whose stored JSON text (none when the row is
+// new) was read already and differs from `json`. The credit and genre rows
+// follow from the JSON alone, so they are rewritten only when the song's
+// credits or genre names differ from the stored song's.
+SongWrite writeSong(LibraryConnection& connection, const Song& song, const std::string& json,
+                    const std::optional<std::string_view>& stored, const std::string& generation) {
+    std::optional<Song> previous;
+    if (stored) previous = fromJSONText<Song>(*stored);
 
     auto artistNames = song.artistNames();
     auto disc = decimalText(song.discNumber.value_or(1));
@@ -136,43 +143,164 @@ SongWrite upsertSong(LibraryConnection& connection, const Song& song, const std:
     connection.run(upsertSongSQL, {song.id, song.title, artistNames, album, optionalText(song.albumId), disc,
                                    track, song.starred ? "1" : "0", rating, playCount,
                                    optionalText(song.created), optionalText(song.played), json, generation});
-    writeCredits(connection, song);
-    writeGenres(connection, song);
-    return {true, genreNames(song) != previousGenres};
+    if (!previous || credits(*previous) != credits(song))
+        writeCredits(connection, song, previous.has_value());
+    // The genre rows are a set: the same names in another order are the
+    // same rows.
+    const bool genresChanged = !previous || genreNames(song) != genreNames(*previous);
+    if (genresChanged) writeGenres(connection, song, previous.has_value());
+    return {true, genresChanged};
+}
+
+// The identifiers of `items` as one JSON array text, for json_each().
+template <class Item> std::string identifierArray(const std::vector<Item>& items) {
+    nlohmann::json array = nlohmann::json::array();
+    for (const auto& item : items)
+        array.push_back(item.id);
+    return array.dump();
+}
+
+// The stored JSON texts of the rows of `table` whose identifiers `ids` (a
+// JSON array text) lists, read in one statement.
+std::unordered_map<std::string, std::string> storedJSONs(LibraryConnection& connection,
+                                                         std::string_view table, const std::string& ids) {
+    std::string sql = "SELECT json,id FROM ";
+    sql += table;
+    sql += " WHERE id IN (SELECT value FROM json_each(?))";
+    auto statement = connection.statement(sql, {ids});
+    std::unordered_map<std::string, std::string> stored;
+    while (statement->step()) {
+        auto id = statement->columnText(1);
+        if (id) stored.emplace(*id, LibraryConnection::jsonColumn(*statement));
+    }
+    return stored;
+}
+
+// Gives the rows whose identifiers `ids` lists the generation, in one
+// statement. Their indexed texts stay as they are, so the update triggers
+// leave the full-text tables alone.
+void restamp(LibraryConnection& connection, std::string_view table, const std::vector<std::string_view>& ids,
+             const std::string& generation) {
+    if (ids.empty()) return;
+    nlohmann::json array = nlohmann::json::array();
+    for (auto id : ids)
+        array.push_back(id);
+    std::string sql = "UPDATE ";
+    sql += table;
+    sql += " SET generation=? WHERE id IN (SELECT value FROM json_each(?))";
+    connection.run(sql, {generation, array.dump()});
+}
+
+// Writes the artists or albums of a page: each new or changed row with its
+// upsert (counted), every unchanged one re-stamped with the generation.
+template <class Item, class Values>
+std::int64_t writeItems(LibraryConnection& connection, std::string_view table, std::vector<Item> items,
+                        LibraryItemKind kind, const std::vector<PendingEdit>& edits, const char* sql,
+                        const std::string& generation, Values values) {
+    auto stored = storedJSONs(connection, table, identifierArray(items));
+    std::vector<std::string_view> unchanged;
+    std::int64_t changed = 0;
+    for (auto& item : items) {
+        applyEdits(item, kind, edits);
+        auto json = toJSONText(item);
+        auto found = stored.find(item.id);
+        if (found != stored.end() && found->second == json) {
+            unchanged.push_back(item.id);
+            continue;
+        }
+        ++changed;
+        connection.run(sql, values(item, json));
+        // A later entry of the page with the same identifier compares with
+        // what was just written.
+        stored.insert_or_assign(item.id, std::move(json));
+    }
+    restamp(connection, table, unchanged, generation);
+    return changed;
+}
+
+// Syncs the log to disk at checkpoints only while a page is written. A page
+// lost to a power failure goes with its synchronisation checkpoint (they
+// commit together), so the next run fetches it again; a crash of the program
+// alone loses nothing. Every other write keeps the connection's own setting.
+class PageDurability {
+public:
+    explicit PageDurability(Database& database) : database_(database) {
+        auto statement = database_.prepare("PRAGMA synchronous");
+        if (statement.step()) previous_ = statement.columnInt(0);
+        if (previous_ > 1) database_.execute("PRAGMA synchronous=NORMAL");
+    }
+    ~PageDurability() {
+        if (previous_ <= 1) return;
+        try {
+            database_.execute("PRAGMA synchronous=" + std::to_string(previous_));
+        } catch (...) {
+            // A connection that cannot run a pragma fails its next write.
+        }
+    }
+    PageDurability(const PageDurability&) = delete;
+    PageDurability& operator=(const PageDurability&) = delete;
+
+private:
+    Database& database_;
+    int previous_ = 0;
+};
+
+} // namespace
+
+SongWrite upsertSong(LibraryConnection& connection, const Song& song, const std::string& generation) {
+    auto json = toJSONText(song);
+    auto stored = connection.storedJSON("songs", song.id);
+    if (stored && *stored == json) {
+        connection.run("UPDATE songs SET generation=? WHERE id=?", {generation, song.id});
+        return {};
+    }
+    std::optional<std::string_view> previous;
+    if (stored) previous = *stored;
+    return writeSong(connection, song, json, previous, generation);
 }
 
 void LibraryRepository::ingest(const SearchPage& page, const std::string& generation,
                                const std::optional<std::string>& checkpoint) {
     perform([&](LibraryConnection& connection) {
+        PageDurability durability(connection.database());
         connection.transaction([&](LibraryRevisions& changes) {
             auto edits = readPendingEdits(connection);
             if (page.artist) {
-                for (auto artist : *page.artist) {
-                    applyEdits(artist, LibraryItemKind::artist, edits);
-                    auto json = toJSONText(artist);
-                    if (upsertItem(connection, "artists", artist, json,
-                                   {artist.id, artist.name, json, generation}, upsertArtistSQL))
-                        ++changes.artists;
-                }
+                changes.artists += writeItems(
+                    connection, "artists", *page.artist, LibraryItemKind::artist, edits, upsertArtistSQL,
+                    generation, [&](const Artist& artist, const std::string& json) {
+                        return std::vector<Binding>{artist.id, artist.name, json, generation};
+                    });
             }
             if (page.album) {
-                for (auto album : *page.album) {
-                    applyEdits(album, LibraryItemKind::album, edits);
-                    auto json = toJSONText(album);
-                    std::string_view artist =
-                        album.artist ? std::string_view(*album.artist) : std::string_view();
-                    if (upsertItem(connection, "albums", album, json,
-                                   {album.id, album.name, artist, json, generation}, upsertAlbumSQL))
-                        ++changes.albums;
-                }
+                changes.albums += writeItems(
+                    connection, "albums", *page.album, LibraryItemKind::album, edits, upsertAlbumSQL,
+                    generation, [&](const Album& album, const std::string& json) {
+                        std::string_view artist =
+                            album.artist ? std::string_view(*album.artist) : std::string_view();
+                        return std::vector<Binding>{album.id, album.name, artist, json, generation};
+                    });
             }
             if (page.song) {
-                for (auto song : *page.song) {
+                auto stored = storedJSONs(connection, "songs", identifierArray(*page.song));
+                std::vector<std::string_view> unchanged;
+                for (const Song& received : *page.song) {
+                    Song song = received;
                     applyEdits(song, LibraryItemKind::song, edits);
-                    auto write = upsertSong(connection, song, generation);
+                    auto json = toJSONText(song);
+                    auto found = stored.find(song.id);
+                    if (found != stored.end() && found->second == json) {
+                        unchanged.push_back(received.id);
+                        continue;
+                    }
+                    std::optional<std::string_view> previous;
+                    if (found != stored.end()) previous = found->second;
+                    auto write = writeSong(connection, song, json, previous, generation);
                     if (write.song) ++changes.songs;
                     if (write.genres) ++changes.genres;
+                    stored.insert_or_assign(song.id, std::move(json));
                 }
+                restamp(connection, "songs", unchanged, generation);
             }
             if (checkpoint) putState(connection, "syncCheckpoint", *checkpoint);
         });

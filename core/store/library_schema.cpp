@@ -81,6 +81,22 @@ ALTER TABLE edits ADD COLUMN target TEXT NOT NULL DEFAULT 'song';
 PRAGMA user_version=6;
 COMMIT;)";
 
+// Connection settings for writing pages of the library quickly; none of
+// them changes the file.
+// - Every row write with its triggers and cascades keeps a statement journal
+//   of the pages it changes, so that the statement alone can be undone; on
+//   disk (beyond 64 KiB) that journal cost more writes than the library
+//   itself. Temporary storage in memory keeps it there.
+// - A page touches rows all over the song table, its indexes and the
+//   full-text tables; with SQLite's default 2 MB page cache the pages of one
+//   transaction no longer fit and are read back from the file. The cache is
+//   bounded so that it stays a small part of the program's memory.
+// - The log is copied back into the file once it holds 32 MiB rather than
+//   SQLite's 4 MiB: a page rewritten by several transactions in between is
+//   copied once.
+constexpr const char* connectionTuning =
+    "PRAGMA temp_store=MEMORY; PRAGMA cache_size=-65536; PRAGMA wal_autocheckpoint=8192;";
+
 std::int32_t userVersion(Database& database) {
     auto statement = database.prepare("PRAGMA user_version");
     if (!statement.step()) throw database.lastError();
@@ -133,6 +149,7 @@ Database openLibraryDatabase(const std::string& path) {
         // Another program may have written the file since it was read.
         if (isUnknown(version)) throw DatabaseError(newerLibraryMessage);
         migrate(database, version);
+        database.execute(connectionTuning);
     } catch (...) {
         // A script that failed halfway leaves its transaction open; it is
         // rolled back before the connection goes, whatever else fails.

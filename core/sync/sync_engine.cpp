@@ -4,6 +4,7 @@
 #include "platform/text/locale_number.h"
 #include "runtime/cancellation.h"
 #include "runtime/thread_executor.h"
+#include "sync/page_ahead.h"
 #include "sync/page_signature.h"
 #include "sync/sync_checkpoint.h"
 
@@ -27,7 +28,8 @@ SyncEngine::SyncEngine(LibraryRepository& repository, Executor& mainActor, const
                        std::string localeId)
     : repository_(repository), mainActor_(mainActor), wallClock_(wallClock),
       localeId_(localeId.empty() ? text::userLocaleId() : std::move(localeId)),
-      pushQueue_(std::make_unique<SerialQueue>("sync-push")) {}
+      pushQueue_(std::make_unique<SerialQueue>("sync-push")),
+      fetchQueue_(std::make_unique<SerialQueue>("sync-fetch")) {}
 
 SyncEngine::~SyncEngine() {
     {
@@ -37,6 +39,7 @@ SyncEngine::~SyncEngine() {
     // Joins the push in progress; pushes chained after it are dropped and
     // end as cancelled.
     pushQueue_->shutdown();
+    fetchQueue_->shutdown();
 }
 
 void SyncEngine::refresh(LibraryAPI& api, const ProgressCallback& progress, std::stop_token stop) {
@@ -68,9 +71,14 @@ void SyncEngine::runPass(LibraryAPI& api, const ProgressCallback& progress, std:
     std::unordered_set<std::string> seen;
 
     throwIfCancelled(stop);
+    // The next page is requested while the current one is written; the run
+    // waits for it only after the write. A run that ends early (cancelled or
+    // failed) stops that request and waits for it before it returns, and
+    // drops what it brought.
+    PageAhead ahead(*fetchQueue_, api, stop);
+    ahead.request(checkpoint.artists, checkpoint.albums, checkpoint.songs, pageSize);
     for (;;) {
-        const SearchPage page =
-            api.page(checkpoint.artists, checkpoint.albums, checkpoint.songs, pageSize, stop);
+        const SearchPage page = ahead.take();
         const int artists = countOf(page.artist);
         const int albums = countOf(page.album);
         const int songs = countOf(page.song);
@@ -80,6 +88,7 @@ void SyncEngine::runPass(LibraryAPI& api, const ProgressCallback& progress, std:
             checkpoint.artists += artists;
             checkpoint.albums += albums;
             checkpoint.songs += songs;
+            ahead.request(checkpoint.artists, checkpoint.albums, checkpoint.songs, pageSize);
             // The page and the checkpoint after it share one transaction, so
             // an interrupted run goes on exactly after the last written page.
             repository_.ingest(page, checkpoint.generation, checkpoint.encode());
@@ -98,6 +107,7 @@ void SyncEngine::runPass(LibraryAPI& api, const ProgressCallback& progress, std:
             resumed = false;
             report(progress, {0, 0, 0, "Verifying resumed library"});
             throwIfCancelled(stop);
+            ahead.request(0, 0, 0, pageSize);
             continue;
         }
 

@@ -6,7 +6,9 @@
 // refresh() runs the paged mirror: playlists first, then the whole library
 // listing 500 items of each kind per request, each page written with its
 // checkpoint in one transaction, then whatever the run did not see deleted.
-// A run that ended early resumes from its checkpoint when the next run
+// While a page is written, the next one is already being requested (on the
+// engine's own fetch queue); pages are still written one after the other, in
+// order. A run that ended early resumes from its checkpoint when the next run
 // starts within 1800 s of the interrupted generation's start; a resumed run
 // that reaches the end passes over the whole library again under a new
 // generation before it deletes anything. A server that repeats a page within
@@ -110,6 +112,8 @@ private:
     TaskHandle editPushTask_;
 
     std::unique_ptr<SerialQueue> pushQueue_;
+    // Requests the next page of a run while the current one is written.
+    std::unique_ptr<SerialQueue> fetchQueue_;
 };
 
 } // namespace sorvalind

@@ -71,6 +71,106 @@ TEST_F(SchemaTest, NewFileGetsTheWholeCurrentSchema) {
               "song_fts VALUES(new.id,new.title,new.artist,new.album); END");
 }
 
+// The file format is fixed: every object's text, the full-text tables' own
+// included, is exactly what the earliest files hold, and writing and
+// finishing a synchronisation leaves it so.
+TEST_F(SchemaTest, TheSchemaTextIsUnchangedByteForByte) {
+    const std::vector<std::string> expected = {
+        "table album_fts: CREATE VIRTUAL TABLE album_fts USING fts5(id "
+        "UNINDEXED,title,artist,tokenize='unicode61 remove_diacritics 2',prefix='2 3 4')",
+        "table album_fts_config: CREATE TABLE 'album_fts_config'(k PRIMARY KEY, v) WITHOUT ROWID",
+        "table album_fts_content: CREATE TABLE 'album_fts_content'(id INTEGER PRIMARY KEY, c0, c1, c2)",
+        "table album_fts_data: CREATE TABLE 'album_fts_data'(id INTEGER PRIMARY KEY, block BLOB)",
+        "table album_fts_docsize: CREATE TABLE 'album_fts_docsize'(id INTEGER PRIMARY KEY, sz BLOB)",
+        "table album_fts_idx: CREATE TABLE 'album_fts_idx'(segid, term, pgno, PRIMARY KEY(segid, term)) "
+        "WITHOUT ROWID",
+        "table albums: CREATE TABLE albums(id TEXT PRIMARY KEY,title TEXT NOT NULL,artist TEXT NOT NULL,json "
+        "TEXT NOT NULL,generation TEXT NOT NULL)",
+        "trigger albums_ad: CREATE TRIGGER albums_ad AFTER DELETE ON albums BEGIN DELETE FROM album_fts "
+        "WHERE id=old.id; END",
+        "trigger albums_ai: CREATE TRIGGER albums_ai AFTER INSERT ON albums BEGIN INSERT INTO album_fts "
+        "VALUES(new.id,new.title,new.artist); END",
+        "trigger albums_au: CREATE TRIGGER albums_au AFTER UPDATE ON albums WHEN old.title != new.title OR "
+        "old.artist != new.artist BEGIN DELETE FROM album_fts WHERE id=old.id; INSERT INTO album_fts "
+        "VALUES(new.id,new.title,new.artist); END",
+        "table artist_fts: CREATE VIRTUAL TABLE artist_fts USING fts5(id UNINDEXED,name,tokenize='unicode61 "
+        "remove_diacritics 2',prefix='2 3 4')",
+        "table artist_fts_config: CREATE TABLE 'artist_fts_config'(k PRIMARY KEY, v) WITHOUT ROWID",
+        "table artist_fts_content: CREATE TABLE 'artist_fts_content'(id INTEGER PRIMARY KEY, c0, c1)",
+        "table artist_fts_data: CREATE TABLE 'artist_fts_data'(id INTEGER PRIMARY KEY, block BLOB)",
+        "table artist_fts_docsize: CREATE TABLE 'artist_fts_docsize'(id INTEGER PRIMARY KEY, sz BLOB)",
+        "table artist_fts_idx: CREATE TABLE 'artist_fts_idx'(segid, term, pgno, PRIMARY KEY(segid, term)) "
+        "WITHOUT ROWID",
+        "table artists: CREATE TABLE artists(id TEXT PRIMARY KEY,name TEXT NOT NULL,json TEXT NOT "
+        "NULL,generation TEXT NOT NULL)",
+        "trigger artists_ad: CREATE TRIGGER artists_ad AFTER DELETE ON artists BEGIN DELETE FROM artist_fts "
+        "WHERE id=old.id; END",
+        "trigger artists_ai: CREATE TRIGGER artists_ai AFTER INSERT ON artists BEGIN INSERT INTO artist_fts "
+        "VALUES(new.id,new.name); END",
+        "trigger artists_au: CREATE TRIGGER artists_au AFTER UPDATE ON artists WHEN old.name != new.name "
+        "BEGIN DELETE FROM artist_fts WHERE id=old.id; INSERT INTO artist_fts VALUES(new.id,new.name); END",
+        "table downloads: CREATE TABLE downloads(id TEXT PRIMARY KEY,song_id TEXT NOT NULL,quality TEXT NOT "
+        "NULL,json TEXT NOT NULL)",
+        "table edits: CREATE TABLE edits(id TEXT PRIMARY KEY,song_id TEXT NOT NULL,kind TEXT NOT NULL,value "
+        "INTEGER NOT NULL, target TEXT NOT NULL DEFAULT 'song')",
+        "table playlist_entries: CREATE TABLE playlist_entries(playlist_id TEXT NOT NULL REFERENCES "
+        "playlists(id) ON DELETE CASCADE,position INTEGER NOT NULL,song_id TEXT NOT NULL,json TEXT NOT "
+        "NULL,PRIMARY KEY(playlist_id,position))",
+        "table playlists: CREATE TABLE playlists(id TEXT PRIMARY KEY,name TEXT NOT NULL,json TEXT NOT NULL)",
+        "table song_artists: CREATE TABLE song_artists(song_id TEXT NOT NULL REFERENCES songs(id) ON DELETE "
+        "CASCADE,artist_id TEXT NOT NULL,name TEXT NOT NULL,role TEXT NOT NULL,PRIMARY "
+        "KEY(song_id,artist_id,role))",
+        "index song_artists_artist: CREATE INDEX song_artists_artist ON song_artists(artist_id,song_id)",
+        "table song_fts: CREATE VIRTUAL TABLE song_fts USING fts5(id "
+        "UNINDEXED,title,artist,album,tokenize='unicode61 remove_diacritics 2',prefix='2 3 4')",
+        "table song_fts_config: CREATE TABLE 'song_fts_config'(k PRIMARY KEY, v) WITHOUT ROWID",
+        "table song_fts_content: CREATE TABLE 'song_fts_content'(id INTEGER PRIMARY KEY, c0, c1, c2, c3)",
+        "table song_fts_data: CREATE TABLE 'song_fts_data'(id INTEGER PRIMARY KEY, block BLOB)",
+        "table song_fts_docsize: CREATE TABLE 'song_fts_docsize'(id INTEGER PRIMARY KEY, sz BLOB)",
+        "table song_fts_idx: CREATE TABLE 'song_fts_idx'(segid, term, pgno, PRIMARY KEY(segid, term)) "
+        "WITHOUT ROWID",
+        "table song_genres: CREATE TABLE song_genres(song_id TEXT NOT NULL REFERENCES songs(id) ON DELETE "
+        "CASCADE,name TEXT NOT NULL,PRIMARY KEY(song_id,name))",
+        "index song_genres_name: CREATE INDEX song_genres_name ON song_genres(name COLLATE BINARY,song_id)",
+        "table songs: CREATE TABLE songs(id TEXT PRIMARY KEY,title TEXT NOT NULL,artist TEXT NOT NULL,album "
+        "TEXT NOT NULL,album_id TEXT,disc INTEGER,track INTEGER,starred INTEGER NOT NULL,rating "
+        "INTEGER,play_count INTEGER,created TEXT,played TEXT,json TEXT NOT NULL,generation TEXT NOT NULL)",
+        "trigger songs_ad: CREATE TRIGGER songs_ad AFTER DELETE ON songs BEGIN DELETE FROM song_fts WHERE "
+        "id=old.id; END",
+        "trigger songs_ai: CREATE TRIGGER songs_ai AFTER INSERT ON songs BEGIN INSERT INTO song_fts "
+        "VALUES(new.id,new.title,new.artist,new.album); END",
+        "index songs_album: CREATE INDEX songs_album ON songs(album_id,disc,track)",
+        "index songs_artist: CREATE INDEX songs_artist ON songs(artist COLLATE NOCASE)",
+        "trigger songs_au: CREATE TRIGGER songs_au AFTER UPDATE ON songs WHEN old.title != new.title OR "
+        "old.artist != new.artist OR old.album != new.album BEGIN DELETE FROM song_fts WHERE id=old.id; "
+        "INSERT INTO song_fts VALUES(new.id,new.title,new.artist,new.album); END",
+        "index songs_title: CREATE INDEX songs_title ON songs(title COLLATE NOCASE)",
+        "index sqlite_autoindex_albums_1: ",
+        "index sqlite_autoindex_artists_1: ",
+        "index sqlite_autoindex_downloads_1: ",
+        "index sqlite_autoindex_edits_1: ",
+        "index sqlite_autoindex_playlist_entries_1: ",
+        "index sqlite_autoindex_playlists_1: ",
+        "index sqlite_autoindex_song_artists_1: ",
+        "index sqlite_autoindex_song_genres_1: ",
+        "index sqlite_autoindex_songs_1: ",
+        "index sqlite_autoindex_state_1: ",
+        "table state: CREATE TABLE state(key TEXT PRIMARY KEY,value TEXT NOT NULL)"};
+    auto& store = open();
+    const char* everything =
+        "SELECT type||' '||name||': '||coalesce(sql,'') FROM sqlite_master ORDER BY name";
+    EXPECT_EQ(column(everything), expected);
+
+    std::vector<Song> songs;
+    for (int index = 0; index < 40; ++index)
+        songs.push_back(Song::make("s" + std::to_string(index), "Song " + std::to_string(index)));
+    store.ingest(SearchPage::make({}, {}, songs), "g1");
+    store.finishSync("g1");
+    store.ingest(SearchPage::make({}, {}, {songs.front()}), "g2");
+    store.finishSync("g2");
+    EXPECT_EQ(column(everything), expected);
+}
+
 // Each earlier version, with the data its migrations must carry over.
 struct OldFile {
     int version;
