@@ -31,8 +31,12 @@ bool hasArgument(int argc, char** argv, const char* option) {
 } // namespace
 
 int runApplication(int argc, char** argv) {
-    // The checks run before anything of the application exists.
-    if (const int status = runVerificationModeIfRequested(argc, argv); status >= 0) return status;
+    // The checks run before anything of the application exists, and end the
+    // process at once with their status.
+    if (const int status = runVerificationModeIfRequested(argc, argv); status >= 0) {
+        std::fflush(stdout);
+        ::_exit(status);
+    }
 
     const bool demo = hasArgument(argc, argv, demoOption);
     // The demo never touches the user's profile, keyring or transfers.

@@ -73,11 +73,22 @@ void QuitController::quit() {
     });
 }
 
+void QuitController::setExit(std::function<void(int status)> exit) {
+    exit_ = std::move(exit);
+}
+
 void QuitController::finish() {
+    // The model's end and the bound may both arrive.
+    if (finished_) return;
+    finished_ = true;
     for (auto& cleanup : cleanups_)
         cleanup();
     std::fflush(stdout);
     std::fflush(stderr);
+    if (exit_) {
+        exit_(0);
+        return;
+    }
     ::_exit(0);
 }
 

@@ -36,16 +36,21 @@ public:
     // Routes SIGTERM, SIGINT and SIGHUP to quit(); once per process.
     void handleSignals();
 
+    // How the process ends: _exit(status) unless a test says otherwise.
+    void setExit(std::function<void(int status)> exit);
+
     // Starts quitting; later calls do nothing.
     void quit();
     bool isQuitting() const noexcept { return quitting_; }
 
 private:
-    [[noreturn]] void finish();
+    void finish();
 
     std::weak_ptr<AppCoordinator> coordinator_;
     Executor* mainActor_ = nullptr;
     std::vector<std::function<void()>> cleanups_;
+    std::function<void(int)> exit_;
+    bool finished_ = false;
     std::unique_ptr<QSocketNotifier> signals_;
     bool quitting_ = false;
 };

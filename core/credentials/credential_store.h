@@ -39,10 +39,10 @@ public:
 
     static constexpr std::string_view lifecyclePassed = "Credential lifecycle probe passed.";
     static constexpr std::string_view secretServiceVerified =
-        "Keychain verified: Secret Service keyring, items keyed by service and account; "
+        "Keyring verified: Secret Service keyring, items keyed by service and account; "
         "save/read/update/delete passed.";
     static constexpr std::string_view memoryVerified =
-        "Keychain verified: in-memory test keyring, items keyed by service and account; "
+        "Keyring verified: in-memory test keyring, items keyed by service and account; "
         "save/read/update/delete passed.";
 
     // `helper` is consulted only in the application build; it must outlive

@@ -6,8 +6,18 @@
 #include "shell/ui_responsiveness_probe.h"
 
 #include "loopback/audio/audio_fixtures.h"
+#include "support/paths.h"
 
 #include <gtest/gtest.h>
+
+#include "offscreen_application.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWheelEvent>
+#include <QWidget>
+#include <QWindow>
 
 #include <fstream>
 #include <sstream>
@@ -139,6 +149,69 @@ TEST(ProbeLatency, WrapsModuloTwoToTheThirtyTwoAndNeverGoesNegative) {
         SCOPED_TRACE(std::to_string(c.now) + " " + std::to_string(c.event));
         EXPECT_EQ(UIResponsivenessProbe::latencyMilliseconds(c.now, c.event), c.latency);
     }
+}
+
+} // namespace
+} // namespace sorvalind::test
+
+namespace sorvalind::test {
+namespace {
+
+// Input as the probe hears it from the event loop: each event once, at its
+// window, with its delivery latency; the widgets under the window and other
+// buttons are not counted.
+struct ProbeInput : ::testing::Test {
+    static void SetUpTestSuite() { offscreenApplication(); }
+    TempDir scratch;
+};
+
+TEST_F(ProbeInput, CountsEachInputOnceAtItsWindowWithItsLatency) {
+    const auto file = scratch.path() / "probe.jsonl";
+    {
+        auto log = ProbeLogFile::open(file.string());
+        ASSERT_TRUE(log);
+        UIResponsivenessProbe probe(std::move(*log));
+        QWidget widget;
+        widget.show();
+        QWindow* window = widget.windowHandle();
+        ASSERT_NE(window, nullptr);
+        const auto nowMs = static_cast<quint64>(UIResponsivenessProbe::uptime() * 1000);
+
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+        key.setTimestamp(nowMs - 40);
+        QCoreApplication::sendEvent(window, &key);
+        // The same kind of event at the widget: the window already counted it.
+        QKeyEvent again(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+        QCoreApplication::sendEvent(&widget, &again);
+
+        const QPointF at(5, 5);
+        QMouseEvent left(QEvent::MouseButtonPress, at, at, at, Qt::LeftButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        left.setTimestamp(nowMs + 60'000); // from the future: no negative latency
+        QCoreApplication::sendEvent(window, &left);
+        QMouseEvent right(QEvent::MouseButtonPress, at, at, at, Qt::RightButton, Qt::RightButton,
+                          Qt::NoModifier);
+        QCoreApplication::sendEvent(window, &right);
+        QWheelEvent wheel(at, at, QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                          false);
+        wheel.setTimestamp(nowMs);
+        QCoreApplication::sendEvent(window, &wheel);
+    }
+    std::vector<std::string> inputs;
+    std::istringstream lines(contents(file));
+    std::string first;
+    std::getline(lines, first);
+    EXPECT_NE(first.find("\"event\":\"started\""), std::string::npos) << first;
+    for (std::string line; std::getline(lines, line);)
+        if (line.find("\"event\":\"input\"") != std::string::npos) inputs.push_back(line);
+    ASSERT_EQ(inputs.size(), 3u) << contents(file);
+    EXPECT_NE(inputs[0].find("\"kind\":\"key\""), std::string::npos) << inputs[0];
+    const auto latencyAt = inputs[0].find("\"latency_ms\":");
+    ASSERT_NE(latencyAt, std::string::npos);
+    EXPECT_GE(std::stod(inputs[0].substr(latencyAt + 13)), 40.0);
+    EXPECT_NE(inputs[1].find("\"kind\":\"click\""), std::string::npos) << inputs[1];
+    EXPECT_NE(inputs[1].find("\"latency_ms\":0"), std::string::npos) << inputs[1];
+    EXPECT_NE(inputs[2].find("\"kind\":\"scroll\""), std::string::npos) << inputs[2];
 }
 
 } // namespace
