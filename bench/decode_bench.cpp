@@ -4,8 +4,8 @@
 // decoding plus libswresample to 48 kHz float. The songs are made once into
 // a cache folder of the build tree.
 #include "audio/pcm_decoder.h"
-#include "audio_fixtures.h"
 #include "bare_decode/bare_decode.h"
+#include "loopback/audio/audio_fixtures.h"
 
 extern "C" {
 #include <libavutil/log.h>

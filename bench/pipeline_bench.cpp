@@ -12,8 +12,8 @@
 // channels.)
 
 #include "audio/offline_output.h"
-#include "audio_fixtures.h"
 #include "bare_decode/bare_decode.h"
+#include "loopback/audio/audio_fixtures.h"
 #include "platform/crypto/digest.h"
 #include "playback/audio_pipeline.h"
 

@@ -27,9 +27,10 @@
 #include "audio/pcm_decoder.h"
 #include "audio/range_reader.h"
 #include "audio/streaming_body.h"
-#include "audio_fixtures.h"
 #include "http/network_security.h"
 #include "library/json_coding.h"
+#include "loopback/audio/audio_fixtures.h"
+#include "loopback/fake_subsonic_server.h"
 #include "playback/audio_pipeline.h"
 #include "playback/playback_controller.h"
 #include "runtime/async_call.h"
@@ -39,7 +40,6 @@
 #include "server/server_configuration.h"
 #include "services/in_memory_preferences.h"
 #include "store_bench/bench_timing.h"
-#include "support/fake_subsonic_server.h"
 #include "support/recording_now_playing.h"
 
 #include <algorithm>
@@ -92,7 +92,7 @@ double secondsOf(const std::function<void()>& work) {
 }
 
 struct Rig {
-    test::FakeSubsonicServer server;
+    loopback::FakeSubsonicServer server;
     std::filesystem::path folder = fixtures::temporaryFolder("playback-start-bench");
     VirtualClock clock;
     ManualExecutor main{clock};

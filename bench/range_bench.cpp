@@ -5,8 +5,8 @@
 // each side runs several rounds, alternating, and the best round counts.
 #include "audio/range_reader.h"
 #include "http/http_session.h"
+#include "loopback/fake_subsonic_server.h"
 #include "runtime/thread_executor.h"
-#include "support/fake_subsonic_server.h"
 
 #include <curl/curl.h>
 
@@ -32,7 +32,7 @@ double secondsSince(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-HttpRequest streamRequest(const test::FakeSubsonicServer& server) {
+HttpRequest streamRequest(const loopback::FakeSubsonicServer& server) {
     HttpRequest request(Url::parse(server.baseUrl() + "/rest/stream.view"));
     std::vector<QueryItem> items = server.authItems();
     items.push_back({"id", "big"});
@@ -108,7 +108,7 @@ double readBare(const HttpRequest& request, std::vector<std::byte>& into) {
 int main() {
     try {
         curl_global_init(CURL_GLOBAL_DEFAULT);
-        test::FakeSubsonicServer server;
+        loopback::FakeSubsonicServer server;
         std::string file(static_cast<std::size_t>(fileBytes), '\0');
         for (std::size_t i = 0; i < file.size(); ++i)
             file[i] = static_cast<char>((i * 2654435761u) >> 13);

@@ -150,8 +150,12 @@ public:
     const Published<bool>& connected() const noexcept { return connected_; }
     const Published<std::string>& status() const noexcept { return status_; }
     const Published<std::optional<std::string>>& error() const noexcept { return error_; }
-    // A view dismissing the message.
-    void clearError() { error_.set(std::nullopt); }
+    // A view dismissing the message, whatever put it there.
+    void clearError() { showError(std::nullopt); }
+    // Shows `text` (none clears it) as a message that is not a connection
+    // error, so that a recovered connection leaves it standing: a view's own
+    // failure (a folder that cannot be shown) goes here.
+    void showError(std::optional<std::string> text);
     bool isSongAvailable(const Song& song) const;
     // The sink of every failure a model operation or a view meets.
     void reportError(std::exception_ptr failure);
@@ -389,9 +393,6 @@ private:
     void probeConnectionIfNeeded();
     void connectionFailed();
     void connectionRecovered();
-    // Shows `text` (none clears it) as a message that is not a connection
-    // error, so that a recovered connection leaves it standing.
-    void showError(std::optional<std::string> text);
     void pathChanged(bool available);
     void downloadRecordsChanged(const std::vector<DownloadRecord>& records);
     PlaybackControl::ArtworkProvider artworkProvider(std::shared_ptr<APIClient> client);

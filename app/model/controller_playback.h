@@ -20,7 +20,7 @@ public:
     ControllerPlayback(std::shared_ptr<PlaybackController> controller, std::shared_ptr<AudioEngine> engine)
         : controller_(std::move(controller)), engine_(std::move(engine)) {}
 
-    PlaybackController& controller() noexcept { return *controller_; }
+    PlaybackController* controller() noexcept override { return controller_.get(); }
     // The engine under the controller's pipeline (rendered by hand on the
     // offline output).
     AudioEngine& engine() noexcept { return *engine_; }

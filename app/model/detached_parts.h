@@ -20,6 +20,7 @@ public:
     void play(const std::vector<Song>&, const std::optional<std::string>&, std::optional<std::size_t>,
               std::optional<DownloadQuality>) override {}
     void updateMetadata(const Song&) override {}
+    PlaybackController* controller() noexcept override { return nullptr; }
 };
 
 class DetachedArtwork final : public ArtworkSource {

@@ -19,6 +19,7 @@
 namespace sorvalind {
 
 class APIClient;
+class PlaybackController;
 
 class PlaybackControl {
 public:
@@ -42,6 +43,11 @@ public:
                       std::optional<DownloadQuality> preferredQuality) = 0;
     // An edited song: queue entries of that id take the new copy.
     virtual void updateMetadata(const Song& song) = 0;
+
+    // The controller itself, for the views of the queue, the position, the
+    // transport and the playback settings; null when this playback has none
+    // (a detached model never plays).
+    virtual PlaybackController* controller() noexcept = 0;
 };
 
 } // namespace sorvalind

@@ -5,13 +5,13 @@
 //
 // Usage: app_model_bench [--songs N]   (default 100000; albums and artists
 // scale with the songs). Prints each figure with its ratio to its floor.
+#include "loopback/generated_library.h"
 #include "model/app_model.h"
 #include "runtime/async_call.h"
 #include "runtime/manual_executor.h"
 #include "runtime/thread_executor.h"
 #include "runtime/virtual_clock.h"
 #include "services/in_memory_preferences.h"
-#include "support/generated_library.h"
 
 #include <algorithm>
 #include <chrono>
@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
 
     // The store, filled as a synchronisation run fills it.
     {
-        const test::GeneratedLibrary library(test::GeneratedLibrary::scaled(songs));
+        const loopback::GeneratedLibrary library(loopback::GeneratedLibrary::scaled(songs));
         LibraryRepository repository((folder / "Library.sqlite").string(), main);
         callSync(workers, [&] {
             for (int page = 0; page < library.pageCount(); ++page)

@@ -12,11 +12,11 @@
 // all. Last, the peak resident set while the caches ran.
 #include "best_time.h"
 #include "http/network_security.h"
+#include "loopback/fake_subsonic_server.h"
 #include "model/artwork_cache.h"
 #include "platform/crypto/digest.h"
 #include "platform/qt_image_decoder.h"
 #include "runtime/thread_executor.h"
-#include "support/fake_subsonic_server.h"
 #include "support/paths.h"
 
 #include <QBuffer>
@@ -147,7 +147,7 @@ void report(const char* phase, int requests, double seconds, int downloads, int 
 }
 
 int run() {
-    test::FakeSubsonicServer server;
+    loopback::FakeSubsonicServer server;
     std::vector<std::string> covers;
     for (int i = 0; i < kCovers; ++i) {
         covers.push_back(jpeg(i));

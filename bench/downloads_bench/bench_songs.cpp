@@ -1,6 +1,6 @@
 #include "downloads_bench/bench_songs.h"
 
-#include "audio_fixtures.h"
+#include "loopback/audio/audio_fixtures.h"
 
 #include <cstdio>
 

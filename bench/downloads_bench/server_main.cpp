@@ -17,7 +17,7 @@ using namespace sorvalind;
 
 int main(int argc, char** argv) {
     if (argc < 2) return 2;
-    test::FakeSubsonicServer server;
+    loopback::FakeSubsonicServer server;
     auto files = std::make_shared<std::map<std::string, std::shared_ptr<const std::string>>>();
     for (const auto& entry : std::filesystem::directory_iterator(argv[1])) {
         if (entry.path().extension() != ".flac") continue;
@@ -26,11 +26,12 @@ int main(int argc, char** argv) {
         bytes << in.rdbuf();
         (*files)[entry.path().stem().string()] = std::make_shared<const std::string>(bytes.str());
     }
-    server.setMethod("download", [&server, files](const test::FakeRequest& request, httplib::Response& res) {
-        auto found = files->find(request.param("id").value_or(""));
-        if (found == files->end()) return server.failedResponse(res, 70, "Data not found");
-        res.status = 200;
-        bench::provideBody(res, found->second, "audio/flac");
-    });
+    server.setMethod("download",
+                     [&server, files](const loopback::FakeRequest& request, httplib::Response& res) {
+                         auto found = files->find(request.param("id").value_or(""));
+                         if (found == files->end()) return server.failedResponse(res, 70, "Data not found");
+                         res.status = 200;
+                         bench::provideBody(res, found->second, "audio/flac");
+                     });
     return bench::serveUntilInputCloses(server);
 }

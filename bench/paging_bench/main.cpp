@@ -7,8 +7,8 @@
 //
 // Usage: paging_bench [songs] (20000 by default).
 
+#include "loopback/generated_library.h"
 #include "store_bench/bench_timing.h"
-#include "support/generated_library.h"
 #include "sync_bench/bare_fetch.h"
 #include "sync_bench/server_process.h"
 
@@ -32,8 +32,8 @@ int main(int argc, char** argv) {
 
     SerialQueue mainActor("bench-main");
     APIClient client(ServerConfiguration(url, "alice", true), "sesame", mainActor);
-    const test::GeneratedLibrary library(test::GeneratedLibrary::scaled(songs));
-    const int count = test::GeneratedLibrary::Shape().pageSize;
+    const loopback::GeneratedLibrary library(loopback::GeneratedLibrary::scaled(songs));
+    const int count = loopback::GeneratedLibrary::Shape().pageSize;
     const int pages = library.pageCount();
 
     double best = 1e9;

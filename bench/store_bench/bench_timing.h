@@ -25,6 +25,7 @@ public:
     double quantile(double fraction) const;
     double median() const { return quantile(0.5); }
     double p99() const { return quantile(0.99); }
+    const std::vector<double>& values() const noexcept { return seconds_; }
 
 private:
     std::vector<double> seconds_;

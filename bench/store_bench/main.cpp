@@ -10,10 +10,10 @@
 #include "store_bench/bare_store.h"
 #include "store_bench/bench_timing.h"
 
+#include "loopback/generated_library.h"
 #include "runtime/thread_executor.h"
 #include "store/library_query_text.h"
 #include "store/library_repository.h"
-#include "support/generated_library.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -31,7 +31,7 @@ namespace {
 
 using namespace sorvalind;
 using namespace sorvalind::bench;
-using sorvalind::test::GeneratedLibrary;
+using sorvalind::loopback::GeneratedLibrary;
 
 struct Options {
     int songs = 100'000;
@@ -81,7 +81,7 @@ std::string peakNote() {
 
 // Ingests every page of `library` under `generation`, skipping the songs
 // for which `keep` is false; returns the seconds spent inside ingest().
-double ingestAll(LibraryRepository& repository, const GeneratedLibrary& library,
+double ingestAll(LibraryRepository& repository, const loopback::GeneratedLibrary& library,
                  const std::string& generation, const std::function<bool(int)>& keep) {
     double spent = 0;
     for (int index = 0; index < library.pageCount(); ++index) {
@@ -117,7 +117,7 @@ int main(int argc, char** argv) {
         for (const char* suffix : {"", "-wal", "-shm"})
             std::filesystem::remove(path + suffix);
 
-    const GeneratedLibrary library(GeneratedLibrary::scaled(options.songs));
+    const loopback::GeneratedLibrary library(loopback::GeneratedLibrary::scaled(options.songs));
     const auto& shape = library.shape();
     std::printf("store benchmark: %d songs, %d albums, %d artists, %d pages of %d, in %s\n", shape.songs,
                 shape.albums, shape.artists, library.pageCount(), shape.pageSize, options.dir.c_str());

@@ -17,9 +17,9 @@
 //
 // Usage: sync_bench [--quick] [--bare-ingest] [songs] (100000 by default).
 
+#include "loopback/generated_library.h"
 #include "store_bench/bare_store.h"
 #include "store_bench/bench_timing.h"
-#include "support/generated_library.h"
 #include "sync_bench/bare_fetch.h"
 #include "sync_bench/io_counters.h"
 #include "sync_bench/server_process.h"
@@ -187,9 +187,9 @@ int main(int argc, char** argv) {
 
     SerialQueue mainActor("bench-main");
     APIClient client(ServerConfiguration(url, "alice", true), "sesame", mainActor);
-    const test::GeneratedLibrary library(test::GeneratedLibrary::scaled(songs));
+    const loopback::GeneratedLibrary library(loopback::GeneratedLibrary::scaled(songs));
     const int pages = library.pageCount() + 1;
-    const int pageSize = test::GeneratedLibrary::Shape().pageSize;
+    const int pageSize = loopback::GeneratedLibrary::Shape().pageSize;
 
     // The floor: the same pages fetched with bare libcurl, once around each
     // sync so that a passing load on the machine weighs on both alike.

@@ -3,7 +3,7 @@
 // generated library of the size given on the command line, prints its port
 // on one line, and stops when its standard input closes.
 
-#include "support/generated_library.h"
+#include "loopback/generated_library.h"
 #include "sync_bench/server_side.h"
 
 #include <unistd.h>
@@ -17,11 +17,11 @@ using namespace sorvalind;
 
 int main(int argc, char** argv) {
     const int songs = argc > 1 ? std::atoi(argv[1]) : 100'000;
-    const test::GeneratedLibrary library(test::GeneratedLibrary::scaled(songs));
-    test::FakeSubsonicServer::Options options;
+    const loopback::GeneratedLibrary library(loopback::GeneratedLibrary::scaled(songs));
+    loopback::FakeSubsonicServer::Options options;
     options.library = {0, 0, 0, 0, 0};
-    test::FakeSubsonicServer server(options);
-    server.withLibrary([&](test::FakeLibrary& served) {
+    loopback::FakeSubsonicServer server(options);
+    server.withLibrary([&](loopback::FakeLibrary& served) {
         const auto& shape = library.shape();
         for (int i = 0; i < shape.artists; ++i)
             served.artists.push_back(library.artist(i).encode());
@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
     // length from a content provider is never compressed.
     for (const char* method : {"search3", "getPlaylists", "getPlaylist"}) {
         auto standard = server.method(method);
-        server.setMethod(method, [standard](const test::FakeRequest& request, httplib::Response& res) {
+        server.setMethod(method, [standard](const loopback::FakeRequest& request, httplib::Response& res) {
             standard(request, res);
             auto body = std::make_shared<const std::string>(std::move(res.body));
             res.body.clear();

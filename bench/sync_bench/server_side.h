@@ -4,7 +4,7 @@
 // body of known length is never compressed), and the life of the process:
 // its port printed on one line, serving until its standard input closes.
 
-#include "support/fake_subsonic_server.h"
+#include "loopback/fake_subsonic_server.h"
 
 #include <unistd.h>
 
@@ -24,7 +24,7 @@ inline void provideBody(httplib::Response& res, std::shared_ptr<const std::strin
                              });
 }
 
-inline int serveUntilInputCloses(const test::FakeSubsonicServer& server) {
+inline int serveUntilInputCloses(const loopback::FakeSubsonicServer& server) {
     std::printf("%d\n", server.port());
     std::fflush(stdout);
     char byte = 0;

@@ -9,8 +9,10 @@
 // AudioFailure.invalidResponse for anything libFLAC reports (lost sync, bad
 // header, CRC mismatch) and for a frame whose rate or channel count differs
 // from the stream's; FlacError when libFLAC cannot start. The source must
-// outlive the decoder.
+// outlive the decoder. Buffers are made in the storage of `pool` (one of the
+// decoder's own when none is given), and should go back to it once played.
 
+#include "audio/pcm_buffer_pool.h"
 #include "platform/ffmpeg/byte_source.h"
 #include "platform/ffmpeg/pcm_buffer.h"
 #include "platform/ffmpeg/sample_converter.h"
@@ -18,6 +20,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -25,7 +28,7 @@ namespace sorvalind {
 
 class FLACDecoder {
 public:
-    FLACDecoder(ByteSource& reader, double sampleRate);
+    FLACDecoder(ByteSource& reader, double sampleRate, std::shared_ptr<PCMBufferPool> pool = {});
 
     std::optional<PCMBuffer> read(std::uint32_t frames);
     // Positions at the sample of this time, clamped to the song.
@@ -58,6 +61,7 @@ private:
 
     ByteSource& reader_;
     double outputRate_;
+    std::shared_ptr<PCMBufferPool> pool_;
     StreamDecoder decoder_;
     std::int64_t cursor_ = 0;
     double sampleRate_ = 0;

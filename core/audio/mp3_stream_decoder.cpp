@@ -6,8 +6,9 @@
 
 namespace sorvalind {
 
-MP3StreamDecoder::MP3StreamDecoder(std::shared_ptr<ChunkSource> body, double sampleRate)
-    : body_(std::move(body)), outputRate_(sampleRate) {
+MP3StreamDecoder::MP3StreamDecoder(std::shared_ptr<ChunkSource> body, double sampleRate,
+                                   std::shared_ptr<PCMBufferPool> pool)
+    : body_(std::move(body)), outputRate_(sampleRate), pool_(pool ? std::move(pool) : PCMBufferPool::make()) {
     if (!body_) throw AudioFailure::invalidResponse();
     try {
         while (converted_.empty())
@@ -56,7 +57,7 @@ std::optional<PCMBuffer> MP3StreamDecoder::read(std::uint32_t frames) {
     while (converted_.frameLength() < frames && decodeMore()) {
     }
     if (converted_.empty()) return std::nullopt;
-    return converted_.takeFront(frames);
+    return converted_.takeFront(frames, pool_->take());
 }
 
 } // namespace sorvalind

@@ -7,9 +7,11 @@
 // (rethrown unchanged), AudioFailure.invalidResponse for a body that is not
 // MPEG layer 3, changes format midway or ends before any audio,
 // AudioFailure.status for bytes libmpg123 rejects, and Mpg123Error when
-// libmpg123 cannot start.
+// libmpg123 cannot start. Buffers are made in the storage of `pool` (one of
+// the decoder's own when none is given).
 
 #include "audio/chunk_source.h"
+#include "audio/pcm_buffer_pool.h"
 #include "platform/ffmpeg/audio_source_format.h"
 #include "platform/ffmpeg/pcm_buffer.h"
 #include "platform/ffmpeg/sample_converter.h"
@@ -23,7 +25,8 @@ namespace sorvalind {
 
 class MP3StreamDecoder {
 public:
-    MP3StreamDecoder(std::shared_ptr<ChunkSource> body, double sampleRate);
+    MP3StreamDecoder(std::shared_ptr<ChunkSource> body, double sampleRate,
+                     std::shared_ptr<PCMBufferPool> pool = {});
     ~MP3StreamDecoder();
     MP3StreamDecoder(const MP3StreamDecoder&) = delete;
     MP3StreamDecoder& operator=(const MP3StreamDecoder&) = delete;
@@ -41,6 +44,7 @@ private:
 
     std::shared_ptr<ChunkSource> body_;
     double outputRate_;
+    std::shared_ptr<PCMBufferPool> pool_;
     MP3FeedDecoder parser_;
     std::optional<SampleConverter> converter_;
     AudioSourceFormat sourceFormat_;

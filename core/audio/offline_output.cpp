@@ -35,15 +35,20 @@ PCMBuffer OfflineOutput::render(std::size_t frames) {
     // Held throughout, so stop() returns only once no render runs.
     std::lock_guard lock(mutex_);
     if (!renderer_) throw std::logic_error("the offline output renders only while its engine runs");
-    interleaved_.assign(frames * channels, 0.0f);
+    // The renderer fills every frame it is asked for: nothing to clear first.
+    interleaved_.resize(frames * channels);
     renderer_->render(interleaved_.data(), frames);
     rendered_ += static_cast<std::int64_t>(frames);
     renderer_->played(rendered_);
     PCMBuffer buffer;
-    for (std::size_t c = 0; c < channels; ++c) {
-        buffer.channels[c].resize(frames);
-        for (std::size_t i = 0; i < frames; ++i)
-            buffer.channels[c][i] = interleaved_[i * channels + c];
+    for (auto& channel : buffer.channels)
+        channel.resize(frames);
+    const float* in = interleaved_.data();
+    float* left = buffer.channels[0].data();
+    float* right = buffer.channels[1].data();
+    for (std::size_t i = 0; i < frames; ++i) {
+        left[i] = in[2 * i];
+        right[i] = in[2 * i + 1];
     }
     return buffer;
 }

@@ -19,15 +19,18 @@ bool startsWithFlacMarker(ByteSource& reader) {
 
 } // namespace
 
-PCMDecoder::PCMDecoder(const std::filesystem::path& path, double sampleRate)
-    : PCMDecoder(std::make_shared<FileByteSource>(path), sampleRate) {}
+PCMDecoder::PCMDecoder(const std::filesystem::path& path, double sampleRate,
+                       std::shared_ptr<PCMBufferPool> pool)
+    : PCMDecoder(std::make_shared<FileByteSource>(path), sampleRate, std::move(pool)) {}
 
-PCMDecoder::PCMDecoder(std::shared_ptr<ByteSource> reader, double sampleRate)
-    : reader_(std::move(reader)), outputRate_(sampleRate) {
+PCMDecoder::PCMDecoder(std::shared_ptr<ByteSource> reader, double sampleRate,
+                       std::shared_ptr<PCMBufferPool> pool)
+    : reader_(std::move(reader)), outputRate_(sampleRate),
+      pool_(pool ? std::move(pool) : PCMBufferPool::make()) {
     if (!reader_ || !(sampleRate >= 1)) throw AudioFailure::invalidResponse();
     reader_->prepare();
     if (startsWithFlacMarker(*reader_)) {
-        flac_ = std::make_unique<FLACDecoder>(*reader_, sampleRate);
+        flac_ = std::make_unique<FLACDecoder>(*reader_, sampleRate, pool_);
         sourceFormat_ = {AudioCodec::flac, flac_->sampleRate(), flac_->channels(), flac_->bits()};
         frameLength_ = flac_->frameLength();
         return;
@@ -39,10 +42,11 @@ PCMDecoder::PCMDecoder(std::shared_ptr<ByteSource> reader, double sampleRate)
 }
 
 PCMDecoder::PCMDecoder(std::shared_ptr<ChunkSource> body, std::shared_ptr<ByteSource> reader,
-                       double sampleRate)
-    : reader_(std::move(reader)), outputRate_(sampleRate) {
+                       double sampleRate, std::shared_ptr<PCMBufferPool> pool)
+    : reader_(std::move(reader)), outputRate_(sampleRate),
+      pool_(pool ? std::move(pool) : PCMBufferPool::make()) {
     if (!(sampleRate >= 1)) throw AudioFailure::invalidResponse();
-    stream_ = std::make_unique<MP3StreamDecoder>(std::move(body), sampleRate);
+    stream_ = std::make_unique<MP3StreamDecoder>(std::move(body), sampleRate, pool_);
     sourceFormat_ = stream_->sourceFormat();
 }
 
@@ -63,7 +67,7 @@ std::optional<PCMBuffer> PCMDecoder::readFile(std::uint32_t frames) {
         converter_->convert(decoded.planes, decoded.frames, converted_);
     }
     if (converted_.empty()) return std::nullopt;
-    return converted_.takeFront(frames);
+    return converted_.takeFront(frames, pool_->take());
 }
 
 void PCMDecoder::seek(double seconds) {

@@ -8,10 +8,15 @@
 // Decoder queue only (one thread at a time). Throws what its path throws:
 // the byte source's or body's own failure, AudioFailure, and the libraries'
 // own errors when they cannot start.
+//
+// Buffers are made in the storage of the pool given (one of the decoder's
+// own when none is); a reader that lets go of them through the pool's
+// share() gives their storage back for the next ones.
 
 #include "audio/chunk_source.h"
 #include "audio/flac_decoder.h"
 #include "audio/mp3_stream_decoder.h"
+#include "audio/pcm_buffer_pool.h"
 #include "platform/ffmpeg/audio_file.h"
 #include "platform/ffmpeg/audio_source_format.h"
 #include "platform/ffmpeg/byte_source.h"
@@ -28,13 +33,16 @@ namespace sorvalind {
 class PCMDecoder {
 public:
     // A downloaded song.
-    PCMDecoder(const std::filesystem::path& path, double sampleRate);
+    PCMDecoder(const std::filesystem::path& path, double sampleRate,
+               std::shared_ptr<PCMBufferPool> pool = {});
     // A song read through a byte source: FLAC when it starts with "fLaC",
     // else whatever AudioFile recognises.
-    PCMDecoder(std::shared_ptr<ByteSource> reader, double sampleRate);
+    PCMDecoder(std::shared_ptr<ByteSource> reader, double sampleRate,
+               std::shared_ptr<PCMBufferPool> pool = {});
     // A transcoded MP3 stream. The reader, when given, is held and never
     // read.
-    PCMDecoder(std::shared_ptr<ChunkSource> body, std::shared_ptr<ByteSource> reader, double sampleRate);
+    PCMDecoder(std::shared_ptr<ChunkSource> body, std::shared_ptr<ByteSource> reader, double sampleRate,
+               std::shared_ptr<PCMBufferPool> pool = {});
 
     // The next buffer, at most `frames` long except on the FLAC path when the
     // stream needs no conversion (then one whole FLAC frame); none at the end.
@@ -59,6 +67,7 @@ private:
 
     std::shared_ptr<ByteSource> reader_;
     double outputRate_;
+    std::shared_ptr<PCMBufferPool> pool_;
     AudioSourceFormat sourceFormat_;
     std::int64_t frameLength_ = 0;
     std::unique_ptr<FLACDecoder> flac_;

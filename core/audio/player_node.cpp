@@ -5,6 +5,29 @@
 #include <vector>
 
 namespace sorvalind {
+namespace {
+
+// Adds `frames` frames of the two channels, times `gain`, into the
+// interleaved block. In runs of eight frames, which the compiler turns into
+// vector instructions without having to check that the block and the
+// channels overlap (they never do): the node's lock is held while it mixes,
+// and the decoder waits for that lock to schedule its next buffer.
+void mixInto(float* __restrict out, const float* __restrict left, const float* __restrict right,
+             std::size_t frames, float gain) noexcept {
+    constexpr std::size_t run = 8;
+    std::size_t i = 0;
+    for (; i + run <= frames; i += run)
+        for (std::size_t k = i; k < i + run; ++k) {
+            out[2 * k] += left[k] * gain;
+            out[2 * k + 1] += right[k] * gain;
+        }
+    for (; i < frames; ++i) {
+        out[2 * i] += left[i] * gain;
+        out[2 * i + 1] += right[i] * gain;
+    }
+}
+
+} // namespace
 
 PlayerNode::PlayerNode(std::shared_ptr<Executor> notifications) : notifications_(std::move(notifications)) {}
 
@@ -139,12 +162,7 @@ void PlayerNode::renderInto(float* interleaved, std::size_t frames, std::int64_t
         auto from = static_cast<std::size_t>(position - item.start);
         auto count = static_cast<std::size_t>(until - position);
         auto* out = interleaved + static_cast<std::size_t>(position - blockStart) * 2;
-        const float* left = item.pcm->channels[0].data() + from;
-        const float* right = item.pcm->channels[1].data() + from;
-        for (std::size_t i = 0; i < count; ++i) {
-            out[2 * i] += left[i] * gain;
-            out[2 * i + 1] += right[i] * gain;
-        }
+        mixInto(out, item.pcm->channels[0].data() + from, item.pcm->channels[1].data() + from, count, gain);
         position = until;
         if (position == item.end) finish(item, position);
     }

@@ -18,7 +18,7 @@ void drain(ThreadExecutor& queue) noexcept {
 AudioPipeline::Core::Core(std::shared_ptr<AudioEngine> engine, std::shared_ptr<PlayerNode> node,
                           std::shared_ptr<HttpTransport> transport)
     : engine(std::move(engine)), node(std::move(node)), transport(std::move(transport)),
-      controls(std::make_shared<SerialQueue>("audio-controls")),
+      pcmPool(PCMBufferPool::make()), controls(std::make_shared<SerialQueue>("audio-controls")),
       // Decoding runs up to 15 s ahead of the sound; it yields to the
       // threads that carry the sound and the events to the main loop.
       worker(std::make_shared<SerialQueue>("decoder", ThreadPriority::yielding)),

@@ -90,6 +90,9 @@ public:
     const std::shared_ptr<PlayerNode> node;
     const std::shared_ptr<HttpTransport> transport;
 
+    // Storage of the buffers played, for the ones decoded next.
+    const std::shared_ptr<PCMBufferPool> pcmPool;
+
     // The three queues, and the pool that carries stream transfers.
     const std::shared_ptr<SerialQueue> controls;
     const std::shared_ptr<SerialQueue> worker;

@@ -57,7 +57,7 @@ std::optional<AudioPipeline::Core::Opened> AudioPipeline::Core::open(const std::
     }
     Opened opened;
     if (!resolved.serverOffset) {
-        opened.decoder = std::make_unique<PCMDecoder>(reader, sampleRate);
+        opened.decoder = std::make_unique<PCMDecoder>(reader, sampleRate, pcmPool);
         if (seconds > 0) opened.decoder->seek(seconds);
         return opened;
     }
@@ -71,7 +71,7 @@ std::optional<AudioPipeline::Core::Opened> AudioPipeline::Core::open(const std::
         }
         activeStream = stream;
     }
-    opened.decoder = std::make_unique<PCMDecoder>(stream, reader, sampleRate);
+    opened.decoder = std::make_unique<PCMDecoder>(stream, reader, sampleRate, pcmPool);
     // The server starts the stream at `serverStart` (whole seconds of the
     // start time unless the source says otherwise); the rest is discarded
     // here. std::round rounds half away from zero.
@@ -130,7 +130,7 @@ void AudioPipeline::Core::produce(const std::shared_ptr<Segment>& segment, doubl
                     if (!valid(segment, token)) return;
                 }
                 auto buffer = std::make_shared<Buffer>();
-                buffer->pcm = std::make_shared<const PCMBuffer>(std::move(*current));
+                buffer->pcm = pcmPool->share(std::move(*current));
                 buffer->frame = frame;
                 buffer->position = position;
                 buffer->began = first;

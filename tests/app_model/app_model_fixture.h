@@ -7,13 +7,13 @@
 #include "model_fakes.h"
 
 #include "http/network_security.h"
+#include "loopback/fake_subsonic_server.h"
 #include "model/app_model.h"
 #include "runtime/async_call.h"
 #include "runtime/manual_executor.h"
 #include "runtime/thread_executor.h"
 #include "runtime/virtual_clock.h"
 #include "services/in_memory_preferences.h"
-#include "support/fake_subsonic_server.h"
 #include "support/paths.h"
 
 #include <gtest/gtest.h>
@@ -29,10 +29,10 @@ namespace sorvalind::test {
 // still leave the gate after the test dropped it.
 class MethodGate {
 public:
-    MethodGate(FakeSubsonicServer& server, const std::string& method) {
+    MethodGate(loopback::FakeSubsonicServer& server, const std::string& method) {
         auto standard = server.method(method);
         server.setMethod(
-            method, [state = state_, standard](const FakeRequest& request, httplib::Response& res) {
+            method, [state = state_, standard](const loopback::FakeRequest& request, httplib::Response& res) {
                 {
                     std::unique_lock lock(state->mutex);
                     const int index = state->arrived++;
@@ -69,7 +69,7 @@ private:
 };
 
 struct AppModelFixture : ::testing::Test {
-    std::unique_ptr<FakeSubsonicServer> server = std::make_unique<FakeSubsonicServer>();
+    std::unique_ptr<loopback::FakeSubsonicServer> server = std::make_unique<loopback::FakeSubsonicServer>();
     TempDir dir;
     VirtualClock clock;
     ManualExecutor main{clock};
@@ -105,8 +105,8 @@ struct AppModelFixture : ::testing::Test {
         if (model && !model->isShuttingDown()) shutdown();
     }
 
-    void useServer(FakeSubsonicServer::Options options) {
-        server = std::make_unique<FakeSubsonicServer>(std::move(options));
+    void useServer(loopback::FakeSubsonicServer::Options options) {
+        server = std::make_unique<loopback::FakeSubsonicServer>(std::move(options));
     }
 
     ServerConfiguration configuration() const {

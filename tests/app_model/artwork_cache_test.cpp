@@ -43,7 +43,7 @@ TEST_F(ArtworkCacheTest, TenConcurrentRequestsMakeOneDownloadAndOneDecode) {
     EXPECT_EQ(images.front()->height, 300);
     EXPECT_EQ(cache->cachedImage("al-1"), images.front());
 
-    const FakeRequest request = server.requests().back();
+    const loopback::FakeRequest request = server.requests().back();
     EXPECT_EQ(request.param("id"), "al-1");
     EXPECT_EQ(request.param("size"), "400");
     // Kept on disk under the digest of the identifier, exactly as served.
@@ -54,8 +54,8 @@ TEST_F(ArtworkCacheTest, AtMostFourDownloadsRunAtOnce) {
     std::mutex counts;
     int running = 0, mostRunning = 0, ended = 0;
     std::vector<int> endedBeforeStart;
-    server.setMethod("getCoverArt", [&, gated = server.method("getCoverArt")](const FakeRequest& request,
-                                                                              httplib::Response& res) {
+    server.setMethod("getCoverArt", [&, gated = server.method("getCoverArt")](
+                                        const loopback::FakeRequest& request, httplib::Response& res) {
         {
             std::lock_guard lock(counts);
             mostRunning = std::max(mostRunning, ++running);
@@ -114,7 +114,7 @@ TEST_F(ArtworkCacheTest, FailedDownloadsAreSuppressedForFiveMinutes) {
         {"status 404",
          [&](ArtworkFixture& f, const std::string& id) {
              f.server.setCoverArt(id, cover);
-             f.server.injectFault(FakeFault::status(404), 1, "getCoverArt");
+             f.server.injectFault(loopback::FakeFault::status(404), 1, "getCoverArt");
          }},
         {"body that is no image",
          [](ArtworkFixture& f, const std::string& id) {

@@ -6,12 +6,12 @@
 
 #include "fake_image_decoder.h"
 #include "http/network_security.h"
+#include "loopback/fake_subsonic_server.h"
 #include "model/artwork_cache.h"
 #include "runtime/manual_executor.h"
 #include "runtime/thread_executor.h"
 #include "runtime/virtual_clock.h"
 #include "support/drive_until.h"
-#include "support/fake_subsonic_server.h"
 #include "support/paths.h"
 
 #include <gtest/gtest.h>
@@ -29,7 +29,7 @@ struct ArtworkFixture : ::testing::Test {
     std::condition_variable gateChanged;
     bool gateOpen = true;
 
-    FakeSubsonicServer server;
+    loopback::FakeSubsonicServer server;
     TempDir dir;
     std::filesystem::path root = dir.path() / "Artwork";
     VirtualClock clock;
@@ -42,7 +42,7 @@ struct ArtworkFixture : ::testing::Test {
 
     void SetUp() override {
         server.setMethod("getCoverArt", [this, standard = server.method("getCoverArt")](
-                                            const FakeRequest& request, httplib::Response& res) {
+                                            const loopback::FakeRequest& request, httplib::Response& res) {
             {
                 std::unique_lock lock(mutex);
                 gateChanged.wait(lock, [&] { return gateOpen; });

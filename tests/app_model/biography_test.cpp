@@ -14,7 +14,7 @@ struct Biography : AppModelFixture {
         // "ar-2" has nothing to tell; the others keep the server's own text.
         auto standard = server->method("getArtistInfo2");
         server->setMethod("getArtistInfo2",
-                          [this, standard](const FakeRequest& request, httplib::Response& res) {
+                          [this, standard](const loopback::FakeRequest& request, httplib::Response& res) {
                               if (request.param("id") != "ar-2") return standard(request, res);
                               server->okResponse(res, {{"artistInfo2", {{"biography", "<p> </p>"}}}});
                           });
@@ -35,7 +35,8 @@ struct Biography : AppModelFixture {
 
 TEST_F(Biography, EachArtistIsAskedOnceEvenWhenItHasNone) {
     const auto artistName = [&](const std::string& id) {
-        return server->withLibrary([&](FakeLibrary& library) { return (*library.artist(id))["name"]; })
+        return server
+            ->withLibrary([&](loopback::FakeLibrary& library) { return (*library.artist(id))["name"]; })
             .get<std::string>();
     };
     for (int round = 0; round < 2; ++round) {
@@ -89,7 +90,7 @@ TEST_F(Biography, AnAnswerForAReplacedClientOrAStoppedCallerIsDropped) {
 }
 
 TEST_F(Biography, AFailureLeavesNoTraceAndTheNextCallAsksAgain) {
-    server->injectFault(FakeFault::subsonicError(0), 1, "getArtistInfo2");
+    server->injectFault(loopback::FakeFault::subsonicError(0), 1, "getArtistInfo2");
     load("ar-1");
     EXPECT_FALSE(biography("ar-1"));
     EXPECT_FALSE(model->error().value());

@@ -136,6 +136,30 @@ TEST_F(Connectivity, TheProbeBringsTheConnectionBackAndClearsItsOwnError) {
     EXPECT_EQ(model->error().value(), "The operation failed. Please try again.");
 }
 
+TEST_F(Connectivity, AViewsOwnMessageOutlivesARecoveredConnection) {
+    const std::string folderMessage = "The download folder could not be opened.";
+    const auto recover = [&] {
+        clock.advance(5s);
+        drive([&] { return model->offlineState().connectionAvailable(); });
+        await(model->connectionProbe());
+    };
+    // Shown over a connection error: the recovery leaves it.
+    model->reportError(std::make_exception_ptr(URLError(URLError::cannotConnectToHost)));
+    model->showError(folderMessage);
+    recover();
+    EXPECT_EQ(model->error().value(), folderMessage);
+
+    // Dismissing clears whichever message stands, the connection's too.
+    model->clearError();
+    EXPECT_EQ(model->error().value(), std::nullopt);
+    model->reportError(std::make_exception_ptr(URLError(URLError::cannotConnectToHost)));
+    model->clearError();
+    EXPECT_EQ(model->error().value(), std::nullopt);
+    model->showError(folderMessage);
+    recover();
+    EXPECT_EQ(model->error().value(), folderMessage);
+}
+
 TEST_F(Connectivity, AReplacedClientNoLongerMovesTheModel) {
     const auto old = model->api();
     const auto lateFailure = old->onConnectionFailure();

@@ -119,6 +119,7 @@ public:
         log_->plays.push_back(std::move(play));
     }
     void updateMetadata(const Song& song) override { log_->updatedSongs.push_back(song); }
+    PlaybackController* controller() noexcept override { return nullptr; }
 
 private:
     std::shared_ptr<PlaybackLog> log_;

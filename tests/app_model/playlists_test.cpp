@@ -35,7 +35,7 @@ struct Playlists : AppModelFixture {
         return songIDs(onStore([id](LibraryRepository& r) { return r.playlistSongs(id); }));
     }
     IDs serverEntries(const std::string& id) {
-        return server->withLibrary([&](FakeLibrary& library) {
+        return server->withLibrary([&](loopback::FakeLibrary& library) {
             IDs ids;
             for (const auto& entry : library.playlists.at(id)["entry"])
                 ids.push_back(entry["id"].get<std::string>());
@@ -127,7 +127,7 @@ TEST_F(Playlists, AddingKeepsEntriesAddedElsewhere) {
     ASSERT_EQ(shownSongs(), expected);
 
     const Song elsewhere = stored[5];
-    server->withLibrary([&](FakeLibrary& library) {
+    server->withLibrary([&](loopback::FakeLibrary& library) {
         library.playlists.at("pl-1")["entry"].push_back(*library.song(elsewhere.id));
     });
     expected.push_back(elsewhere.id);
@@ -155,7 +155,9 @@ TEST_F(Playlists, DeletingShowsHomeAndBackReturnsToThePageShownBefore) {
     EXPECT_TRUE(model->forwardRoutes().value().empty());
     EXPECT_FALSE(published("pl-2"));
     EXPECT_TRUE(published("pl-1"));
-    EXPECT_EQ(server->withLibrary([](FakeLibrary& library) { return library.playlists.count("pl-2"); }), 0u);
+    EXPECT_EQ(
+        server->withLibrary([](loopback::FakeLibrary& library) { return library.playlists.count("pl-2"); }),
+        0u);
 
     model->goBack();
     EXPECT_EQ(model->route().value(), "playlist:pl-2");
@@ -178,7 +180,7 @@ TEST_F(Playlists, FailuresAreShownAndLeaveTheStoredListAsFetched) {
     for (const auto& c : cases) {
         model->clearError();
         server->clearRequests();
-        server->injectFault(FakeFault::subsonicError(50), 1, c.method);
+        server->injectFault(loopback::FakeFault::subsonicError(50), 1, c.method);
         await(c.edit());
         EXPECT_EQ(model->error().value(), std::optional<std::string>(permissionText)) << c.method;
         // Nothing is fetched again and the page stays.
@@ -191,10 +193,10 @@ TEST_F(Playlists, FailuresAreShownAndLeaveTheStoredListAsFetched) {
     // Done on the server, but the fetch after it fails: the failure shows and
     // the stored list stays stale until the next fetch.
     model->clearError();
-    server->injectFault(FakeFault::subsonicError(50), 1, "getPlaylists");
+    server->injectFault(loopback::FakeFault::subsonicError(50), 1, "getPlaylists");
     await(model->renamePlaylist(playlist, "Renamed"));
     EXPECT_EQ(model->error().value(), std::optional<std::string>(permissionText));
-    EXPECT_EQ(server->withLibrary([](FakeLibrary& library) {
+    EXPECT_EQ(server->withLibrary([](loopback::FakeLibrary& library) {
         return library.playlists.at("pl-1")["name"].get<std::string>();
     }),
               "Renamed");

@@ -96,7 +96,7 @@ TEST_F(Sharing, AServerShareCopiesItsLinkAndASecondShareMeanwhileIsIgnored) {
 
     EXPECT_EQ(requests("createShare"), 1u);
     EXPECT_EQ(catalogue.requestCount("/search"), 0u);
-    const auto shares = server->withLibrary([](FakeLibrary& library) { return library.shares; });
+    const auto shares = server->withLibrary([](loopback::FakeLibrary& library) { return library.shares; });
     ASSERT_EQ(shares.size(), 1u);
     EXPECT_EQ(shares[0], (std::vector<std::string>{stored[1].id, stored[0].id}));
     EXPECT_EQ(pasteboard.strings, std::vector<std::string>{server->baseUrl() + "/share/sh-1"});
@@ -115,11 +115,11 @@ TEST_F(Sharing, ARefusedServerShareAsksWhetherTheUserMayStillShare) {
     for (const Case& c : {Case{"still allowed", true, true}, Case{"permission lost", false, false},
                           Case{"permission unknown", std::nullopt, false}}) {
         SCOPED_TRACE(c.what);
-        server->setMethod("getUser", [this, c](const FakeRequest&, httplib::Response& res) {
+        server->setMethod("getUser", [this, c](const loopback::FakeRequest&, httplib::Response& res) {
             if (!c.shareRole) return server->failedResponse(res, 0, "Unavailable");
             server->okResponse(res, {{"user", {{"username", "alice"}, {"shareRole", *c.shareRole}}}});
         });
-        server->injectFault(FakeFault::subsonicError(50), 1, "createShare");
+        server->injectFault(loopback::FakeFault::subsonicError(50), 1, "createShare");
         const std::string status = model->status().value();
         share({stored[0]}, SongShareDestination::navidrome);
 

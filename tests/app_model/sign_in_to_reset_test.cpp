@@ -3,8 +3,8 @@
 // the offline output through the real playback controller, a favourite that
 // reaches the server, and a reset that leaves nothing of the account behind.
 
-#include "audio_fixtures.h"
 #include "coordinator_fixture.h"
+#include "loopback/audio/audio_fixtures.h"
 #include "offline_render.h"
 
 #include "model/controller_playback.h"
@@ -27,7 +27,8 @@ protected:
         std::ifstream in(file, std::ios::binary);
         const std::string flac{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
         for (const char* id : {"so-1", "so-2"})
-            server->setMedia(id, FakeMedia{.original = flac, .contentType = "audio/flac", .mp3 = {}});
+            server->setMedia(id,
+                             loopback::FakeMedia{.original = flac, .contentType = "audio/flac", .mp3 = {}});
     }
 
     AppEnvironment wired() {
@@ -41,9 +42,7 @@ protected:
         return environment;
     }
 
-    PlaybackController& controller() {
-        return dynamic_cast<ControllerPlayback&>(current()->playback()).controller();
-    }
+    PlaybackController& controller() { return *current()->playback().controller(); }
 };
 
 TEST_F(SignInToReset, AnAccountSignsInPlaysEditsAndIsResetWithoutATrace) {
@@ -80,7 +79,7 @@ TEST_F(SignInToReset, AnAccountSignsInPlaysEditsAndIsResetWithoutATrace) {
     drive([&] { return requests("star") == 1; });
     drive([&] {
         return server->withLibrary(
-            [](FakeLibrary& library) { return library.song("so-1")->contains("starred"); });
+            [](loopback::FakeLibrary& library) { return library.song("so-1")->contains("starred"); });
     });
     signedIn->setForceOfflineMode(false); // a setting that the reset must take away
     domains.domain(std::string(legacyApplicationIdentifier)).setString("streamingQuality", "mp3_320");

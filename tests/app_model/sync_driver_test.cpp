@@ -22,7 +22,7 @@ TEST_F(SyncDriver, TranscodedSeekingNeedsVersionOneOfTheExtension) {
     for (const Case& c :
          {Case{{{"transcodeOffset", {2}}}, true, false}, Case{{{"transcodeOffset", {2, 1}}}, true, true},
           Case{{{"formPost", {1}}}, true, false}, Case{{}, false, false}}) {
-        FakeSubsonicServer::Options options;
+        loopback::FakeSubsonicServer::Options options;
         options.extensions = c.extensions;
         options.openSubsonic = c.openSubsonic;
         options.unknownMethodIs404 = !c.openSubsonic;
@@ -73,7 +73,7 @@ TEST_F(SyncDriver, AFailedValidationLeavesTheLocalLibrary) {
     makeConfigured();
     start();
     const auto songs = model->librarySongCount().value();
-    server->injectFault(FakeFault::status(500), 1, "ping");
+    server->injectFault(loopback::FakeFault::status(500), 1, "ping");
     model->refresh();
     drive([&] { return !model->syncing().value(); });
     EXPECT_FALSE(model->connected().value());
@@ -95,7 +95,7 @@ TEST_F(SyncDriver, ARefusedEditIsReportedAndTheLibraryStillMirrored) {
         onStore([](LibraryRepository& repository) { return repository.songs("", SongSort::title); });
     ASSERT_FALSE(stored.empty());
     onStore([song = stored.front()](LibraryRepository& repository) { repository.edit(song, "favorite", 1); });
-    server->injectFault(FakeFault::subsonicError(50), 1, "star");
+    server->injectFault(loopback::FakeFault::subsonicError(50), 1, "star");
     const auto pages = requests("search3");
     model->refresh();
     drive([&] { return !model->syncing().value(); });
@@ -106,7 +106,7 @@ TEST_F(SyncDriver, ARefusedEditIsReportedAndTheLibraryStillMirrored) {
 }
 
 TEST_F(SyncDriver, ProgressReloadsThePageAtMostEveryFifteenSeconds) {
-    FakeSubsonicServer::Options options;
+    loopback::FakeSubsonicServer::Options options;
     options.library = {
         .artists = 1, .albumsPerArtist = 1, .songsPerAlbum = 600, .playlists = 0, .songsPerPlaylist = 0};
     useServer(options);

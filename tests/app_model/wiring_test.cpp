@@ -2,8 +2,8 @@
 // real cover-art cache (the fake decoder), against the loopback fake server.
 
 #include "app_model_fixture.h"
-#include "audio_fixtures.h"
 #include "fake_image_decoder.h"
+#include "loopback/audio/audio_fixtures.h"
 #include "offline_render.h"
 
 #include "audio/offline_output.h"
@@ -40,7 +40,8 @@ protected:
         const fixtures::Tone tone{48000, 2, 16, 48000};
         flac = readAll(fixtures::flac(fixtures::programFolder("wiring"), "wired", tone));
         for (const char* id : {"so-1", "so-2"})
-            server->setMedia(id, FakeMedia{.original = flac, .contentType = "audio/flac", .mp3 = {}});
+            server->setMedia(id,
+                             loopback::FakeMedia{.original = flac, .contentType = "audio/flac", .mp3 = {}});
         server->setCoverArt("al-1", cover);
     }
 
@@ -59,9 +60,7 @@ protected:
         return onStore([id](LibraryRepository& repository) { return repository.song(id); });
     }
 
-    PlaybackController& controller() {
-        return dynamic_cast<ControllerPlayback&>(model->playback()).controller();
-    }
+    PlaybackController& controller() { return *model->playback().controller(); }
 };
 
 TEST_F(Wiring, PlaysASongFromAListWithItsCoverAndShutsDownBeforeTheStoreCloses) {

@@ -5,7 +5,7 @@
 #include "audio/chunk_source.h"
 #include "audio/file_byte_source.h"
 #include "audio/pcm_decoder.h"
-#include "audio_fixtures.h"
+#include "loopback/audio/audio_fixtures.h"
 #include "platform/ffmpeg/byte_source.h"
 #include "platform/ffmpeg/pcm_buffer.h"
 

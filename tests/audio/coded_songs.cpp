@@ -1,7 +1,7 @@
 #include "coded_songs.h"
 
-#include "audio_fixtures.h"
 #include "audio_test_support.h"
+#include "loopback/audio/audio_fixtures.h"
 
 #include <cmath>
 #include <fstream>

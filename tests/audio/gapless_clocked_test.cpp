@@ -96,8 +96,8 @@ TEST_F(RealTime, ASpliceWhilePlayingReplacesTheNextSong) {
 
 TEST_F(RealTime, AStallIsReportedAndPlaybackGoesOn) {
     const std::int64_t length = 96000;
-    test::FakeSubsonicServer server;
-    test::FakeMedia media;
+    loopback::FakeSubsonicServer server;
+    loopback::FakeMedia media;
     {
         std::ifstream in(codedFlac(0, length), std::ios::binary);
         media.original.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -105,8 +105,8 @@ TEST_F(RealTime, AStallIsReportedAndPlaybackGoesOn) {
     server.setMedia("a", media);
     std::promise<void> opened;
     std::shared_future<void> open = opened.get_future().share();
-    server.setMethod("stream", [open, standard = server.method("stream")](const test::FakeRequest& request,
-                                                                          httplib::Response& res) {
+    server.setMethod("stream", [open, standard = server.method("stream")](
+                                   const loopback::FakeRequest& request, httplib::Response& res) {
         auto range = request.header("Range");
         if (range && range->starts_with("bytes=") && std::stoll(range->substr(6)) >= 131072) open.wait();
         standard(request, res);

@@ -30,12 +30,12 @@ struct Network {
     Network() { transport = std::make_shared<HttpSession>(); }
 
     void serveOriginal(const std::string& id, const std::filesystem::path& file) {
-        test::FakeMedia media;
+        loopback::FakeMedia media;
         media.original = fileText(file);
         server.setMedia(id, media);
     }
     void serveMp3(const std::string& id, const std::filesystem::path& file) {
-        test::FakeMedia media;
+        loopback::FakeMedia media;
         media.mp3[320] = fileText(file);
         server.setMedia(id, media);
     }
@@ -63,7 +63,7 @@ struct Network {
         });
     }
 
-    test::FakeSubsonicServer server;
+    loopback::FakeSubsonicServer server;
     std::shared_ptr<HttpSession> transport;
 };
 
@@ -171,9 +171,9 @@ TEST(GaplessNetwork, AStreamStartsAtTheServersOffsetAndSkipsTheFraction) {
 // Holds the range requests that start at or past a byte until released.
 class RangeGate {
 public:
-    RangeGate(test::FakeSubsonicServer& server, std::int64_t from) {
+    RangeGate(loopback::FakeSubsonicServer& server, std::int64_t from) {
         server.setMethod("stream", [this, from, standard = server.method("stream")](
-                                       const test::FakeRequest& request, httplib::Response& res) {
+                                       const loopback::FakeRequest& request, httplib::Response& res) {
             auto range = request.header("Range");
             if (range && range->starts_with("bytes=") && std::stoll(range->substr(6)) >= from) {
                 std::unique_lock lock(mutex_);

@@ -22,16 +22,16 @@
 namespace sorvalind::testing {
 namespace {
 
-using test::FakeFault;
-using test::FakeMedia;
-using test::FakeRequest;
+using loopback::FakeFault;
+using loopback::FakeMedia;
+using loopback::FakeRequest;
 constexpr std::int64_t block = RangeReader::blockSize;
 
 class RangeReaderTest : public ::testing::Test {
 protected:
     RangeReaderTest() {
-        server.setMedia("song", FakeMedia{song, "audio/flac", {}});
-        server.setMedia("short", FakeMedia{patternBytes(1000), "audio/flac", {}});
+        server.setMedia("song", loopback::FakeMedia{song, "audio/flac", {}});
+        server.setMedia("short", loopback::FakeMedia{patternBytes(1000), "audio/flac", {}});
     }
 
     std::unique_ptr<RangeReader> reader(const std::string& id = "song", bool prefetch = false) {
@@ -40,9 +40,9 @@ protected:
             timers, prefetch);
     }
 
-    std::vector<FakeRequest> streams() const {
-        std::vector<FakeRequest> out;
-        for (const FakeRequest& request : server.requests())
+    std::vector<loopback::FakeRequest> streams() const {
+        std::vector<loopback::FakeRequest> out;
+        for (const loopback::FakeRequest& request : server.requests())
             if (request.restMethod == "stream") out.push_back(request);
         return out;
     }
@@ -53,7 +53,7 @@ protected:
     }
 
     const std::string song = patternBytes(18 * block + 4321);
-    test::FakeSubsonicServer server;
+    loopback::FakeSubsonicServer server;
     std::shared_ptr<HttpSession> session = std::make_shared<HttpSession>();
     VirtualClock clock;
     ManualExecutor timers{clock};
@@ -87,7 +87,7 @@ TEST_F(RangeReaderTest, ReadsExactBytesInBlocksOverOneConnection) {
 
     // Every request asks for the bytes as stored, past any cache, on one connection.
     std::set<int> ports;
-    for (const FakeRequest& request : streams()) {
+    for (const loopback::FakeRequest& request : streams()) {
         EXPECT_EQ(request.header("Accept-Encoding"), "identity");
         EXPECT_EQ(request.header("Cache-Control"), "no-store");
         EXPECT_EQ(request.header("Pragma"), "no-cache");
@@ -120,9 +120,9 @@ TEST_F(RangeReaderTest, TheSeventeenthBlockEvictsTheFirstFetchedEvenIfJustRead) 
 }
 
 // A stream method answering every range with what `answer` makes of it.
-void answerWith(test::FakeSubsonicServer& server,
+void answerWith(loopback::FakeSubsonicServer& server,
                 std::function<void(std::int64_t start, httplib::Response&)> answer) {
-    server.setMethod("stream", [answer](const FakeRequest& request, httplib::Response& res) {
+    server.setMethod("stream", [answer](const loopback::FakeRequest& request, httplib::Response& res) {
         std::string range = request.header("Range").value_or("bytes=0-");
         answer(std::stoll(range.substr(6)), res);
     });
@@ -138,26 +138,29 @@ TEST_F(RangeReaderTest, RefusesEveryAnswerThatIsNotExactlyTheRange) {
     using Expected = std::variant<AudioFailure, URLError>;
     struct Case {
         std::string name;
-        std::function<void(test::FakeSubsonicServer&)> arrange;
+        std::function<void(loopback::FakeSubsonicServer&)> arrange;
         Expected expected;
     };
     const std::string body = patternBytes(1000);
-    auto fault = [](FakeFault f) {
-        return [f](test::FakeSubsonicServer& s) { s.injectFault(f, 1, "stream"); };
+    auto fault = [](loopback::FakeFault f) {
+        return [f](loopback::FakeSubsonicServer& s) { s.injectFault(f, 1, "stream"); };
     };
     auto answer = [&](std::string contentRange, std::string content) {
-        return [contentRange, content](test::FakeSubsonicServer& s) {
+        return [contentRange, content](loopback::FakeSubsonicServer& s) {
             answerWith(s, [contentRange, content](std::int64_t, httplib::Response& res) {
                 partial(res, contentRange, content);
             });
         };
     };
     const std::vector<Case> cases = {
-        {"200 with the whole file", fault(FakeFault::ignoreRange()), AudioFailure::rangeUnavailable()},
-        {"redirect", fault(FakeFault::redirectTo("http://127.0.0.1:1/x")), AudioFailure::rangeUnavailable()},
-        {"404", fault(FakeFault::status(404)), AudioFailure::rangeUnavailable()},
-        {"error envelope", fault(FakeFault::subsonicError(70)), AudioFailure::rangeUnavailable()},
-        {"range one byte later", fault(FakeFault::shiftContentRange()), AudioFailure::invalidResponse()},
+        {"200 with the whole file", fault(loopback::FakeFault::ignoreRange()),
+         AudioFailure::rangeUnavailable()},
+        {"redirect", fault(loopback::FakeFault::redirectTo("http://127.0.0.1:1/x")),
+         AudioFailure::rangeUnavailable()},
+        {"404", fault(loopback::FakeFault::status(404)), AudioFailure::rangeUnavailable()},
+        {"error envelope", fault(loopback::FakeFault::subsonicError(70)), AudioFailure::rangeUnavailable()},
+        {"range one byte later", fault(loopback::FakeFault::shiftContentRange()),
+         AudioFailure::invalidResponse()},
         {"total an asterisk", answer("bytes 0-999/*", body), AudioFailure::invalidResponse()},
         {"no Content-Range", answer("", body), AudioFailure::invalidResponse()},
         {"another unit", answer("items 0-999/1000", body), AudioFailure::invalidResponse()},
@@ -165,16 +168,17 @@ TEST_F(RangeReaderTest, RefusesEveryAnswerThatIsNotExactlyTheRange) {
         {"shorter than the range", answer("bytes 0-131071/300000", body), AudioFailure::invalidResponse()},
         {"longer than asked", answer("bytes 0-131071/300000", patternBytes(block + 1)),
          AudioFailure::invalidResponse()},
-        {"body cut short", fault(FakeFault::dropAt(500)), URLError(URLError::networkConnectionLost)},
+        {"body cut short", fault(loopback::FakeFault::dropAt(500)),
+         URLError(URLError::networkConnectionLost)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        test::FakeSubsonicServer::RestHandler standard = server.method("stream");
+        loopback::FakeSubsonicServer::RestHandler standard = server.method("stream");
         c.arrange(server);
         auto r = reader("short");
         // Transient failures are retried: let them all fail.
         if (std::holds_alternative<URLError>(c.expected))
-            server.injectFault(FakeFault::dropAt(500), 4, "stream");
+            server.injectFault(loopback::FakeFault::dropAt(500), 4, "stream");
         std::future<void> read = std::async(std::launch::async, [&] { r->prepare(); });
         while (read.wait_for(std::chrono::milliseconds(2)) != std::future_status::ready)
             clock.advance(std::chrono::seconds(1));
@@ -214,7 +218,7 @@ TEST_F(RangeReaderTest, RetriesLostConnectionsAfterGrowingDelaysOnTheClock) {
     for (int failures : {4, 5}) {
         SCOPED_TRACE(failures);
         server.clearRequests();
-        server.injectFault(FakeFault::dropAt(100), failures, "stream");
+        server.injectFault(loopback::FakeFault::dropAt(100), failures, "stream");
         auto r = reader();
         std::future<void> read = std::async(std::launch::async, [&] { r->prepare(); });
         for (int retry = 0; retry < 4; ++retry) {
@@ -243,7 +247,7 @@ TEST_F(RangeReaderTest, RetriesLostConnectionsAfterGrowingDelaysOnTheClock) {
 
 TEST_F(RangeReaderTest, CancelWakesAWaitingReadAtOnce) {
     // Waiting out a retry delay: ends without the clock moving.
-    server.injectFault(FakeFault::dropAt(100), 1, "stream");
+    server.injectFault(loopback::FakeFault::dropAt(100), 1, "stream");
     auto delayed = reader();
     std::future<void> read = std::async(std::launch::async, [&] { delayed->prepare(); });
     waitUntil([&] { return clock.pendingTimers() == 1; });
@@ -251,7 +255,7 @@ TEST_F(RangeReaderTest, CancelWakesAWaitingReadAtOnce) {
     EXPECT_THROW(read.get(), AudioFailure);
 
     // Waiting for a stalled answer: ends without the server going on.
-    server.injectFault(FakeFault::stallAt(10), 1, "stream");
+    server.injectFault(loopback::FakeFault::stallAt(10), 1, "stream");
     auto stalled = reader();
     read = std::async(std::launch::async, [&] { stalled->prepare(); });
     waitUntil([&] { return streams().size() == 2; });
@@ -290,7 +294,7 @@ TEST_F(RangeReaderTest, DecodersReadThroughItAndFailWithItsFailure) {
     for (const std::filesystem::path& file :
          {fixtures::flac(audioFolder(), "ranged", tone), fixtures::mp3(audioFolder(), "ranged", tone, 320)}) {
         SCOPED_TRACE(file.filename());
-        server.setMedia("audio", FakeMedia{test::readFile(file), "audio/mpeg", {}});
+        server.setMedia("audio", loopback::FakeMedia{test::readFile(file), "audio/mpeg", {}});
         PCMDecoder local(file, 48000);
         PCMBuffer expected = decodeAll(local);
 
@@ -301,7 +305,7 @@ TEST_F(RangeReaderTest, DecodersReadThroughItAndFailWithItsFailure) {
 
         std::shared_ptr<RangeReader> broken = reader("audio");
         PCMDecoder failing(broken, 48000);
-        server.injectFault(FakeFault::shiftContentRange(), 1000, "stream");
+        server.injectFault(loopback::FakeFault::shiftContentRange(), 1000, "stream");
         try {
             decodeAll(failing);
             ADD_FAILURE() << "decoded past a refused range";

@@ -3,7 +3,7 @@
 // server: recognisable bytes, a body held in memory, and polling.
 
 #include "audio/chunk_source.h"
-#include "support/fake_subsonic_server.h"
+#include "loopback/fake_subsonic_server.h"
 #include "support/media_request.h"
 
 #include <chrono>

@@ -19,12 +19,12 @@
 namespace sorvalind::testing {
 namespace {
 
-using test::FakeFault;
-using test::FakeMedia;
+using loopback::FakeFault;
+using loopback::FakeMedia;
 
 class StreamingBodyTest : public ::testing::Test {
 protected:
-    StreamingBodyTest() { server.setMedia("noise", FakeMedia{{}, "audio/flac", {{320, noise}}}); }
+    StreamingBodyTest() { server.setMedia("noise", loopback::FakeMedia{{}, "audio/flac", {{320, noise}}}); }
 
     std::shared_ptr<StreamingBody> body(const std::string& id, std::vector<QueryItem> extra = {}) {
         std::vector<QueryItem> parameters = {{"id", id}, {"format", "mp3"}, {"maxBitRate", "320"}};
@@ -42,7 +42,7 @@ protected:
 
     // Not audio: the body is only carried, never parsed here.
     const std::string noise = patternBytes(3 * 1024 * 1024 + 77);
-    test::FakeSubsonicServer server;
+    loopback::FakeSubsonicServer server;
     std::shared_ptr<HttpSession> session = std::make_shared<HttpSession>();
     WorkerPool transfers{2, "transfers"};
 };
@@ -60,8 +60,8 @@ TEST_F(StreamingBodyTest, ASlowReaderPausesTheTransferAndLosesNoByte) {
 }
 
 TEST_F(StreamingBodyTest, AThrottledBodyArrivesWhole) {
-    server.setMedia("small", FakeMedia{{}, "audio/flac", {{128, patternBytes(40000)}}});
-    server.injectFault(FakeFault::throttle(100000), 1, "stream");
+    server.setMedia("small", loopback::FakeMedia{{}, "audio/flac", {{128, patternBytes(40000)}}});
+    server.injectFault(loopback::FakeFault::throttle(100000), 1, "stream");
     auto stream = body("small");
     EXPECT_TRUE(drain(*stream) == patternBytes(40000));
 }
@@ -73,17 +73,19 @@ TEST_F(StreamingBodyTest, OnlyA200AudioAnswerIsAStream) {
     };
     auto typed = [this](std::string type) {
         return [this, type] {
-            server.setRoute("/rest/stream.view", [type](const test::FakeRequest&, httplib::Response& res) {
-                res.status = 200;
-                res.set_content("<a/>", type);
-            });
+            server.setRoute("/rest/stream.view",
+                            [type](const loopback::FakeRequest&, httplib::Response& res) {
+                                res.status = 200;
+                                res.set_content("<a/>", type);
+                            });
         };
     };
     const std::vector<Case> cases = {
-        {"404", [this] { server.injectFault(FakeFault::status(404), 1, "stream"); }},
-        {"JSON error envelope", [this] { server.injectFault(FakeFault::subsonicError(70), 1, "stream"); }},
+        {"404", [this] { server.injectFault(loopback::FakeFault::status(404), 1, "stream"); }},
+        {"JSON error envelope",
+         [this] { server.injectFault(loopback::FakeFault::subsonicError(70), 1, "stream"); }},
         {"redirect",
-         [this] { server.injectFault(FakeFault::redirectTo("http://127.0.0.1:1/"), 1, "stream"); }},
+         [this] { server.injectFault(loopback::FakeFault::redirectTo("http://127.0.0.1:1/"), 1, "stream"); }},
         {"XML", typed("text/xml")},
         {"JSON with a charset", typed("application/json; charset=utf-8")},
     };
@@ -100,7 +102,7 @@ TEST_F(StreamingBodyTest, OnlyA200AudioAnswerIsAStream) {
         server.setRoute("/rest/stream.view", nullptr);
     }
     // A missing type is a stream.
-    server.setRoute("/rest/stream.view", [](const test::FakeRequest&, httplib::Response& res) {
+    server.setRoute("/rest/stream.view", [](const loopback::FakeRequest&, httplib::Response& res) {
         res.status = 200;
         res.body = "abc";
     });
@@ -108,7 +110,7 @@ TEST_F(StreamingBodyTest, OnlyA200AudioAnswerIsAStream) {
 }
 
 TEST_F(StreamingBodyTest, ALostConnectionWinsOverBufferedChunks) {
-    server.injectFault(FakeFault::dropAt(40000), 1, "stream");
+    server.injectFault(loopback::FakeFault::dropAt(40000), 1, "stream");
     auto stream = body("noise");
     waitUntil([&] { return stream->finished(); });
     for (int call = 0; call < 2; ++call) {
@@ -122,7 +124,7 @@ TEST_F(StreamingBodyTest, ALostConnectionWinsOverBufferedChunks) {
 }
 
 TEST_F(StreamingBodyTest, CancelEndsAWaitingNextAtOnce) {
-    server.injectFault(FakeFault::delayHeaders(std::chrono::minutes(5)), 1, "stream");
+    server.injectFault(loopback::FakeFault::delayHeaders(std::chrono::minutes(5)), 1, "stream");
     auto stream = body("noise");
     std::future<void> waiting = std::async(std::launch::async, [&] { stream->next(); });
     waitUntil([&] { return server.requestCount("stream") == 1; });
@@ -149,7 +151,7 @@ TEST_F(StreamingBodyTest, FeedsTheMP3StreamDecoder) {
     const fixtures::Tone tone{44100, 2, 16, 4 * 44100};
     const std::string at128 = test::readFile(fixtures::mp3(audioFolder(), "at128", tone, 128));
     const std::string at320 = test::readFile(fixtures::mp3(audioFolder(), "at320", tone, 320));
-    server.setMedia("song", FakeMedia{{}, "audio/flac", {{128, at128}, {320, at320}}});
+    server.setMedia("song", loopback::FakeMedia{{}, "audio/flac", {{128, at128}, {320, at320}}});
 
     struct Case {
         std::string maxBitRate;
@@ -160,12 +162,13 @@ TEST_F(StreamingBodyTest, FeedsTheMP3StreamDecoder) {
         SCOPED_TRACE(c.maxBitRate + " from " + std::to_string(c.offset));
         std::vector<QueryItem> parameters = {{"id", "song"}, {"format", "mp3"}, {"maxBitRate", c.maxBitRate}};
         if (c.offset > 0) parameters.push_back({"timeOffset", std::to_string(c.offset)});
-        server.injectFault(FakeFault::throttle(200000), 1, "stream");
+        server.injectFault(loopback::FakeFault::throttle(200000), 1, "stream");
         auto stream =
             std::make_shared<StreamingBody>(mediaRequest(server, "stream", parameters), session, transfers);
         PCMDecoder decoder(stream, nullptr, 48000);
         PCMBuffer decoded = decodeAll(decoder);
-        PCMDecoder expected(std::make_shared<MemoryChunks>(test::mp3From(c.file, c.offset)), nullptr, 48000);
+        PCMDecoder expected(std::make_shared<MemoryChunks>(loopback::mp3From(c.file, c.offset)), nullptr,
+                            48000);
         EXPECT_EQ(decoded.channels, decodeAll(expected).channels);
         if (c.offset > 0) {
             EXPECT_LT(decoded.frameLength(), static_cast<std::size_t>((4 - c.offset) * 48000 + 4 * 1152));
@@ -174,7 +177,7 @@ TEST_F(StreamingBodyTest, FeedsTheMP3StreamDecoder) {
     }
 
     // An empty body is not a stream of audio.
-    server.setMedia("empty", FakeMedia{{}, "audio/flac", {{320, ""}}});
+    server.setMedia("empty", loopback::FakeMedia{{}, "audio/flac", {{320, ""}}});
     try {
         PCMDecoder decoder(body("empty"), nullptr, 48000);
         ADD_FAILURE() << "an empty body decoded";

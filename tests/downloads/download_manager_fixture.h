@@ -4,12 +4,12 @@
 // answer held until the test opens its gate), a real SQLite library, and a
 // manual main actor on a virtual clock.
 
-#include "audio_fixtures.h"
 #include "downloads/download_manager.h"
 #include "http/network_security.h"
+#include "loopback/audio/audio_fixtures.h"
+#include "loopback/fake_subsonic_server.h"
 #include "runtime/manual_executor.h"
 #include "runtime/virtual_clock.h"
-#include "support/fake_subsonic_server.h"
 #include "support/paths.h"
 
 #include <gtest/gtest.h>
@@ -33,7 +33,7 @@ struct DownloadManagerFixture : ::testing::Test {
     }
     static void TearDownTestSuite() { std::filesystem::remove_all(audio); }
 
-    FakeSubsonicServer server;
+    loopback::FakeSubsonicServer server;
     TempDir dir;
     std::filesystem::path root = dir.path() / "Audio";
     std::filesystem::path transfers = dir.path() / "Transfers";
@@ -55,7 +55,7 @@ struct DownloadManagerFixture : ::testing::Test {
     std::map<std::string, std::string> bodies; // id -> bytes, else the FLAC tone
 
     void SetUp() override {
-        auto serve = [this](const FakeRequest& request, httplib::Response& res) {
+        auto serve = [this](const loopback::FakeRequest& request, httplib::Response& res) {
             const std::string id = request.param("id").value_or("");
             std::string body;
             {

@@ -227,7 +227,7 @@ TEST_F(DownloadManagerTest, BadBodiesFailVerification) {
 }
 
 TEST_F(DownloadManagerTest, ServerErrorsShowTheirText) {
-    server.injectFault(test::FakeFault::status(503), 1, "download");
+    server.injectFault(loopback::FakeFault::status(503), 1, "download");
     manager->configure(api);
     manager->enqueue({song("s1")}, DownloadQuality::original);
     until([&] { return status("s1:original") == "Failed"; });

@@ -1,8 +1,8 @@
 #include "downloads/download_verification.h"
 
-#include "audio_fixtures.h"
 #include "errors/api_error.h"
 #include "errors/audio_failure.h"
+#include "loopback/audio/audio_fixtures.h"
 #include "runtime/cancellation.h"
 #include "support/paths.h"
 

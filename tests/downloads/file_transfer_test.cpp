@@ -6,13 +6,13 @@
 #include "errors/audio_failure.h"
 #include "errors/url_error.h"
 #include "http/network_security.h"
+#include "loopback/fake_subsonic_server.h"
 #include "platform/crypto/digest.h"
 #include "runtime/cancellation.h"
 #include "runtime/manual_executor.h"
 #include "runtime/virtual_clock.h"
 #include "server/api_client.h"
 #include "support/drive_until.h"
-#include "support/fake_subsonic_server.h"
 #include "support/paths.h"
 
 #include <gtest/gtest.h>
@@ -24,8 +24,8 @@ namespace sorvalind {
 namespace {
 
 using namespace std::chrono_literals;
-using test::FakeFault;
-using test::FakeSubsonicServer;
+using loopback::FakeFault;
+using loopback::FakeSubsonicServer;
 
 std::size_t filesIn(const std::filesystem::path& folder) {
     if (!std::filesystem::exists(folder)) return 0;
@@ -33,7 +33,7 @@ std::size_t filesIn(const std::filesystem::path& folder) {
 }
 
 struct FileTransferTest : ::testing::Test {
-    FakeSubsonicServer server;
+    loopback::FakeSubsonicServer server;
     test::TempDir dir;
     std::filesystem::path folder = dir.path() / "server" / "Transfers";
     VirtualClock clock;
@@ -47,7 +47,7 @@ struct FileTransferTest : ::testing::Test {
     std::mutex mutex;
 
     void SetUp() override {
-        server.setMethod("download", [this](const test::FakeRequest&, httplib::Response& res) {
+        server.setMethod("download", [this](const loopback::FakeRequest&, httplib::Response& res) {
             res.set_content(body, "audio/flac");
         });
     }
@@ -130,14 +130,18 @@ TEST_F(FileTransferTest, RefusedAnswersLeaveNothingBehind) {
         }
     };
     const Case cases[] = {
-        {"server error", [&] { server.injectFault(FakeFault::status(500), 1, "download"); }, httpStatus(500)},
+        {"server error", [&] { server.injectFault(loopback::FakeFault::status(500), 1, "download"); },
+         httpStatus(500)},
         {"redirect",
-         [&] { server.injectFault(FakeFault::redirectTo(server.baseUrl() + "/elsewhere"), 1, "download"); },
+         [&] {
+             server.injectFault(loopback::FakeFault::redirectTo(server.baseUrl() + "/elsewhere"), 1,
+                                "download");
+         },
          httpStatus(302)},
         {"empty body", [&] { body.clear(); }, invalid},
     };
     bool elsewhereRequested = false;
-    server.setRoute("/elsewhere", [&](const test::FakeRequest&, httplib::Response& res) {
+    server.setRoute("/elsewhere", [&](const loopback::FakeRequest&, httplib::Response& res) {
         elsewhereRequested = true;
         res.set_content(body, "audio/flac");
     });
@@ -171,7 +175,7 @@ TEST_F(FileTransferTest, CancelAndTotalTimeoutEndARunningTransfer) {
     for (bool timeout : {false, true}) {
         SCOPED_TRACE(timeout ? "total timeout" : "cancel");
         server.clearRequests();
-        server.injectFault(FakeFault::stalled(), 1, "download");
+        server.injectFault(loopback::FakeFault::stalled(), 1, "download");
         auto transfer = makeTransfer();
         auto pending = start(*transfer);
         // Wait until the first half of the body has arrived.

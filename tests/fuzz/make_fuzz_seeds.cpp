@@ -1,6 +1,6 @@
 // Writes the fuzz targets' seed inputs: small files of every format each
 // target reads, made by the tests' audio generator.
-#include "audio_fixtures.h"
+#include "loopback/audio/audio_fixtures.h"
 
 extern "C" {
 #include <libavutil/log.h>

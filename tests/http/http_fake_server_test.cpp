@@ -1,6 +1,6 @@
 // The loopback fake Subsonic server itself: what later tests rely on it for.
 #include "http/http_session.h"
-#include "support/fake_subsonic_server.h"
+#include "loopback/fake_subsonic_server.h"
 
 #include <gtest/gtest.h>
 
@@ -11,13 +11,14 @@
 namespace sorvalind {
 namespace {
 
-using test::FakeFault;
-using test::FakeRequest;
-using test::FakeSubsonicServer;
+using loopback::FakeFault;
+using loopback::FakeRequest;
+using loopback::FakeSubsonicServer;
 
 class FakeServerTest : public ::testing::Test {
 protected:
-    explicit FakeServerTest(FakeSubsonicServer::Options options = {}) : server(std::move(options)) {}
+    explicit FakeServerTest(loopback::FakeSubsonicServer::Options options = {})
+        : server(std::move(options)) {}
 
     HttpResponse post(const std::string& method, const std::vector<QueryItem>& extra = {}) {
         HttpRequest request(Url::parse(server.baseUrl())
@@ -35,7 +36,7 @@ protected:
         return nlohmann::json::parse(response.body).at("subsonic-response");
     }
 
-    FakeSubsonicServer server;
+    loopback::FakeSubsonicServer server;
     HttpSession session;
 };
 
@@ -74,8 +75,8 @@ TEST_F(FakeServerTest, RefusesMissingOrWrongCredentialsWithHttp200) {
 
 class LargeLibraryTest : public FakeServerTest {
 protected:
-    static FakeSubsonicServer::Options large() {
-        FakeSubsonicServer::Options options;
+    static loopback::FakeSubsonicServer::Options large() {
+        loopback::FakeSubsonicServer::Options options;
         options.library = {
             .artists = 7, .albumsPerArtist = 3, .songsPerAlbum = 12, .playlists = 2, .songsPerPlaylist = 3};
         return options;
@@ -143,7 +144,7 @@ TEST_F(FakeServerTest, EditsChangeWhatLaterReadsReturn) {
     EXPECT_EQ(call("getPlaylist", {{"id", id}})["error"]["code"], 70);
 
     call("scrobble", {{"id", "so-5"}, {"submission", "false"}, {"time", "1700000000000"}});
-    server.withLibrary([](test::FakeLibrary& library) {
+    server.withLibrary([](loopback::FakeLibrary& library) {
         ASSERT_EQ(library.scrobbles.size(), 1u);
         EXPECT_EQ(library.scrobbles[0].id, "so-5");
         EXPECT_FALSE(library.scrobbles[0].submission);
@@ -157,8 +158,8 @@ TEST_F(FakeServerTest, EditsChangeWhatLaterReadsReturn) {
 }
 
 TEST_F(FakeServerTest, FaultsHitOnlyTheirMethodAndOnlyAsOftenAsAsked) {
-    server.injectFault(FakeFault::status(503), 2, "getSong");
-    server.injectFault(FakeFault::subsonicError(50), 1, "ping");
+    server.injectFault(loopback::FakeFault::status(503), 2, "getSong");
+    server.injectFault(loopback::FakeFault::subsonicError(50), 1, "ping");
     EXPECT_EQ(call("ping")["error"]["code"], 50);
     EXPECT_EQ(call("ping")["status"], "ok");
     EXPECT_EQ(post("getSong", {{"id", "so-1"}}).status(), 503);
@@ -169,16 +170,16 @@ TEST_F(FakeServerTest, FaultsHitOnlyTheirMethodAndOnlyAsOftenAsAsked) {
 }
 
 TEST_F(FakeServerTest, StalledAnswerFinishesWhenReleased) {
-    server.injectFault(FakeFault::stalled(), 1, "ping");
+    server.injectFault(loopback::FakeFault::stalled(), 1, "ping");
     class ReleasingHandler : public HttpStreamHandler {
     public:
-        explicit ReleasingHandler(FakeSubsonicServer& s) : server(s) {}
+        explicit ReleasingHandler(loopback::FakeSubsonicServer& s) : server(s) {}
         Flow onData(std::string_view chunk) override {
             if (body.empty()) server.releaseStalled();
             body.append(chunk);
             return Flow::proceed;
         }
-        FakeSubsonicServer& server;
+        loopback::FakeSubsonicServer& server;
         std::string body;
     } handler(server);
     HttpRequest request(Url::parse(server.baseUrl() + "/rest/ping.view"));
@@ -188,7 +189,7 @@ TEST_F(FakeServerTest, StalledAnswerFinishesWhenReleased) {
 }
 
 // A request for a media method with a Range header and no decoding.
-HttpRequest mediaRequest(const FakeSubsonicServer& server, const std::string& method,
+HttpRequest mediaRequest(const loopback::FakeSubsonicServer& server, const std::string& method,
                          std::vector<QueryItem> parameters, const char* range = nullptr) {
     HttpRequest request(Url::parse(server.baseUrl() + "/rest/" + method + ".view"));
     std::vector<QueryItem> items = server.authItems();
@@ -305,12 +306,12 @@ TEST_F(FakeServerTest, TranscodesStartAtTheFirstFrameOfTheOffset) {
     file += information;
     for (int i = 0; i < 100; ++i)
         file += mp3Frame(static_cast<char>('A' + i % 26));
-    EXPECT_EQ(test::mp3From(file, 0), file);
+    EXPECT_EQ(loopback::mp3From(file, 0), file);
     // 1 s at 44.1 kHz starts in frame 38 (38 * 1152 = 43776 < 44100 <= 39 * 1152).
-    std::string cut = test::mp3From(file, 1);
+    std::string cut = loopback::mp3From(file, 1);
     ASSERT_EQ(cut.size(), 61u * 417);
     EXPECT_EQ(cut[4], static_cast<char>('A' + 39 % 26));
-    EXPECT_EQ(test::mp3From(file, 3), "");
+    EXPECT_EQ(loopback::mp3From(file, 3), "");
 
     server.setMedia("so-1", {"", "audio/flac", {{320, file}}});
     HttpResponse response = session.perform(mediaRequest(
@@ -332,22 +333,23 @@ TEST_F(FakeServerTest, FaultsByByteOffsetRateAndRange) {
     server.setMedia("so-1", {bytes, "audio/flac", {}});
     struct Case {
         std::string name;
-        FakeFault fault;
+        loopback::FakeFault fault;
         std::optional<int> urlError;
         std::size_t received;
         int status;
         std::optional<std::string> contentRange;
     };
     const std::vector<Case> cases = {
-        {"drop at byte 1000", FakeFault::dropAt(1000), URLError::networkConnectionLost, 1000, 206,
+        {"drop at byte 1000", loopback::FakeFault::dropAt(1000), URLError::networkConnectionLost, 1000, 206,
          "bytes 0-199999/300000"},
-        {"drop at byte 0", FakeFault::dropAt(0), URLError::networkConnectionLost, 0, 206,
+        {"drop at byte 0", loopback::FakeFault::dropAt(0), URLError::networkConnectionLost, 0, 206,
          "bytes 0-199999/300000"},
-        {"throttled", FakeFault::throttle(2000000), std::nullopt, 200000, 206, "bytes 0-199999/300000"},
-        {"delayed headers", FakeFault::delayHeaders(std::chrono::milliseconds(200)), std::nullopt, 200000,
-         206, "bytes 0-199999/300000"},
-        {"range ignored", FakeFault::ignoreRange(), std::nullopt, 300000, 200, std::nullopt},
-        {"Content-Range shifted", FakeFault::shiftContentRange(), std::nullopt, 200000, 206,
+        {"throttled", loopback::FakeFault::throttle(2000000), std::nullopt, 200000, 206,
+         "bytes 0-199999/300000"},
+        {"delayed headers", loopback::FakeFault::delayHeaders(std::chrono::milliseconds(200)), std::nullopt,
+         200000, 206, "bytes 0-199999/300000"},
+        {"range ignored", loopback::FakeFault::ignoreRange(), std::nullopt, 300000, 200, std::nullopt},
+        {"Content-Range shifted", loopback::FakeFault::shiftContentRange(), std::nullopt, 200000, 206,
          "bytes 1-200000/300000"},
     };
     for (const Case& c : cases) {
@@ -375,7 +377,7 @@ TEST_F(FakeServerTest, StalledAtAnOffsetGoesOnWhenReleasedAndStarvesNoOtherReque
     server.setMedia("so-1", {bytes, "audio/flac", {}});
     // More stalled downloads at once than the library's default pool has threads.
     constexpr int downloads = 20;
-    server.injectFault(FakeFault::stallAt(1234), downloads, "download");
+    server.injectFault(loopback::FakeFault::stallAt(1234), downloads, "download");
     std::vector<std::future<std::string>> bodies;
     for (int i = 0; i < downloads; ++i)
         bodies.push_back(std::async(std::launch::async, [&] {

@@ -1,6 +1,6 @@
 // HttpSession against the loopback fake server: real HTTP on 127.0.0.1.
 #include "http/http_session.h"
-#include "support/fake_subsonic_server.h"
+#include "loopback/fake_subsonic_server.h"
 
 #include <gtest/gtest.h>
 
@@ -16,9 +16,9 @@
 namespace sorvalind {
 namespace {
 
-using test::FakeFault;
-using test::FakeRequest;
-using test::FakeSubsonicServer;
+using loopback::FakeFault;
+using loopback::FakeRequest;
+using loopback::FakeSubsonicServer;
 
 class HttpSessionTest : public ::testing::Test {
 protected:
@@ -41,12 +41,12 @@ protected:
         return 0;
     }
 
-    FakeSubsonicServer server;
+    loopback::FakeSubsonicServer server;
     HttpSession session;
 };
 
 TEST_F(HttpSessionTest, GetReturnsStatusHeadersAndBodyAndSendsNoCacheHeaders) {
-    server.setRoute("/echo", [](const FakeRequest& req, httplib::Response& res) {
+    server.setRoute("/echo", [](const loopback::FakeRequest& req, httplib::Response& res) {
         res.set_header("X-Seen-Cache-Control", req.header("Cache-Control").value_or("none"));
         res.set_header("X-Seen-Pragma", req.header("Pragma").value_or("none"));
         res.set_header("X-Seen-Expect", req.header("Expect").value_or("none"));
@@ -72,11 +72,12 @@ TEST_F(HttpSessionTest, FormBodySurvivesReservedAndNonAsciiCharacters) {
                                     {"percent", "100%"}};
     HttpRequest r = request("/form");
     r.setFormBody(items);
-    server.setRoute("/form",
-                    [](const FakeRequest&, httplib::Response& res) { res.set_content("ok", "text/plain"); });
+    server.setRoute("/form", [](const loopback::FakeRequest&, httplib::Response& res) {
+        res.set_content("ok", "text/plain");
+    });
     EXPECT_EQ(session.perform(r).status(), 200);
 
-    std::vector<FakeRequest> log = server.requests();
+    std::vector<loopback::FakeRequest> log = server.requests();
     ASSERT_EQ(log.size(), 1u);
     EXPECT_EQ(log[0].httpMethod, "POST");
     EXPECT_EQ(log[0].header("Content-Type"), "application/x-www-form-urlencoded; charset=utf-8");
@@ -103,7 +104,7 @@ TEST_F(HttpSessionTest, AuthenticatedRestCallsReachTheFakeServer) {
 }
 
 TEST_F(HttpSessionTest, RedirectIsReturnedAndNotFollowed) {
-    server.injectFault(FakeFault::redirectTo(server.baseUrl() + "/rest/elsewhere.view"));
+    server.injectFault(loopback::FakeFault::redirectTo(server.baseUrl() + "/rest/elsewhere.view"));
     HttpResponse response = session.perform(restRequest("ping"));
     EXPECT_EQ(response.status(), 302);
     EXPECT_EQ(response.header("Location"), server.baseUrl() + "/rest/elsewhere.view");
@@ -112,9 +113,10 @@ TEST_F(HttpSessionTest, RedirectIsReturnedAndNotFollowed) {
 
 TEST_F(HttpSessionTest, BodyOverTheCapFailsWithItsOwnError) {
     const std::string big(10000, 'x');
-    server.setRoute("/big",
-                    [&](const FakeRequest&, httplib::Response& res) { res.set_content(big, "text/plain"); });
-    server.setRoute("/big-chunked", [&](const FakeRequest&, httplib::Response& res) {
+    server.setRoute("/big", [&](const loopback::FakeRequest&, httplib::Response& res) {
+        res.set_content(big, "text/plain");
+    });
+    server.setRoute("/big-chunked", [&](const loopback::FakeRequest&, httplib::Response& res) {
         res.set_chunked_content_provider("text/plain", [&](std::size_t offset, httplib::DataSink& sink) {
             if (offset < big.size())
                 sink.write(big.data() + offset, std::min<std::size_t>(1000, big.size() - offset));
@@ -135,7 +137,7 @@ TEST_F(HttpSessionTest, BodyOverTheCapFailsWithItsOwnError) {
 
 TEST_F(HttpSessionTest, StalledBodyEndsWithTimedOutAlsoOnAReusedConnection) {
     for (int attempt = 0; attempt < 2; ++attempt) {
-        server.injectFault(FakeFault::stalled());
+        server.injectFault(loopback::FakeFault::stalled());
         HttpRequest r = restRequest("ping");
         r.idleTimeout = std::chrono::seconds(1);
         EXPECT_EQ(failureCode(r), URLError::timedOut);
@@ -144,7 +146,7 @@ TEST_F(HttpSessionTest, StalledBodyEndsWithTimedOutAlsoOnAReusedConnection) {
 }
 
 TEST_F(HttpSessionTest, TruncatedBodyIsALostConnection) {
-    server.injectFault(FakeFault::truncated());
+    server.injectFault(loopback::FakeFault::truncated());
     EXPECT_EQ(failureCode(restRequest("ping")), URLError::networkConnectionLost);
 }
 
@@ -175,7 +177,7 @@ std::future<int> streamInBackground(HttpSession& session, const HttpRequest& req
 }
 
 TEST_F(HttpSessionTest, StopRequestCancelsAStalledTransferAtOnce) {
-    server.injectFault(FakeFault::stalled());
+    server.injectFault(loopback::FakeFault::stalled());
     HttpRequest r = restRequest("ping");
     // Far longer than any test run: only the stop request can end the transfer.
     r.idleTimeout = std::chrono::seconds(600);
@@ -196,7 +198,7 @@ TEST_F(HttpSessionTest, AlreadyStoppedRequestIsNeverSent) {
 }
 
 TEST_F(HttpSessionTest, InvalidatedSessionRefusesAndCancelAllEndsTransfersInFlight) {
-    server.injectFault(FakeFault::stalled());
+    server.injectFault(loopback::FakeFault::stalled());
     HttpRequest r = restRequest("ping");
     r.idleTimeout = std::chrono::seconds(600);
     FirstChunkHandler handler;
@@ -217,8 +219,8 @@ TEST_F(HttpSessionTest, PausedTransferResumesAndPausedTimeIsNotIdleTime) {
     std::string bytes(300000, '\0');
     for (std::size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = static_cast<char>(i * 7);
-    server.setRoute("/bytes", [&](const FakeRequest& req, httplib::Response& res) {
-        test::serveBytes(req, res, bytes, "application/octet-stream");
+    server.setRoute("/bytes", [&](const loopback::FakeRequest& req, httplib::Response& res) {
+        loopback::serveBytes(req, res, bytes, "application/octet-stream");
     });
 
     class PausingHandler : public HttpStreamHandler {
@@ -258,8 +260,8 @@ TEST_F(HttpSessionTest, PausedTransferResumesAndPausedTimeIsNotIdleTime) {
 // pause) may reach the requests after it, in any order.
 TEST_F(HttpSessionTest, NothingOfOneRequestCarriesIntoTheNext) {
     const std::string bytes(200000, 'b');
-    server.setRoute("/seen", [&](const FakeRequest& req, httplib::Response& res) {
-        test::serveBytes(req, res, bytes, "application/octet-stream");
+    server.setRoute("/seen", [&](const loopback::FakeRequest& req, httplib::Response& res) {
+        loopback::serveBytes(req, res, bytes, "application/octet-stream");
     });
     struct Sent {
         const char* name;
@@ -319,9 +321,9 @@ TEST_F(HttpSessionTest, NothingOfOneRequestCarriesIntoTheNext) {
             EXPECT_EQ(head.status, headerValue(sent.headers, "Range") ? 206 : 200);
             EXPECT_EQ(handler.body.size(), sent.bodyBytes);
 
-            std::vector<FakeRequest> log = server.requests();
+            std::vector<loopback::FakeRequest> log = server.requests();
             ASSERT_EQ(log.size(), 1u);
-            const FakeRequest& seen = log[0];
+            const loopback::FakeRequest& seen = log[0];
             const bool post = sent.method == HttpMethod::post;
             EXPECT_EQ(seen.httpMethod, post ? "POST" : "GET");
             EXPECT_EQ(seen.body, post ? r.body : "");
@@ -337,8 +339,8 @@ TEST_F(HttpSessionTest, NothingOfOneRequestCarriesIntoTheNext) {
 // the transfers after it.
 TEST_F(HttpSessionTest, ATransferCancelledWhilePausedDoesNotHoldUpTheNext) {
     const std::string bytes(300000, 'p');
-    server.setRoute("/bytes", [&](const FakeRequest& req, httplib::Response& res) {
-        test::serveBytes(req, res, bytes, "application/octet-stream");
+    server.setRoute("/bytes", [&](const loopback::FakeRequest& req, httplib::Response& res) {
+        loopback::serveBytes(req, res, bytes, "application/octet-stream");
     });
     HttpRequest r = request("/bytes");
     r.decodeContent = false;
@@ -399,7 +401,7 @@ TEST_F(HttpSessionTest, AFailingGroupEndsItsTransfersAndTheNextOneTriesAgain) {
         std::atomic<bool> failOnce{false};
         HttpSession broken([&](Step step) { return step == failing && failOnce.exchange(false); });
 
-        server.injectFault(FakeFault::stalled());
+        server.injectFault(loopback::FakeFault::stalled());
         HttpRequest r = restRequest("ping");
         // Far longer than any test run: only the failing group can end it.
         r.idleTimeout = std::chrono::seconds(600);

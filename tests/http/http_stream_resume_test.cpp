@@ -2,7 +2,7 @@
 // nothing to resume, never a transfer (or its transport) that is gone. Run
 // under ASan and TSan, these catch a resumer that outlives its transfer.
 #include "http/http_session.h"
-#include "support/fake_subsonic_server.h"
+#include "loopback/fake_subsonic_server.h"
 #include "support/scripted_http_transport.h"
 
 #include <gtest/gtest.h>
@@ -16,8 +16,8 @@ namespace sorvalind {
 namespace {
 
 using namespace std::chrono_literals;
-using test::FakeRequest;
-using test::FakeSubsonicServer;
+using loopback::FakeRequest;
+using loopback::FakeSubsonicServer;
 
 // Pauses at the first bytes of each transfer and keeps the rest. Its fields
 // belong to the transport's thread while a transfer runs.
@@ -107,10 +107,10 @@ TEST(HttpStreamResume, LateResumesOfTheScriptedTransportTouchNothingThatIsGone) 
 }
 
 TEST(HttpStreamResume, LateResumesOfAnEndedSessionTouchNothingThatIsGone) {
-    FakeSubsonicServer server;
+    loopback::FakeSubsonicServer server;
     const std::string bytes(100000, 'b');
-    server.setRoute("/bytes", [&](const FakeRequest& request, httplib::Response& res) {
-        test::serveBytes(request, res, bytes, "application/octet-stream");
+    server.setRoute("/bytes", [&](const loopback::FakeRequest& request, httplib::Response& res) {
+        loopback::serveBytes(request, res, bytes, "application/octet-stream");
     });
     PauseOnceHandler handler;
     ResumeHammer hammer(handler);

@@ -85,7 +85,7 @@ void ControllerTest::playUntil(const std::function<bool()>& done) {
 
 Song ControllerTest::servedSong(const std::string& id, double seconds, std::string suffix) {
     const ServedAudio& audio = servedAudio(seconds);
-    server.setMedia(id, test::FakeMedia{audio.flac, "audio/flac", {{128, audio.mp3}}});
+    server.setMedia(id, loopback::FakeMedia{audio.flac, "audio/flac", {{128, audio.mp3}}});
     Song song = Song::make(id, "Song " + id, "Artist");
     song.duration = seconds;
     song.suffix = std::move(suffix);

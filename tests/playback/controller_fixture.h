@@ -7,8 +7,9 @@
 
 #include "audio/audio_engine.h"
 #include "audio/offline_output.h"
-#include "audio_fixtures.h"
 #include "http/network_security.h"
+#include "loopback/audio/audio_fixtures.h"
+#include "loopback/fake_subsonic_server.h"
 #include "playback/audio_pipeline.h"
 #include "playback/playback_controller.h"
 #include "runtime/async_call.h"
@@ -18,7 +19,6 @@
 #include "server/server_configuration.h"
 #include "services/in_memory_preferences.h"
 #include "support/drive_until.h"
-#include "support/fake_subsonic_server.h"
 #include "support/paths.h"
 #include "support/recording_now_playing.h"
 
@@ -64,7 +64,7 @@ protected:
     std::vector<std::string> upcomingIDs() const { return songIDs(controller->queue().value().upcoming()); }
     std::string currentID() const;
 
-    test::FakeSubsonicServer server;
+    loopback::FakeSubsonicServer server;
     test::TempDir dir;
     VirtualClock clock;
     ManualExecutor main{clock};

@@ -107,7 +107,7 @@ TEST_F(ControllerPlaybackTest, SeeksReadRangesOfTheOriginalOrAskTheServerForAnOf
 
 TEST_F(ControllerPlaybackTest, AFailedSongKeepsTheQueueAndPlayRetriesIt) {
     const auto songs = std::vector<Song>{servedSong("a", 1), servedSong("b", 1)};
-    server.injectFault(test::FakeFault::status(500), 1, "stream");
+    server.injectFault(loopback::FakeFault::status(500), 1, "stream");
     controller->play(songs, std::nullopt, 0, std::nullopt);
     playUntil([&] { return controller->error().value().has_value(); });
     EXPECT_FALSE(controller->isPlaying().value());
@@ -219,8 +219,9 @@ TEST_F(ControllerPlaybackTest, TheDisplayGetsTheArtworkOfTheSongThatSoundsAndRep
     controller->setSendListeningEvents(true);
     test::driveUntil(main, [&] { return notices() == 1; });
     const auto requests = server.requests();
-    const auto scrobble = std::find_if(requests.begin(), requests.end(),
-                                       [](const test::FakeRequest& r) { return r.restMethod == "scrobble"; });
+    const auto scrobble = std::find_if(requests.begin(), requests.end(), [](const loopback::FakeRequest& r) {
+        return r.restMethod == "scrobble";
+    });
     EXPECT_EQ(scrobble->param("id"), "b");
     EXPECT_EQ(scrobble->param("submission"), "false");
 }

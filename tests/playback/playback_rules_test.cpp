@@ -4,6 +4,7 @@
 
 #include "errors/api_error.h"
 #include "http/network_security.h"
+#include "loopback/fake_subsonic_server.h"
 #include "platform/curl/query_item.h"
 #include "playback/playback_availability.h"
 #include "playback/playback_plan.h"
@@ -11,7 +12,6 @@
 #include "runtime/manual_executor.h"
 #include "runtime/virtual_clock.h"
 #include "server/server_configuration.h"
-#include "support/fake_subsonic_server.h"
 
 #include <gtest/gtest.h>
 
@@ -183,7 +183,7 @@ protected:
         return found;
     }
 
-    test::FakeSubsonicServer server;
+    loopback::FakeSubsonicServer server;
     VirtualClock clock;
     ManualExecutor main{clock};
     APIClient client{ServerConfiguration(server.baseUrl(), "alice", true), "sesame", main,

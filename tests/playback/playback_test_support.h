@@ -1,7 +1,7 @@
 #pragma once
 // Helpers of the playback tests: test audio and its bytes.
 
-#include "audio_fixtures.h"
+#include "loopback/audio/audio_fixtures.h"
 
 #include <filesystem>
 #include <string>

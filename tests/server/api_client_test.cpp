@@ -4,13 +4,13 @@
 #include "errors/url_error.h"
 #include "http/network_security.h"
 #include "library/json_coding.h"
+#include "loopback/fake_subsonic_server.h"
 #include "platform/crypto/digest.h"
 #include "runtime/cancellation.h"
 #include "runtime/manual_executor.h"
 #include "runtime/timer_wait.h"
 #include "runtime/virtual_clock.h"
 #include "support/drive_until.h"
-#include "support/fake_subsonic_server.h"
 #include "support/scripted_http_transport.h"
 
 #include <gtest/gtest.h>
@@ -28,8 +28,8 @@ namespace sorvalind {
 namespace {
 
 using namespace std::chrono_literals;
-using test::FakeFault;
-using test::FakeSubsonicServer;
+using loopback::FakeFault;
+using loopback::FakeSubsonicServer;
 
 using ScriptedTransport = test::ScriptedHttpTransport;
 
@@ -170,7 +170,7 @@ TEST_F(ClientTest, DescriptionNeverShowsTheCredentials) {
 }
 
 TEST_F(ClientTest, SendingFromTheMainActorFailsAtOnceInsteadOfHanging) {
-    FakeSubsonicServer server;
+    loopback::FakeSubsonicServer server;
     auto client = makeClient(server.baseUrl(), NetworkSecurity::session());
     // This thread drives the main actor: a blocking send here could never see
     // its callbacks or retry timers run.
@@ -189,7 +189,7 @@ TEST_F(ClientTest, SendingFromTheMainActorFailsAtOnceInsteadOfHanging) {
 }
 
 TEST_F(ClientTest, RequestsAreSaltedFormPostsBelowTheServerPath) {
-    FakeSubsonicServer server;
+    loopback::FakeSubsonicServer server;
     auto client = makeClient(server.baseUrl() + "/", NetworkSecurity::session());
     auto done = onWorker([&] {
         client->request("ping", {{"query", "AC+DC & a=b"}});
@@ -225,21 +225,21 @@ TEST_F(ClientTest, RequestsAreSaltedFormPostsBelowTheServerPath) {
 // --- Answers ----------------------------------------------------------------
 
 TEST_F(ClientTest, HTTPStatusesAndServerErrorsBecomeTypedFailures) {
-    FakeSubsonicServer server;
+    loopback::FakeSubsonicServer server;
     auto client = makeClient(server.baseUrl(), NetworkSecurity::session());
     struct Case {
-        FakeFault fault;
+        loopback::FakeFault fault;
         APIError expected;
     };
     const std::vector<Case> cases = {
-        {FakeFault::status(404), APIError::http(404)},
-        {FakeFault::status(500), APIError::http(500)},
-        {FakeFault::status(405), APIError::formPostRequired()},
-        {FakeFault::status(415), APIError::formPostRequired()},
-        {FakeFault::status(501), APIError::formPostRequired()},
-        {FakeFault::redirectTo("https://elsewhere.example/rest/ping.view"), APIError::http(302)},
-        {FakeFault::subsonicError(40), APIError::server(40, "Request failed")},
-        {FakeFault::subsonicError(70), APIError::server(70, "Request failed")},
+        {loopback::FakeFault::status(404), APIError::http(404)},
+        {loopback::FakeFault::status(500), APIError::http(500)},
+        {loopback::FakeFault::status(405), APIError::formPostRequired()},
+        {loopback::FakeFault::status(415), APIError::formPostRequired()},
+        {loopback::FakeFault::status(501), APIError::formPostRequired()},
+        {loopback::FakeFault::redirectTo("https://elsewhere.example/rest/ping.view"), APIError::http(302)},
+        {loopback::FakeFault::subsonicError(40), APIError::server(40, "Request failed")},
+        {loopback::FakeFault::subsonicError(70), APIError::server(70, "Request failed")},
     };
     for (const auto& c : cases) {
         server.injectFault(c.fault, 1, "getSong");
@@ -365,10 +365,10 @@ TEST_F(ClientTest, ReadMethodsRetryAfterHalfOneAndTwoSeconds) {
 }
 
 TEST_F(ClientTest, RetriesOverRealHttpWaitOnTheVirtualClock) {
-    FakeSubsonicServer server;
+    loopback::FakeSubsonicServer server;
     auto client = makeClient(server.baseUrl(), NetworkSecurity::session());
     // A body cut short under its announced length is a lost connection.
-    server.injectFault(FakeFault::truncated(), 3, "search3");
+    server.injectFault(loopback::FakeFault::truncated(), 3, "search3");
 
     SteadyTime start = clock.now();
     auto result = onWorker([&] { return client->request("search3", {{"query", ""}}).body(); });
@@ -386,7 +386,7 @@ TEST_F(ClientTest, RetriesOverRealHttpWaitOnTheVirtualClock) {
     EXPECT_EQ(validResponses, 1);
 
     // A write meets the same failure once and gives up at once.
-    server.injectFault(FakeFault::truncated(), 1, "scrobble");
+    server.injectFault(loopback::FakeFault::truncated(), 1, "scrobble");
     auto scrobble = onWorker([&] { return client->request("scrobble", {{"id", "so-1"}}).body(); });
     driveUntil([&] { return scrobble.wait_for(0s) == std::future_status::ready; });
     try {
@@ -420,7 +420,7 @@ TEST_F(ClientTest, WritesAndPermanentFailuresGetOneAttempt) {
 TEST_F(ClientTest, RealConnectionFailuresAreRetriedToo) {
     int closedPort = 0;
     {
-        FakeSubsonicServer server;
+        loopback::FakeSubsonicServer server;
         closedPort = server.port();
     }
     auto client = makeClient("http://127.0.0.1:" + std::to_string(closedPort), NetworkSecurity::session());
@@ -458,9 +458,9 @@ TEST_F(ClientTest, CancellingDuringAWaitEndsTheRequest) {
 }
 
 TEST_F(ClientTest, CancellingDuringARealTransferEndsTheRequest) {
-    FakeSubsonicServer server;
+    loopback::FakeSubsonicServer server;
     auto client = makeClient(server.baseUrl(), NetworkSecurity::session());
-    server.injectFault(FakeFault::stalled(), 1, "getSong");
+    server.injectFault(loopback::FakeFault::stalled(), 1, "getSong");
     std::stop_source stop;
     auto result = onWorker([&] {
         return client->request("getSong", {{"id", "so-1"}}, stop.get_token()).body();
@@ -477,9 +477,9 @@ TEST_F(ClientTest, CancellingDuringARealTransferEndsTheRequest) {
 }
 
 TEST_F(ClientTest, SwitchingOffCancelsTransfersInFlight) {
-    FakeSubsonicServer server;
+    loopback::FakeSubsonicServer server;
     auto client = makeClient(server.baseUrl(), NetworkSecurity::session());
-    server.injectFault(FakeFault::stalled(), 1, "getSong");
+    server.injectFault(loopback::FakeFault::stalled(), 1, "getSong");
     auto result = onWorker([&] { return client->request("getSong", {{"id", "so-1"}}).body(); });
     driveUntil([&] { return server.requestCount("getSong") == 1; });
     client->setNetworkAccessEnabled(false);

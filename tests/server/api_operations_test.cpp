@@ -4,10 +4,10 @@
 #include "errors/url_error.h"
 #include "http/network_security.h"
 #include "library/json_coding.h"
+#include "loopback/fake_subsonic_server.h"
 #include "runtime/manual_executor.h"
 #include "runtime/virtual_clock.h"
 #include "support/drive_until.h"
-#include "support/fake_subsonic_server.h"
 #include "support/full_song.h"
 
 #include <gtest/gtest.h>
@@ -21,14 +21,14 @@ namespace sorvalind {
 namespace {
 
 using namespace std::chrono_literals;
-using test::FakeFault;
-using test::FakeRequest;
-using test::FakeSubsonicServer;
+using loopback::FakeFault;
+using loopback::FakeRequest;
+using loopback::FakeSubsonicServer;
 
 struct OperationsTest : ::testing::Test {
     VirtualClock clock;
     ManualExecutor main{clock};
-    FakeSubsonicServer server;
+    loopback::FakeSubsonicServer server;
     APIClient client{ServerConfiguration(server.baseUrl(), "alice", true), "sesame", main,
                      NetworkSecurity::session(), clock.wall()};
 
@@ -41,13 +41,13 @@ struct OperationsTest : ::testing::Test {
 
     // Answers `method` with the envelope's payload.
     void answer(const std::string& method, nlohmann::json payload) {
-        server.setMethod(method, [this, payload](const FakeRequest&, httplib::Response& res) {
+        server.setMethod(method, [this, payload](const loopback::FakeRequest&, httplib::Response& res) {
             server.okResponse(res, payload);
         });
     }
 
-    FakeRequest last(const std::string& method) {
-        FakeRequest found;
+    loopback::FakeRequest last(const std::string& method) {
+        loopback::FakeRequest found;
         for (const auto& request : server.requests())
             if (request.restMethod == method) found = request;
         return found;
@@ -68,11 +68,11 @@ TEST_F(OperationsTest, ValidateToleratesPlainSubsonicServers) {
     ASSERT_EQ(extensions.size(), 3u);
     EXPECT_EQ(extensions[1].name, "transcodeOffset");
 
-    server.injectFault(FakeFault::subsonicError(70), 1, "getOpenSubsonicExtensions");
+    server.injectFault(loopback::FakeFault::subsonicError(70), 1, "getOpenSubsonicExtensions");
     EXPECT_TRUE(run([&] { return client.validate(); }).empty());
-    server.injectFault(FakeFault::subsonicError(40), 1, "getOpenSubsonicExtensions");
+    server.injectFault(loopback::FakeFault::subsonicError(40), 1, "getOpenSubsonicExtensions");
     EXPECT_EQ(failureOf([&] { return client.validate(); }), APIError::Case::server);
-    server.injectFault(FakeFault::status(404), 1, "getOpenSubsonicExtensions");
+    server.injectFault(loopback::FakeFault::status(404), 1, "getOpenSubsonicExtensions");
     EXPECT_EQ(failureOf([&] { return client.validate(); }), APIError::Case::http);
     answer("getOpenSubsonicExtensions", nlohmann::json::object());
     EXPECT_EQ(failureOf([&] { return client.validate(); }), APIError::Case::response);
@@ -83,10 +83,10 @@ TEST_F(OperationsTest, ValidateToleratesPlainSubsonicServers) {
 TEST(PlainSubsonicSignIn, UnknownExtensionsMethodAnsweredWith404) {
     VirtualClock clock;
     ManualExecutor main{clock};
-    FakeSubsonicServer::Options options;
+    loopback::FakeSubsonicServer::Options options;
     options.openSubsonic = false;
     options.unknownMethodIs404 = true;
-    FakeSubsonicServer server(options);
+    loopback::FakeSubsonicServer server(options);
     APIClient client{ServerConfiguration(server.baseUrl(), "alice", true), "sesame", main,
                      NetworkSecurity::session(), clock.wall()};
     auto run = [&](auto operation) {
@@ -110,7 +110,7 @@ TEST(PlainSubsonicSignIn, UnknownExtensionsMethodAnsweredWith404) {
     // Only code 0 or 70 in a 404 means "no such method"; any other 404 is one.
     auto notFound = [&](int code, const std::string& body) {
         server.setMethod("getOpenSubsonicExtensions",
-                         [code, body](const FakeRequest&, httplib::Response& res) {
+                         [code, body](const loopback::FakeRequest&, httplib::Response& res) {
                              res.status = code;
                              res.set_content(body, "application/json");
                          });
@@ -127,7 +127,7 @@ TEST(PlainSubsonicSignIn, UnknownExtensionsMethodAnsweredWith404) {
     EXPECT_EQ(failure([&] { return client.validate(); }), APIError::Case::http);
 
     // Other methods keep 404 as an HTTP failure, envelope or not.
-    server.setMethod("ping", [](const FakeRequest&, httplib::Response& res) {
+    server.setMethod("ping", [](const loopback::FakeRequest&, httplib::Response& res) {
         res.status = 404;
         res.set_content(R"({"subsonic-response":{"status":"failed","error":{"code":0,"message":"x"}}})",
                         "application/json");
@@ -168,7 +168,7 @@ TEST_F(OperationsTest, LibraryPagesAndPlaylists) {
     EXPECT_EQ(third.track, 3);
     EXPECT_EQ(third.duration, 123.0);
     EXPECT_EQ(third.isVideo, false);
-    server.withLibrary([&](test::FakeLibrary& library) {
+    server.withLibrary([&](loopback::FakeLibrary& library) {
         for (std::size_t i = 0; i < page.song->size(); ++i)
             EXPECT_EQ(page.song->at(i), fromJSON<Song>(library.songs[i + 2])) << i;
         EXPECT_EQ(page.album->front(), fromJSON<Album>(library.albums[1]));
@@ -289,7 +289,7 @@ TEST_F(OperationsTest, SavingPlaylists) {
     EXPECT_EQ(last("createPlaylist").paramValues("songId"), (std::vector<std::string>{"so-3", "so-1"}));
     EXPECT_EQ(last("updatePlaylist").param("name"), "Renamed");
 
-    server.injectFault(FakeFault::subsonicError(50), 1, "createPlaylist");
+    server.injectFault(loopback::FakeFault::subsonicError(50), 1, "createPlaylist");
     EXPECT_EQ(failureOf([&] {
                   client.savePlaylist(existing, "Again", {});
                   return 0;
@@ -308,8 +308,9 @@ TEST_F(OperationsTest, AppendingToPlaylists) {
     };
     std::vector<std::string> expected = entryIDs();
     ASSERT_FALSE(expected.empty());
-    server.withLibrary(
-        [&](test::FakeLibrary& library) { library.playlists[id]["entry"].push_back(*library.song("so-7")); });
+    server.withLibrary([&](loopback::FakeLibrary& library) {
+        library.playlists[id]["entry"].push_back(*library.song("so-7"));
+    });
     expected.push_back("so-7");
 
     run([&] {
@@ -328,7 +329,7 @@ TEST_F(OperationsTest, AppendingToPlaylists) {
     });
     EXPECT_EQ(server.requestCount("updatePlaylist"), 0u);
 
-    server.injectFault(FakeFault::dropAt(0), 1, "updatePlaylist");
+    server.injectFault(loopback::FakeFault::dropAt(0), 1, "updatePlaylist");
     EXPECT_THROW(run([&] {
                      client.appendToPlaylist(id, {"so-3"});
                      return 0;

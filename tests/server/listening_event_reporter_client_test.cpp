@@ -4,12 +4,12 @@
 
 #include "server/listening_event_reporter.h"
 
+#include "loopback/fake_subsonic_server.h"
 #include "runtime/manual_executor.h"
 #include "runtime/thread_executor.h"
 #include "runtime/virtual_clock.h"
 #include "server/api_client.h"
 #include "server/server_configuration.h"
-#include "support/fake_subsonic_server.h"
 
 #include <gtest/gtest.h>
 
@@ -21,12 +21,12 @@
 namespace sorvalind {
 namespace {
 
-using test::FakeFault;
-using test::FakeSubsonicServer;
+using loopback::FakeFault;
+using loopback::FakeSubsonicServer;
 
 using Call = std::pair<std::string, std::string>; // song id, submission
 
-std::vector<Call> scrobblesReceived(const FakeSubsonicServer& server) {
+std::vector<Call> scrobblesReceived(const loopback::FakeSubsonicServer& server) {
     std::vector<Call> calls;
     for (const auto& request : server.requests()) {
         if (request.restMethod == "scrobble")
@@ -36,7 +36,7 @@ std::vector<Call> scrobblesReceived(const FakeSubsonicServer& server) {
 }
 
 struct ReporterWithClient : ::testing::Test {
-    FakeSubsonicServer server;
+    loopback::FakeSubsonicServer server;
     VirtualClock clock;
     ManualExecutor mainActor{clock};
     WorkerPool worker{1, "scrobble"};
@@ -75,7 +75,7 @@ TEST_F(ReporterWithClient, NowPlayingAndSubmissionReachTheServer) {
     play(entry, 21);
     EXPECT_TRUE(reporter.submitted(entry.id));
     EXPECT_EQ(scrobblesReceived(server), (std::vector<Call>{{"so-1", "false"}, {"so-1", "true"}}));
-    server.withLibrary([](const test::FakeLibrary& library) {
+    server.withLibrary([](const loopback::FakeLibrary& library) {
         ASSERT_EQ(library.scrobbles.size(), 2u);
         EXPECT_FALSE(library.scrobbles[0].submission);
         EXPECT_TRUE(library.scrobbles[1].submission);
@@ -84,7 +84,7 @@ TEST_F(ReporterWithClient, NowPlayingAndSubmissionReachTheServer) {
 }
 
 TEST_F(ReporterWithClient, ARefusingServerReceivesOneSubmissionPerPlay) {
-    server.injectFault(FakeFault::status(500), 10'000, "scrobble");
+    server.injectFault(loopback::FakeFault::status(500), 10'000, "scrobble");
     Song song = Song::make("so-1", "Title");
     song.duration = 180;
     const QueueEntry entry(song);
@@ -100,7 +100,7 @@ TEST_F(ReporterWithClient, ARefusingServerReceivesOneSubmissionPerPlay) {
     play(entry, 180);
     EXPECT_EQ(scrobblesReceived(server),
               (std::vector<Call>{{"so-1", "false"}, {"so-1", "true"}, {"so-1", "false"}, {"so-1", "true"}}));
-    server.withLibrary([](const test::FakeLibrary& library) { EXPECT_TRUE(library.scrobbles.empty()); });
+    server.withLibrary([](const loopback::FakeLibrary& library) { EXPECT_TRUE(library.scrobbles.empty()); });
 }
 
 } // namespace

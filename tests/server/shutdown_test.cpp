@@ -6,6 +6,7 @@
 
 #include "errors/url_error.h"
 #include "http/network_security.h"
+#include "loopback/fake_subsonic_server.h"
 #include "runtime/async_call.h"
 #include "runtime/cancellation.h"
 #include "runtime/manual_executor.h"
@@ -13,7 +14,6 @@
 #include "runtime/virtual_clock.h"
 #include "server/api_client.h"
 #include "server/server_configuration.h"
-#include "support/fake_subsonic_server.h"
 
 #include <gtest/gtest.h>
 
@@ -28,8 +28,8 @@
 namespace sorvalind {
 namespace {
 
-using test::FakeFault;
-using test::FakeSubsonicServer;
+using loopback::FakeFault;
+using loopback::FakeSubsonicServer;
 
 std::string describe(const Outcome<std::string>& outcome) {
     if (outcome.hasValue()) return "answered";
@@ -44,7 +44,7 @@ std::string describe(const Outcome<std::string>& outcome) {
 }
 
 int closedPort() {
-    FakeSubsonicServer server;
+    loopback::FakeSubsonicServer server;
     return server.port();
 }
 
@@ -59,7 +59,7 @@ struct Owner {
     std::atomic<int> connectionFailures = 0;
     std::map<std::string, std::string> ended; // main actor only
 
-    Owner(Executor& main, const FakeSubsonicServer& server)
+    Owner(Executor& main, const loopback::FakeSubsonicServer& server)
         : mainActor(main),
           live(std::make_shared<APIClient>(ServerConfiguration(server.baseUrl(), "alice", true), "sesame",
                                            main, NetworkSecurity::session())),
@@ -116,17 +116,17 @@ struct Owner {
     }
 };
 
-void stallRequests(FakeSubsonicServer& server) {
-    server.injectFault(FakeFault::stalled(), 1, "search3");
-    server.injectFault(FakeFault::stalled(), 1, "getSong");
+void stallRequests(loopback::FakeSubsonicServer& server) {
+    server.injectFault(loopback::FakeFault::stalled(), 1, "search3");
+    server.injectFault(loopback::FakeFault::stalled(), 1, "getSong");
 }
 
-bool stalledRequestsArrived(const FakeSubsonicServer& server) {
+bool stalledRequestsArrived(const loopback::FakeSubsonicServer& server) {
     return server.requestCount("search3") == 1 && server.requestCount("getSong") == 1;
 }
 
 TEST(ShutdownTest, RequestsInFlightOnAPoolDoNotHoldUpShutdownOnTheMainActor) {
-    FakeSubsonicServer server;
+    loopback::FakeSubsonicServer server;
     stallRequests(server);
     VirtualClock clock;
     ManualExecutor main(clock); // this thread is the main actor
@@ -142,7 +142,7 @@ TEST(ShutdownTest, RequestsInFlightOnAPoolDoNotHoldUpShutdownOnTheMainActor) {
 }
 
 TEST(ShutdownTest, AThreadedMainActorShutsDownWithRequestsInFlight) {
-    FakeSubsonicServer server;
+    loopback::FakeSubsonicServer server;
     stallRequests(server);
     SerialQueue main("main-actor");
     std::unique_ptr<Owner> owner;

@@ -4,9 +4,9 @@
 // the whole library, on a large generated library.
 #include "store/store_test_support.h"
 
+#include "loopback/generated_library.h"
 #include "store/fts_query.h"
 #include "store/library_query_text.h"
-#include "support/generated_library.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -137,7 +137,7 @@ std::vector<std::string> rowsOf(Database& database, const QueryText& query) {
 class GeneratedLibraryInTheStore : public test::StoreTest {};
 
 TEST_F(GeneratedLibraryInTheStore, MatchedArtistsCountAsTheWholeLibraryCounts) {
-    const test::GeneratedLibrary library(test::GeneratedLibrary::scaled(4000));
+    const loopback::GeneratedLibrary library(loopback::GeneratedLibrary::scaled(4000));
     open();
     for (int page = 0; page < library.pageCount(); ++page)
         repository->ingest(library.page(page), "G1");

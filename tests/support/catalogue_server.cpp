@@ -1,6 +1,6 @@
 #include "support/catalogue_server.h"
 
-#include "support/fake_subsonic_server.h"
+#include "loopback/fake_subsonic_server.h"
 
 #include <nlohmann/json.hpp>
 
@@ -10,7 +10,7 @@ namespace sorvalind::test {
 
 namespace {
 
-CatalogueRequest describe(const FakeRequest& request) {
+CatalogueRequest describe(const loopback::FakeRequest& request) {
     CatalogueRequest described{request.path, {}};
     for (const QueryItem& item : request.params)
         described.query.emplace_back(item.name, item.value.value_or(""));
@@ -23,23 +23,24 @@ struct CatalogueServer::Impl {
     std::mutex mutex;
     Handler handler;
     // Declared last so that it stops before the handler it calls goes away.
-    FakeSubsonicServer server;
+    loopback::FakeSubsonicServer server;
 };
 
 CatalogueServer::CatalogueServer() : impl_(std::make_unique<Impl>()) {
     Impl& impl = *impl_;
-    impl.server.setRoute("/search", [&impl](const FakeRequest& request, httplib::Response& response) {
-        Handler current;
-        {
-            std::lock_guard lock(impl.mutex);
-            current = impl.handler;
-        }
-        const CatalogueAnswer reply = current ? current(describe(request)) : CatalogueAnswer{};
-        response.status = reply.status;
-        if (!reply.location.empty()) response.set_header("Location", reply.location);
-        response.set_content(reply.body, "application/json");
-    });
-    impl.server.setRoute("/moved", [](const FakeRequest&, httplib::Response& response) {
+    impl.server.setRoute(
+        "/search", [&impl](const loopback::FakeRequest& request, httplib::Response& response) {
+            Handler current;
+            {
+                std::lock_guard lock(impl.mutex);
+                current = impl.handler;
+            }
+            const CatalogueAnswer reply = current ? current(describe(request)) : CatalogueAnswer{};
+            response.status = reply.status;
+            if (!reply.location.empty()) response.set_header("Location", reply.location);
+            response.set_content(reply.body, "application/json");
+        });
+    impl.server.setRoute("/moved", [](const loopback::FakeRequest&, httplib::Response& response) {
         response.status = 200;
         response.set_content(catalogueBody({}), "application/json");
     });
@@ -58,14 +59,14 @@ void CatalogueServer::setHandler(Handler handler) {
 
 std::vector<CatalogueRequest> CatalogueServer::requests() const {
     std::vector<CatalogueRequest> described;
-    for (const FakeRequest& request : impl_->server.requests())
+    for (const loopback::FakeRequest& request : impl_->server.requests())
         described.push_back(describe(request));
     return described;
 }
 
 std::size_t CatalogueServer::requestCount(const std::string& path) const {
     std::size_t count = 0;
-    for (const FakeRequest& request : impl_->server.requests())
+    for (const loopback::FakeRequest& request : impl_->server.requests())
         count += request.path == path ? 1 : 0;
     return count;
 }

@@ -2,7 +2,7 @@
 
 namespace sorvalind::test {
 
-HttpRequest mediaRequest(const FakeSubsonicServer& server, const std::string& method,
+HttpRequest mediaRequest(const loopback::FakeSubsonicServer& server, const std::string& method,
                          std::vector<QueryItem> parameters) {
     HttpRequest request(
         Url::parse(server.baseUrl()).appendingPathComponent("rest").appendingPathComponent(method + ".view"));

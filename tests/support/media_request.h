@@ -3,8 +3,8 @@
 // sends them: a form POST with the authentication items first.
 
 #include "http/http_request.h"
+#include "loopback/fake_subsonic_server.h"
 #include "platform/curl/query_item.h"
-#include "support/fake_subsonic_server.h"
 
 #include <string>
 #include <vector>
@@ -12,7 +12,7 @@
 namespace sorvalind::test {
 
 // A POST of a media method ("stream", "download") with these parameters.
-HttpRequest mediaRequest(const FakeSubsonicServer& server, const std::string& method,
+HttpRequest mediaRequest(const loopback::FakeSubsonicServer& server, const std::string& method,
                          std::vector<QueryItem> parameters);
 
 } // namespace sorvalind::test

@@ -26,7 +26,7 @@ struct EditPushTest : SyncTest {
     // The edit requests the server received, as "method id[=rating]".
     std::vector<std::string> sent() const {
         std::vector<std::string> lines;
-        for (const FakeRequest& request : server->requests()) {
+        for (const loopback::FakeRequest& request : server->requests()) {
             if (request.restMethod != "star" && request.restMethod != "unstar" &&
                 request.restMethod != "setRating")
                 continue;
@@ -69,20 +69,21 @@ TEST_F(EditPushTest, SendsEveryQueuedEditAndEmptiesTheQueue) {
     EXPECT_EQ(requests, (std::vector<std::string>{"setRating id=ar-1 rating=5", "star albumId=al-2",
                                                   "star id=so-1", "unstar id=so-2"}));
     EXPECT_TRUE(queued().empty());
-    EXPECT_TRUE(
-        server->withLibrary([](FakeLibrary& library) { return library.song("so-1")->contains("starred"); }));
-    EXPECT_TRUE(
-        server->withLibrary([](FakeLibrary& library) { return library.album("al-2")->contains("starred"); }));
+    EXPECT_TRUE(server->withLibrary(
+        [](loopback::FakeLibrary& library) { return library.song("so-1")->contains("starred"); }));
+    EXPECT_TRUE(server->withLibrary(
+        [](loopback::FakeLibrary& library) { return library.album("al-2")->contains("starred"); }));
 }
 
 // A refused edit (a repeated star answers "already starred") stays queued
 // without holding back the others; the push reports the refusal after the
 // last edit, and the next push costs one request for it.
 TEST_F(EditPushTest, ARefusedEditStaysQueuedWhileTheOthersGoThrough) {
-    wrap("star", [this](int, const FakeRequest& request, httplib::Response& res, const auto& original) {
-        if (request.param("id") == "so-2") return server->failedResponse(res, 0, "Already starred");
-        original(request, res);
-    });
+    wrap("star",
+         [this](int, const loopback::FakeRequest& request, httplib::Response& res, const auto& original) {
+             if (request.param("id") == "so-2") return server->failedResponse(res, 0, "Already starred");
+             original(request, res);
+         });
     for (const char* id : {"so-1", "so-2", "so-3"})
         repository->edit(song(id), "favorite", 1);
 
@@ -110,11 +111,11 @@ TEST_F(EditPushTest, AnEditOfAnItemGoneFromTheServerIsDropped) {
 // credentials ends the push there: the edits after it stay queued.
 TEST_F(EditPushTest, AFailureOfTheConnectionEndsThePushWithTheRestQueued) {
     struct Case {
-        FakeFault fault;
+        loopback::FakeFault fault;
         std::function<bool(std::exception_ptr)> expected;
     };
     const std::vector<Case> cases = {
-        {FakeFault::status(500),
+        {loopback::FakeFault::status(500),
          [](std::exception_ptr e) {
              try {
                  std::rethrow_exception(e);
@@ -124,7 +125,7 @@ TEST_F(EditPushTest, AFailureOfTheConnectionEndsThePushWithTheRestQueued) {
                  return false;
              }
          }},
-        {FakeFault::truncated(),
+        {loopback::FakeFault::truncated(),
          [](std::exception_ptr e) {
              try {
                  std::rethrow_exception(e);
@@ -134,7 +135,7 @@ TEST_F(EditPushTest, AFailureOfTheConnectionEndsThePushWithTheRestQueued) {
                  return false;
              }
          }},
-        {FakeFault::subsonicError(40),
+        {loopback::FakeFault::subsonicError(40),
          [](std::exception_ptr e) {
              try {
                  std::rethrow_exception(e);
@@ -145,7 +146,7 @@ TEST_F(EditPushTest, AFailureOfTheConnectionEndsThePushWithTheRestQueued) {
              }
          }},
     };
-    std::map<std::string, FakeSubsonicServer::RestHandler> standard;
+    std::map<std::string, loopback::FakeSubsonicServer::RestHandler> standard;
     for (const char* method : {"star", "unstar", "setRating"})
         standard[method] = server->method(method);
     for (const Case& c : cases) {
@@ -157,14 +158,14 @@ TEST_F(EditPushTest, AFailureOfTheConnectionEndsThePushWithTheRestQueued) {
         // The first edit request passes and arms the fault for the second.
         for (const char* method : {"star", "unstar", "setRating"}) {
             server->setMethod(method, standard[method]);
-            wrap(method,
-                 [this, c](int, const FakeRequest& request, httplib::Response& res, const auto& original) {
-                     if (server->requestCount("star") + server->requestCount("unstar") +
-                             server->requestCount("setRating") ==
-                         1)
-                         server->injectFault(c.fault, 1);
-                     original(request, res);
-                 });
+            wrap(method, [this, c](int, const loopback::FakeRequest& request, httplib::Response& res,
+                                   const auto& original) {
+                if (server->requestCount("star") + server->requestCount("unstar") +
+                        server->requestCount("setRating") ==
+                    1)
+                    server->injectFault(c.fault, 1);
+                original(request, res);
+            });
         }
         server->clearRequests();
         std::exception_ptr failure;
@@ -185,7 +186,7 @@ TEST_F(EditPushTest, AFailureOfTheConnectionEndsThePushWithTheRestQueued) {
 TEST_F(EditPushTest, TwoPushesAtOnceSendEachEditOnce) {
     for (const char* id : {"so-1", "so-2", "so-3", "so-4"})
         repository->edit(song(id), "favorite", 1);
-    server->injectFault(FakeFault::stalled(), 1, "star");
+    server->injectFault(loopback::FakeFault::stalled(), 1, "star");
     const TaskHandle first = engine->startPushEdits(*client);
     while (server->requestCount("star") == 0)
         std::this_thread::sleep_for(1ms);
@@ -200,7 +201,7 @@ TEST_F(EditPushTest, TwoPushesAtOnceSendEachEditOnce) {
 
 TEST_F(EditPushTest, AnEditChangedWhileInFlightStaysForTheNextPush) {
     repository->edit(song("so-1"), "favorite", 1);
-    server->injectFault(FakeFault::stalled(), 1, "star");
+    server->injectFault(loopback::FakeFault::stalled(), 1, "star");
     auto push = std::async(std::launch::async, [this] { engine->pushEdits(*client); });
     while (server->requestCount("star") == 0)
         std::this_thread::sleep_for(1ms);
@@ -232,7 +233,7 @@ TEST_F(EditPushTest, AnEditOfAnotherKindIsDroppedUnsent) {
 TEST_F(EditPushTest, CancellingAWaitingPushLeavesTheEarlierOneRunning) {
     for (const char* id : {"so-1", "so-2"})
         repository->edit(song(id), "favorite", 1);
-    server->injectFault(FakeFault::stalled(), 1, "star");
+    server->injectFault(loopback::FakeFault::stalled(), 1, "star");
     const TaskHandle first = engine->startPushEdits(*client);
     while (server->requestCount("star") == 0)
         std::this_thread::sleep_for(1ms);

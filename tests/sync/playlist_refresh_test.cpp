@@ -20,7 +20,7 @@ struct PlaylistRefreshTest : SyncTest {
         return names;
     }
     void rename(const std::string& id, const std::string& name) {
-        server->withLibrary([&](FakeLibrary& library) { library.playlists.at(id)["name"] = name; });
+        server->withLibrary([&](loopback::FakeLibrary& library) { library.playlists.at(id)["name"] = name; });
     }
 };
 
@@ -29,12 +29,12 @@ TEST_F(PlaylistRefreshTest, ReplacesTheStoredPlaylistsWithTheirEntries) {
     EXPECT_EQ(repository->playlists().size(), 2u);
     EXPECT_EQ(repository->playlistSongs("pl-1").size(), 3u);
 
-    server->withLibrary([](FakeLibrary& library) { library.playlists.erase("pl-2"); });
+    server->withLibrary([](loopback::FakeLibrary& library) { library.playlists.erase("pl-2"); });
     engine->refreshPlaylists(*client);
     ASSERT_EQ(repository->playlists().size(), 1u);
     EXPECT_EQ(repository->playlists().front().id, "pl-1");
 
-    server->withLibrary([](FakeLibrary& library) { library.playlists.clear(); });
+    server->withLibrary([](loopback::FakeLibrary& library) { library.playlists.clear(); });
     const auto before = repository->revisions().playlists;
     engine->refreshPlaylists(*client);
     EXPECT_TRUE(repository->playlists().empty());
@@ -45,7 +45,7 @@ TEST_F(PlaylistRefreshTest, ReplacesTheStoredPlaylistsWithTheirEntries) {
 // the first returns without error.
 TEST_F(PlaylistRefreshTest, OnlyTheLatestOfTwoRefreshesStores) {
     rename("pl-1", "Old");
-    server->injectFault(FakeFault::stalled(), 1, "getPlaylist");
+    server->injectFault(loopback::FakeFault::stalled(), 1, "getPlaylist");
     auto first = std::async(std::launch::async, [this] { engine->refreshPlaylists(*client); });
     while (server->requestCount("getPlaylist") == 0)
         std::this_thread::sleep_for(1ms);
@@ -64,7 +64,7 @@ TEST_F(PlaylistRefreshTest, AFailureOrCancellationKeepsTheStoredPlaylists) {
     const std::vector<std::string> before = storedNames();
     rename("pl-1", "Renamed");
 
-    server->injectFault(FakeFault::subsonicError(70), 1, "getPlaylist");
+    server->injectFault(loopback::FakeFault::subsonicError(70), 1, "getPlaylist");
     EXPECT_THROW(engine->refreshPlaylists(*client), APIError);
     EXPECT_EQ(storedNames(), before);
 
@@ -74,7 +74,7 @@ TEST_F(PlaylistRefreshTest, AFailureOrCancellationKeepsTheStoredPlaylists) {
     EXPECT_EQ(storedNames(), before);
 
     // A run whose playlist refresh fails stops before its first page.
-    server->injectFault(FakeFault::status(503), 1, "getPlaylists");
+    server->injectFault(loopback::FakeFault::status(503), 1, "getPlaylists");
     server->clearRequests();
     EXPECT_THROW(sync(), APIError);
     EXPECT_EQ(server->requestCount("search3"), 0u);

@@ -23,7 +23,7 @@ struct SyncFaultsTest : SyncTest {
     void faultFromThirdPage(Fault kind) {
         fault = kind;
         wrap("search3",
-             [this](int, const FakeRequest& request, httplib::Response& res, const auto& original) {
+             [this](int, const loopback::FakeRequest& request, httplib::Response& res, const auto& original) {
                  original(request, res);
                  const Fault now = fault.load();
                  if (now == Fault::none || std::stoi(request.param("songOffset").value()) < 1000) return;
@@ -140,8 +140,8 @@ TEST_F(SyncFaultsTest, AServerErrorMidRunEndsTheRunAndDeletesNothing) {
     for (int code : {40, 70}) {
         SCOPED_TRACE(code);
         server->setMethod("search3", standard);
-        server->withLibrary([](FakeLibrary& library) { library.songs.resize(1800); });
-        wrap("search3", [this, code](int call, const FakeRequest& request, httplib::Response& res,
+        server->withLibrary([](loopback::FakeLibrary& library) { library.songs.resize(1800); });
+        wrap("search3", [this, code](int call, const loopback::FakeRequest& request, httplib::Response& res,
                                      const auto& original) {
             if (call == 3) return server->failedResponse(res, code, "Refused");
             original(request, res);
@@ -161,7 +161,7 @@ TEST_F(SyncFaultsTest, AServerErrorMidRunEndsTheRunAndDeletesNothing) {
 
 TEST_F(SyncFaultsTest, AnEditQueuedDuringASyncSurvivesItAndIsPushedNext) {
     sync();
-    server->injectFault(FakeFault::stalled(), 1, "search3");
+    server->injectFault(loopback::FakeFault::stalled(), 1, "search3");
     server->clearRequests();
     auto run = std::async(std::launch::async, [this] { sync(); });
     while (server->requestCount("search3") == 0)
@@ -177,9 +177,10 @@ TEST_F(SyncFaultsTest, AnEditQueuedDuringASyncSurvivesItAndIsPushedNext) {
     ASSERT_EQ(repository->pendingEdits().size(), 1u);
     engine->pushEdits(*client);
     EXPECT_TRUE(repository->pendingEdits().empty());
-    const std::vector<FakeRequest> requests = server->requests();
-    const auto rating = std::find_if(requests.begin(), requests.end(),
-                                     [](const FakeRequest& r) { return r.restMethod == "setRating"; });
+    const std::vector<loopback::FakeRequest> requests = server->requests();
+    const auto rating = std::find_if(requests.begin(), requests.end(), [](const loopback::FakeRequest& r) {
+        return r.restMethod == "setRating";
+    });
     ASSERT_NE(rating, requests.end());
     EXPECT_EQ(rating->param("id"), "so-7");
     EXPECT_EQ(rating->param("rating"), "4");

@@ -6,11 +6,11 @@
 
 #include "http/http_transport.h"
 #include "http/network_security.h"
+#include "loopback/fake_subsonic_server.h"
 #include "runtime/async_call.h"
 #include "runtime/thread_executor.h"
 #include "server/api_client.h"
 #include "store/library_repository.h"
-#include "support/fake_subsonic_server.h"
 #include "support/paths.h"
 #include "sync/sync_checkpoint.h"
 #include "sync/sync_engine.h"
@@ -99,8 +99,9 @@ class SyncTest : public ::testing::Test {
 public:
     // A library whose listing takes `songs` / 500 pages, artists and albums
     // all on the first page; two playlists.
-    static FakeSubsonicServer::Options libraryOf(int artists, int albumsPerArtist, int songsPerAlbum) {
-        FakeSubsonicServer::Options options;
+    static loopback::FakeSubsonicServer::Options libraryOf(int artists, int albumsPerArtist,
+                                                           int songsPerAlbum) {
+        loopback::FakeSubsonicServer::Options options;
         options.library.artists = artists;
         options.library.albumsPerArtist = albumsPerArtist;
         options.library.songsPerAlbum = songsPerAlbum;
@@ -108,10 +109,10 @@ public:
     }
 
 protected:
-    void startServer(FakeSubsonicServer::Options options = libraryOf(10, 10, 20)) {
+    void startServer(loopback::FakeSubsonicServer::Options options = libraryOf(10, 10, 20)) {
         engine.reset();
         client.reset();
-        server = std::make_unique<FakeSubsonicServer>(std::move(options));
+        server = std::make_unique<loopback::FakeSubsonicServer>(std::move(options));
         connect();
     }
 
@@ -133,21 +134,21 @@ protected:
 
     // Wraps the server's standard handler of `method`: `wrapper(call, request,
     // res, original)` with the 1-based number of the call.
-    using Wrapper = std::function<void(int call, const FakeRequest&, httplib::Response&,
-                                       const FakeSubsonicServer::RestHandler& original)>;
+    using Wrapper = std::function<void(int call, const loopback::FakeRequest&, httplib::Response&,
+                                       const loopback::FakeSubsonicServer::RestHandler& original)>;
     void wrap(const std::string& method, Wrapper wrapper) {
         auto original = server->method(method);
         auto calls = std::make_shared<std::atomic<int>>(0);
-        server->setMethod(method,
-                          [original, calls, wrapper](const FakeRequest& request, httplib::Response& res) {
-                              wrapper(++*calls, request, res, original);
-                          });
+        server->setMethod(
+            method, [original, calls, wrapper](const loopback::FakeRequest& request, httplib::Response& res) {
+                wrapper(++*calls, request, res, original);
+            });
     }
 
     // The song offsets of the library page requests, in order.
     std::vector<int> songOffsets() const {
         std::vector<int> offsets;
-        for (const FakeRequest& request : server->requests())
+        for (const loopback::FakeRequest& request : server->requests())
             if (request.restMethod == "search3")
                 offsets.push_back(std::stoi(request.param("songOffset").value()));
         return offsets;
@@ -170,7 +171,7 @@ protected:
     SerialQueue mainActor{"test-main"};
     SettableWallClock wall;
     ProgressLog progress{mainActor};
-    std::unique_ptr<FakeSubsonicServer> server;
+    std::unique_ptr<loopback::FakeSubsonicServer> server;
     std::unique_ptr<APIClient> client;
     std::unique_ptr<LibraryRepository> repository;
     std::unique_ptr<SyncEngine> engine;

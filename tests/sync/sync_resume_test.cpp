@@ -16,7 +16,7 @@ TEST_F(SyncResumeTest, ACancelledRunKeepsItsLastPageAndResumesWithinHalfAnHour) 
     std::stop_source stop;
     auto original = server->method("search3");
     std::atomic<int> calls = 0;
-    server->setMethod("search3", [&](const FakeRequest& request, httplib::Response& res) {
+    server->setMethod("search3", [&](const loopback::FakeRequest& request, httplib::Response& res) {
         if (++calls == 3) stop.request_stop();
         original(request, res);
     });
@@ -110,7 +110,7 @@ TEST_F(SyncResumeTest, TheAgeCountsFromTheGenerationsStart) {
     std::stop_source stop;
     auto original = server->method("search3");
     std::atomic<int> calls = 0;
-    server->setMethod("search3", [&](const FakeRequest& request, httplib::Response& res) {
+    server->setMethod("search3", [&](const loopback::FakeRequest& request, httplib::Response& res) {
         if (++calls == 2 || calls == 4) stop.request_stop();
         original(request, res);
     });

@@ -11,15 +11,15 @@ namespace {
 using namespace std::chrono_literals;
 
 // 80 artists, 300 albums and 1,200 songs.
-FakeSubsonicServer::Options workedExample() {
-    FakeSubsonicServer::Options options = SyncTest::libraryOf(80, 4, 4);
+loopback::FakeSubsonicServer::Options workedExample() {
+    loopback::FakeSubsonicServer::Options options = SyncTest::libraryOf(80, 4, 4);
     return options;
 }
 
 struct SyncRunTest : SyncTest {
     void SetUp() override {
         startServer(workedExample());
-        server->withLibrary([](FakeLibrary& library) {
+        server->withLibrary([](loopback::FakeLibrary& library) {
             library.albums.resize(300);
             library.songs.resize(1200);
         });
@@ -30,7 +30,7 @@ TEST_F(SyncRunTest, MirrorsTheLibraryInPagesOf500WithTheirProgress) {
     sync();
 
     std::vector<std::vector<std::string>> pages;
-    for (const FakeRequest& request : server->requests())
+    for (const loopback::FakeRequest& request : server->requests())
         if (request.restMethod == "search3")
             pages.push_back({request.param("artistOffset").value(), request.param("albumOffset").value(),
                              request.param("songOffset").value(), request.param("artistCount").value(),
@@ -79,7 +79,7 @@ TEST_F(SyncRunTest, CountsFollowTheUsersLocaleAndStayPlainInTheCLocale) {
 TEST_F(SyncRunTest, AnEmptyLibraryFinishesAtOnceAndDeletesEverything) {
     sync();
     ASSERT_EQ(repository->songCount(), 1200);
-    server->withLibrary([](FakeLibrary& library) {
+    server->withLibrary([](loopback::FakeLibrary& library) {
         library.artists.clear();
         library.albums.clear();
         library.songs.clear();
@@ -95,7 +95,7 @@ TEST_F(SyncRunTest, AnEmptyLibraryFinishesAtOnceAndDeletesEverything) {
 
 TEST_F(SyncRunTest, ASecondSyncDropsWhatTheServerNoLongerHas) {
     sync();
-    server->withLibrary([](FakeLibrary& library) { library.songs.resize(700); });
+    server->withLibrary([](loopback::FakeLibrary& library) { library.songs.resize(700); });
     sync();
     EXPECT_EQ(repository->songCount(), 700);
     EXPECT_FALSE(repository->song("so-701"));
@@ -104,13 +104,14 @@ TEST_F(SyncRunTest, ASecondSyncDropsWhatTheServerNoLongerHas) {
 
 TEST_F(SyncRunTest, ARepeatedPageEndsTheRunAfterStoringItOnce) {
     // The second request is answered as if it asked for the first page again.
-    wrap("search3", [](int call, const FakeRequest& request, httplib::Response& res, const auto& original) {
-        FakeRequest asked = request;
-        if (call == 2)
-            for (QueryItem& item : asked.params)
-                if (item.name.ends_with("Offset")) item.value = "0";
-        original(asked, res);
-    });
+    wrap("search3",
+         [](int call, const loopback::FakeRequest& request, httplib::Response& res, const auto& original) {
+             loopback::FakeRequest asked = request;
+             if (call == 2)
+                 for (QueryItem& item : asked.params)
+                     if (item.name.ends_with("Offset")) item.value = "0";
+             original(asked, res);
+         });
 
     try {
         sync();
@@ -128,7 +129,7 @@ TEST_F(SyncRunTest, ARepeatedPageEndsTheRunAfterStoringItOnce) {
 // The run waits on the server without holding the engine: a second refresh
 // returns at once, and playlists and edits go through meanwhile.
 TEST_F(SyncRunTest, ARunWaitingForTheServerLeavesTheEngineFree) {
-    server->injectFault(FakeFault::stalled(), 1, "search3");
+    server->injectFault(loopback::FakeFault::stalled(), 1, "search3");
     auto run = std::async(std::launch::async, [this] { sync(); });
     while (server->requestCount("search3") == 0)
         std::this_thread::sleep_for(1ms);

@@ -18,19 +18,24 @@ struct PCMBuffer {
 
     // Moves the first `frames` frames (all when fewer) out into a buffer of
     // their own; the rest stays.
-    PCMBuffer takeFront(std::size_t frames) {
-        PCMBuffer front;
+    PCMBuffer takeFront(std::size_t frames) { return takeFront(frames, PCMBuffer{}); }
+
+    // The same, in `storage`'s memory (its frames dropped) rather than in new
+    // memory; when all frames go, this buffer keeps `storage`'s memory.
+    PCMBuffer takeFront(std::size_t frames, PCMBuffer storage) {
+        for (auto& channel : storage.channels)
+            channel.clear();
         frames = std::min(frames, frameLength());
         if (frames == frameLength()) {
-            std::swap(front.channels, channels);
-            return front;
+            std::swap(storage.channels, channels);
+            return storage;
         }
         for (std::size_t c = 0; c < 2; ++c) {
             auto& source = channels[c];
-            front.channels[c].assign(source.begin(), source.begin() + static_cast<std::ptrdiff_t>(frames));
+            storage.channels[c].assign(source.begin(), source.begin() + static_cast<std::ptrdiff_t>(frames));
             source.erase(source.begin(), source.begin() + static_cast<std::ptrdiff_t>(frames));
         }
-        return front;
+        return storage;
     }
 };
 
