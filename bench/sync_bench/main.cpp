@@ -20,6 +20,7 @@
 #include "loopback/generated_library.h"
 #include "store_bench/bare_store.h"
 #include "store_bench/bench_timing.h"
+#include "support/library_contents.h"
 #include "sync_bench/bare_fetch.h"
 #include "sync_bench/io_counters.h"
 #include "sync_bench/server_process.h"
@@ -111,18 +112,6 @@ Run timedSync(LibraryRepository& repository, Executor& mainActor, APIClient& cli
     }
     return {secondsSince(start), processCPUSeconds() - cpu, counting.pages.load(),
             counting.requestSeconds.load(), ioCounts() - io};
-}
-
-// Everything the store shows of the library, as one text.
-std::string contents(LibraryRepository& repository) {
-    std::string text;
-    for (const Song& song : repository.songs("", SongSort::title))
-        text += song.encode().dump() + '\n';
-    for (const Album& album : repository.albums("", AlbumSort::title))
-        text += album.encode().dump() + '\n';
-    for (const Artist& artist : repository.artists(""))
-        text += artist.encode().dump() + '\n';
-    return text;
 }
 
 void line(const char* what, const std::string& figure, const std::string& extra = {}) {
@@ -247,7 +236,7 @@ int main(int argc, char** argv) {
             stop.get_token());
         const int atCancel = static_cast<int>(second.songCount());
         const Run resumed = timedSync(second, mainActor, client);
-        equal = contents(first) == contents(second);
+        equal = test::libraryContents(first) == test::libraryContents(second);
         second.close();
 
         std::printf("\nsync cancelled at half way (%d songs stored), then resumed\n", atCancel);

@@ -159,6 +159,38 @@ TEST_F(IngestTest, FinishDeletesWhatTheRunDidNotSee) {
     EXPECT_EQ(value("SELECT count(*) FROM song_fts WHERE id='s2'"), "0");
 }
 
+// Pages leave their search segments unmerged while a sync writes them; the
+// end of the sync restores the usual merging and merges what gathered, so a
+// search afterwards reads few segments and finds every row. A sync that never
+// ends (killed, cancelled) leaves the relaxed setting for the next one.
+TEST_F(IngestTest, FinishMergesTheSearchSegmentsThePagesLeft) {
+    auto& store = open();
+    auto segments = [&](const std::string& table) {
+        return std::stoi(value("SELECT count(DISTINCT segid) FROM " + table + "_idx"));
+    };
+    for (int i = 0; i < 40; ++i) {
+        auto n = std::to_string(i);
+        store.ingest(page({song("s" + n, "Lumen " + n)}, {Album::make("al" + n, "Lumen album " + n, "Ann")},
+                          {Artist::make("ar" + n, "Lumen artist " + n)}),
+                     "g1", "{\"page\":" + n + "}");
+    }
+    for (const char* table : {"song_fts", "album_fts", "artist_fts"}) {
+        EXPECT_GT(segments(table), 8) << table;
+        EXPECT_NE(value(std::string("SELECT v FROM ") + table + "_config WHERE k='automerge'"), "4") << table;
+    }
+
+    store.finishSync("g1");
+    for (const char* table : {"song_fts", "album_fts", "artist_fts"}) {
+        EXPECT_LE(segments(table), 4) << table;
+        EXPECT_EQ(value(std::string("SELECT v FROM ") + table + "_config WHERE k='automerge'"), "4") << table;
+    }
+    const auto found = store.search("Lumen");
+    EXPECT_EQ(found.songs.size(), 40u);
+    EXPECT_EQ(found.albums.size(), 40u);
+    EXPECT_EQ(found.artists.size(), 40u);
+    EXPECT_EQ(value("SELECT count(*) FROM song_fts WHERE song_fts MATCH 'lum*'"), "40");
+}
+
 // Large removals take the search entries out in one pass: the right entries
 // go, the stored schema is the same text afterwards, and the triggers still
 // keep the search tables in step with later single-row changes.

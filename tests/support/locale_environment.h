@@ -1,5 +1,5 @@
 #pragma once
-// Sets the locale variables (LC_ALL, LC_NUMERIC, LANG) for one test and puts
+// Sets the locale variables (LC_ALL, LC_NUMERIC, LC_COLLATE, LANG) for one test and puts
 // the old values back when it goes. The test's own thread only: the
 // environment is process-wide.
 
@@ -36,11 +36,12 @@ public:
     static void useLang(const std::string& lang) {
         set("LC_ALL", std::nullopt);
         set("LC_NUMERIC", std::nullopt);
+        set("LC_COLLATE", std::nullopt);
         set("LANG", lang);
     }
 
 private:
-    static constexpr const char* kNames[] = {"LC_ALL", "LC_NUMERIC", "LANG"};
+    static constexpr const char* kNames[] = {"LC_ALL", "LC_NUMERIC", "LC_COLLATE", "LANG"};
     std::vector<std::optional<std::string>> saved_;
 };
 

@@ -1,3 +1,4 @@
+#include "support/library_contents.h"
 #include "sync_fixture.h"
 
 #include "platform/sqlite/database.h"
@@ -64,18 +65,6 @@ TEST(SyncCrashChild, RunsUntilKilled) {
 }
 
 using SyncCrashTest = SyncTest;
-
-// Every object the store shows of the library, as one text.
-std::string contents(LibraryRepository& repository) {
-    std::string text;
-    for (const Song& song : repository.songs("", SongSort::title))
-        text += song.encode().dump() + '\n';
-    for (const Album& album : repository.albums("", AlbumSort::title))
-        text += album.encode().dump() + '\n';
-    for (const Artist& artist : repository.artists(""))
-        text += artist.encode().dump() + '\n';
-    return text;
-}
 
 // Runs the child on `store`, killed at `page` after `delay`; waits at most a
 // minute. True when it was killed, false when its run ended first.
@@ -151,7 +140,7 @@ TEST_F(SyncCrashTest, AKillAtAnyPageLeavesAStoreTheNextRunCompletes) {
     }
     EXPECT_EQ(crashed.state("syncCheckpoint"), std::nullopt);
     EXPECT_EQ(crashed.songCount(), 3000);
-    EXPECT_EQ(contents(crashed), contents(*repository));
+    EXPECT_EQ(libraryContents(crashed), libraryContents(*repository));
     crashed.close();
 
     Database database(store, SQLITE_OPEN_READWRITE);
