@@ -11,6 +11,9 @@
 #include <QObject>
 
 #include <memory>
+#include <mutex>
+
+class QThread;
 
 namespace sorvalind {
 
@@ -28,8 +31,10 @@ public:
     bool isCurrent() const noexcept override;
 
 private:
+    mutable std::mutex mutex_;
     // Queued calls and timers die with it, unrun.
     std::unique_ptr<QObject> context_;
+    QThread* const thread_;
 };
 
 } // namespace sorvalind

@@ -216,7 +216,13 @@ TEST_F(DownloadManagerTest, AFailedJobDoesNotWaitForItsCover) {
         return covers.back()->source.handle();
     });
     // Every transfer slot gets a failing job; the last job needs a free slot.
-    server.injectFault(loopback::FakeFault::status(404), DownloadManager::maximumTransfers, "download");
+    // The failures go by id, not by arrival: the last job may reach the
+    // server before a slow one of the first.
+    server.setMethod("download", [this](const loopback::FakeRequest& request, httplib::Response& res) {
+        if (request.param("id") == "last") return res.set_content(flacBytes, "application/octet-stream");
+        res.status = 404;
+        res.set_content("Not Found", "text/plain");
+    });
     auto listed = songs(static_cast<int>(DownloadManager::maximumTransfers));
     listed.push_back(song("last"));
     manager->configure(api);

@@ -11,6 +11,9 @@
 namespace sorvalind::test {
 
 inline QApplication& offscreenApplication() {
+    // A program that registers the shared offscreen application has made it
+    // before any test runs; a second one would take over the platform.
+    if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return *existing;
     static QApplication* application = [] {
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
         static int argc = 1;
