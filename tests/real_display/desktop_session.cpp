@@ -119,8 +119,9 @@ bool DesktopSession::startSoundServer() {
 std::optional<std::string> DesktopSession::call(const std::vector<std::string>& arguments) {
     std::vector<std::string> all{"--session", "--print-reply"};
     all.insert(all.end(), arguments.begin(), arguments.end());
-    ChildProcess child("/usr/bin/dbus-send", all, {{"DBUS_SESSION_BUS_ADDRESS", busAddress_}},
-                       scratch_.path());
+    // Its output goes with the call: tests poll the bus many times.
+    const TempDir output;
+    ChildProcess child("/usr/bin/dbus-send", all, {{"DBUS_SESSION_BUS_ADDRESS", busAddress_}}, output.path());
     if (child.wait(30s) != 0) return std::nullopt;
     return child.out();
 }
@@ -147,7 +148,7 @@ bool DesktopSession::waitForBusName(const std::string& name, std::chrono::millis
     while (std::chrono::steady_clock::now() < deadline) {
         for (const auto& found : busNames(name))
             if (found == name) return true;
-        std::this_thread::sleep_for(50ms);
+        std::this_thread::sleep_for(200ms);
     }
     return false;
 }

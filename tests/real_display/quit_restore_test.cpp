@@ -100,7 +100,7 @@ struct QuitAndRestore : RealDisplay {
     bool playUntil(const std::function<bool()>& playing) {
         return waitUntil([&] {
             player(std::string(playerInterface) + ".Play");
-            return waitUntil(playing, std::chrono::seconds(3));
+            return waitUntil(playing, std::chrono::seconds(3), busPolling);
         });
     }
 
@@ -129,7 +129,8 @@ TEST_F(QuitAndRestore, MidSongTheNextStartResumesTheSongWhereItStopped) {
         ASSERT_TRUE(playUntil([&] { return position().value_or(0) > 0.5; })) << first->err();
         // Well into the song, by the desktop's seek, and still playing.
         ASSERT_TRUE(player(std::string(playerInterface) + ".Seek", {"int64:30000000"}));
-        ASSERT_TRUE(waitUntil([&] { return position().value_or(0) > 31; })) << first->err();
+        ASSERT_TRUE(waitUntil([&] { return position().value_or(0) > 31; }, patience, busPolling))
+            << first->err();
         const double playedTo = position().value_or(0);
 
         EXPECT_EQ(quit(*first, c.by), 0) << first->err();

@@ -50,11 +50,12 @@ void RealDisplay::SetUp() {
     session_->enter(*profile);
 }
 
-bool RealDisplay::waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds bound) {
+bool RealDisplay::waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds bound,
+                            std::chrono::milliseconds interval) {
     const auto deadline = std::chrono::steady_clock::now() + bound;
     while (!condition()) {
         if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        std::this_thread::sleep_for(interval);
     }
     return true;
 }
@@ -79,11 +80,13 @@ bool RealDisplay::openHelp(ChildProcess& program) {
 
 std::optional<std::string> RealDisplay::playerName() {
     std::optional<std::string> name;
-    waitUntil([&] {
-        const auto names = session().busNames("org.mpris.MediaPlayer2.sorvalind");
-        if (!names.empty()) name = names.front();
-        return name.has_value();
-    });
+    waitUntil(
+        [&] {
+            const auto names = session().busNames("org.mpris.MediaPlayer2.sorvalind");
+            if (!names.empty()) name = names.front();
+            return name.has_value();
+        },
+        patience, busPolling);
     return name;
 }
 

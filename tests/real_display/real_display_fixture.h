@@ -38,8 +38,12 @@ protected:
     static DesktopSession& session() { return *session_; }
     static XDisplay& display() { return session_->display(); }
 
-    // Polls `condition` until it holds or `bound` passes.
-    static bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds bound = patience);
+    // Polls `condition` every `interval` until it holds or `bound` passes.
+    // A condition that asks the bus runs a process each time: poll it less
+    // often (busPolling), so the polls do not load a small machine.
+    static constexpr std::chrono::milliseconds busPolling{200};
+    static bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds bound = patience,
+                          std::chrono::milliseconds interval = std::chrono::milliseconds(20));
     // Waits until the window titled `title` is shown; false when the program
     // ends first.
     bool waitForWindow(ChildProcess& program, const std::string& title);
