@@ -51,8 +51,10 @@ int runApplication(int argc, char** argv) {
     }
 
     QApplication application(argc, argv);
+    // The name alone: with a display name set, Qt's X11 windows append it to
+    // every title that does not already end with it ("Sorvalind Help —
+    // Sorvalind"); without one, the display name falls back to this name.
     QApplication::setApplicationName(QStringLiteral("Sorvalind"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Sorvalind"));
     QGuiApplication::setDesktopFileName(QStringLiteral("sorvalind"));
     // Closing the last window leaves the application running.
     QApplication::setQuitOnLastWindowClosed(false);

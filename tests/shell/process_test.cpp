@@ -3,8 +3,7 @@
 // profile and runtime folder of its own, on Qt's offscreen platform.
 
 #include "shell/single_instance.h"
-#include "support/child_process.h"
-#include "support/paths.h"
+#include "support/program_profile.h"
 
 #include <gtest/gtest.h>
 
@@ -28,69 +27,29 @@ constexpr const char* program = nullptr;
 #endif
 
 struct ProgramProcess : ::testing::Test {
-    TempDir scratch;
-    std::vector<std::pair<std::string, std::string>> environment;
+    std::optional<ProgramProfile> profile;
 
     void SetUp() override {
         if (!program) GTEST_SKIP() << "built without the application";
-        for (const char* folder : {"config", "data", "cache", "tmp", "run"})
-            std::filesystem::create_directories(scratch.path() / folder);
-        std::filesystem::permissions(scratch.path() / "run", std::filesystem::perms::owner_all);
-        environment = {
-            {"XDG_CONFIG_HOME", (scratch.path() / "config").string()},
-            {"XDG_DATA_HOME", (scratch.path() / "data").string()},
-            {"XDG_CACHE_HOME", (scratch.path() / "cache").string()},
-            {"TMPDIR", (scratch.path() / "tmp").string()},
-            {"XDG_RUNTIME_DIR", (scratch.path() / "run").string()},
-            {"QT_QPA_PLATFORM", "offscreen"},
-            // No desktop session: the player has no bus and no sound server.
-            {"DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent"},
-            {"PULSE_SERVER", "unix:/nonexistent"},
-        };
-    }
-
-    std::unique_ptr<ChildProcess> start(const std::vector<std::string>& arguments = {}) {
-        return std::make_unique<ChildProcess>(program, arguments, environment, scratch.path());
-    }
-    int sockets() const {
-        int count = 0;
-        for (const auto& entry : std::filesystem::directory_iterator(scratch.path() / "run"))
-            count += entry.path().extension() == ".socket";
-        return count;
-    }
-    // The first instance is serving once its socket exists.
-    bool serving() const {
-        return std::filesystem::exists(scratch.path() / "run") &&
-               !std::filesystem::is_empty(scratch.path() / "run") && [&] {
-                   for (const auto& entry : std::filesystem::directory_iterator(scratch.path() / "run"))
-                       if (entry.path().extension() == ".socket") return true;
-                   return false;
-               }();
-    }
-    bool waitUntilServing(ChildProcess& child) {
-        for (int i = 0; i < 1000 && !serving(); ++i) {
-            if (!child.running()) return false;
-            std::this_thread::sleep_for(10ms);
-        }
-        return serving();
+        profile.emplace(program);
     }
 };
 
 TEST_F(ProgramProcess, ASecondLaunchRaisesTheFirstAndEndsWithZero) {
-    auto first = start();
-    ASSERT_TRUE(waitUntilServing(*first)) << first->err();
-    auto second = start();
+    auto first = profile->start();
+    ASSERT_TRUE(profile->waitUntilServing(*first)) << first->err();
+    auto second = profile->start();
     EXPECT_EQ(second->wait(10s), 0) << second->err();
     EXPECT_EQ(second->err(), "");
     EXPECT_TRUE(first->running());
 
     // Another profile is another instance.
-    environment[0].second = (scratch.path() / "other-config").string();
-    auto other = start();
+    profile->set("XDG_CONFIG_HOME", (profile->root() / "other-config").string());
+    auto other = profile->start();
     // Serving its own socket: started, not sent away.
-    for (int i = 0; i < 1000 && sockets() < 2 && other->running(); ++i)
+    for (int i = 0; i < 3000 && profile->servingInstances() < 2 && other->running(); ++i)
         std::this_thread::sleep_for(10ms);
-    EXPECT_EQ(sockets(), 2) << other->err();
+    EXPECT_EQ(profile->servingInstances(), 2) << other->err();
     first->signal(SIGTERM);
     other->signal(SIGTERM);
     EXPECT_EQ(first->wait(3s), 0);
@@ -101,7 +60,7 @@ TEST_F(ProgramProcess, AFirstInstanceThatDoesNotAnswerIsReportedAfterTwoSeconds)
     // The lock held by a process that never serves the socket: this one,
     // with the program's profile for the moment it names the file.
     std::vector<std::pair<std::string, std::optional<std::string>>> saved;
-    for (const auto& [name, value] : environment) {
+    for (const auto& [name, value] : profile->environment()) {
         const char* old = std::getenv(name.c_str());
         saved.emplace_back(name, old ? std::optional<std::string>(old) : std::nullopt);
         ::setenv(name.c_str(), value.c_str(), 1);
@@ -113,7 +72,7 @@ TEST_F(ProgramProcess, AFirstInstanceThatDoesNotAnswerIsReportedAfterTwoSeconds)
     ASSERT_GE(lock, 0);
     ASSERT_EQ(::flock(lock, LOCK_EX | LOCK_NB), 0);
     const auto started = std::chrono::steady_clock::now();
-    auto second = start();
+    auto second = profile->start();
     EXPECT_EQ(second->wait(10s), 1);
     EXPECT_GE(std::chrono::steady_clock::now() - started, SingleInstance::answerTimeout);
     EXPECT_EQ(second->err(), std::string(SingleInstance::alreadyRunningLine) + "\n");
@@ -124,9 +83,9 @@ TEST_F(ProgramProcess, EachQuitSignalEndsTheProgramWithZeroWithinTheBound) {
     for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(number);
         // The earlier run's socket is gone, so serving means this run's.
-        ASSERT_FALSE(serving());
-        auto child = start();
-        ASSERT_TRUE(waitUntilServing(*child)) << child->err();
+        ASSERT_EQ(profile->servingInstances(), 0);
+        auto child = profile->start();
+        ASSERT_TRUE(profile->waitUntilServing(*child)) << child->err();
         child->signal(number);
         EXPECT_EQ(child->wait(3s), 0);
     }
