@@ -154,9 +154,6 @@ QMenu* SongListTable::popupMenu(const MenuSpec& spec, const QPoint& globalPositi
     menu->setAttribute(Qt::WA_DeleteOnClose);
     fillMenu(*menu, spec);
     openMenu_ = menu;
-    connect(menu, &QObject::destroyed, this, [this, menu] {
-        if (openMenu_ == menu) openMenu_ = nullptr;
-    });
     menu->popup(globalPosition);
     return menu;
 }

@@ -14,12 +14,13 @@
 
 #include "songs/menu_spec.h"
 
+#include <QMenu>
+#include <QPointer>
 #include <QTableView>
 
 #include <functional>
 #include <optional>
 
-class QMenu;
 class QMimeData;
 
 namespace sorvalind {
@@ -70,7 +71,9 @@ private:
     void clampSection(int logical, int oldSize, int newSize);
     void fitTitleColumn();
 
-    QMenu* openMenu_ = nullptr;
+    // A guard, not a connection to the menu's destruction: an open menu is a
+    // child, deleted after this table's own part is gone.
+    QPointer<QMenu> openMenu_;
     // The last press on a heart, so the second press of a double click
     // does not toggle it back.
     int lastHeartRow_ = -1;
