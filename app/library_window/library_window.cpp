@@ -272,6 +272,8 @@ void LibraryWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (shownOnce_) return;
     shownOnce_ = true;
+    // The search field takes focus only when asked; a new window starts in the sidebar.
+    sidebar_->tree()->setFocus(Qt::OtherFocusReason);
     credentialsMissingChanged();
 }
 

@@ -11,6 +11,9 @@
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QMimeData>
+#include <QStyledItemDelegate>
+
+#include <algorithm>
 
 namespace sorvalind {
 
@@ -33,6 +36,17 @@ QStandardItem* routeItem(const QString& title, const QString& symbol, const QStr
     return item;
 }
 
+// Rows at the height of a desktop sidebar, not of a dense list.
+class SidebarRowDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        size.setHeight(std::max(size.height(), SidebarTree::rowHeight));
+        return size;
+    }
+};
+
 } // namespace
 
 SidebarTree::SidebarTree(QWidget* parent) : QTreeView(parent) {
@@ -48,6 +62,7 @@ SidebarTree::SidebarTree(QWidget* parent) : QTreeView(parent) {
     setDragDropMode(QAbstractItemView::DropOnly);
     setIconSize(QSize(16, 16));
     setIndentation(12);
+    setItemDelegate(new SidebarRowDelegate(this));
     setModel(&items_);
     const QColor accent = accentColor();
     library_ = sectionItem(QStringLiteral("Library"));

@@ -24,6 +24,7 @@ public:
     static constexpr int routeRole = Qt::UserRole + 1;
     static constexpr int playlistRole = Qt::UserRole + 2;
     static constexpr int newPlaylistRole = Qt::UserRole + 3;
+    static constexpr int rowHeight = 26;
 
     explicit SidebarTree(QWidget* parent = nullptr);
 
