@@ -10,6 +10,9 @@
 
 #include "songs/song_drag.h"
 
+#include <QApplication>
+#include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -122,6 +125,25 @@ TEST_F(PlaylistActions, DropsAddTheSongsOfThePageAndRefuseUnknownOnes) {
     bare.setText(QString::fromStdString((*songs)[1].id));
     EXPECT_TRUE(window->dropOnPlaylist(target, bare));
     ASSERT_TRUE(waitUntil([&] { return requests("updatePlaylist") == 2; }));
+
+    // Through the sidebar: a drop on the playlist's row is taken, one on a library row is not.
+    SidebarTree* tree = window->sidebar()->tree();
+    const auto dropAt = [&](const QModelIndex& index, const QMimeData& data) {
+        const QPoint at = tree->visualRect(index).center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(tree->viewport(), &enter);
+        QDragMoveEvent move(at, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(tree->viewport(), &move);
+        QDropEvent drop(QPointF(at), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(tree->viewport(), &drop);
+        return drop.isAccepted();
+    };
+    EXPECT_TRUE(dropAt(tree->indexOf("playlist:" + target.id), rows));
+    ASSERT_TRUE(waitUntil([&] { return requests("updatePlaylist") == 3; }));
+    EXPECT_FALSE(dropAt(tree->indexOf(std::string("Albums")), rows));
+    EXPECT_FALSE(dropAt(tree->newPlaylistRow(), rows));
+    settle();
+    EXPECT_EQ(requests("updatePlaylist"), 3u);
 }
 
 TEST_F(PlaylistActions, PromptsSendTheNameAsTypedAndRefuseOnlySpaces) {
