@@ -30,7 +30,13 @@ QStandardItem* sectionItem(const QString& title) {
 
 QStandardItem* routeItem(const QString& title, const QString& symbol, const QString& route,
                          const QColor& color) {
-    auto* item = new QStandardItem(symbolIcon(symbol, color), title);
+    // On the selected row the accent fills the row, so the symbol turns white.
+    QIcon icon;
+    for (const qreal ratio : {1.0, 2.0}) {
+        icon.addPixmap(symbolPixmap(symbol, QSize(16, 16), color, ratio), QIcon::Normal);
+        icon.addPixmap(symbolPixmap(symbol, QSize(16, 16), Qt::white, ratio), QIcon::Selected);
+    }
+    auto* item = new QStandardItem(icon, title);
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
     item->setData(route, SidebarTree::routeRole);
     return item;

@@ -10,6 +10,7 @@
 #include "support/widgets/gui_wait.h"
 #include "support/widgets/screenshots.h"
 
+#include "kit/text_styles.h"
 #include "model/app_model.h"
 #include "runtime/thread_executor.h"
 #include "services/in_memory_preferences.h"
@@ -48,6 +49,8 @@ protected:
 
     void show(QSize size = QSize(1180, 780), std::optional<LibraryWindowParts> given = std::nullopt) {
         window = std::make_unique<LibraryWindow>(model, world.sharedCoordinator(), given ? *given : parts());
+        // The accent the main window gives its content.
+        window->setPalette(accentPalette(window->palette()));
         window->resize(size);
         window->show();
         ASSERT_TRUE(

@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -257,6 +258,33 @@ TEST_F(LibraryWindowTest, TheBannerShowsTheModelsErrorAndDismissClearsIt) {
         };
     for (const auto& [modelError, playbackError, shown] : cases)
         EXPECT_EQ(bannerMessage(modelError, playbackError), shown);
+}
+
+TEST_F(LibraryWindowTest, ALockedLoginIsUnlockedFromTheFooterWithThePrompt) {
+    model.reset();
+    world.setKeyringLocked(true);
+    world.restart();
+    ASSERT_TRUE(world.launch());
+    model = world.current();
+    ASSERT_TRUE(model->credentialsLocked().value());
+    show(QSize(780, 540));
+    QPushButton* signIn = window->sidebar()->signInButton();
+    EXPECT_FALSE(signIn->isHidden());
+    EXPECT_EQ(signIn->text(), QStringLiteral("Unlock Saved Login"));
+    EXPECT_EQ(window->sidebar()->statusLine()->text(), QString::fromUtf8(AppModel::lockedStatus));
+    EXPECT_FALSE(window->refreshButton()->isEnabled()) << "no client while locked";
+    screenshot(*window, "frame-locked-login-780");
+
+    world.setKeyringLocked(false);
+    signIn->click();
+    ASSERT_TRUE(waitUntil([&] { return !model->credentialsLocked().value() && model->api(); }));
+    EXPECT_TRUE(world.lastReadInteractive());
+    settle();
+    EXPECT_TRUE(signIn->isHidden());
+    ASSERT_TRUE(waitUntil([&] {
+        processEvents();
+        return window->refreshButton()->isEnabled() || model->syncing().value();
+    }));
 }
 
 TEST_F(LibraryWindowTest, BackAndForwardFollowTheHistory) {

@@ -20,6 +20,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QSplitter>
+#include <QTest>
 
 #include <future>
 
@@ -169,6 +170,17 @@ TEST_F(PlaylistActions, PromptsSendTheNameAsTypedAndRefuseOnlySpaces) {
     });
     EXPECT_EQ(create->param("name"), " Night Drive ");
     EXPECT_EQ(create->paramValues("songId"), (std::vector<std::string>{"so-1"}));
+
+    // The sidebar's New Playlist row opens an empty prompt.
+    SidebarTree* tree = window->sidebar()->tree();
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                      tree->visualRect(tree->newPlaylistRow()).center());
+    ASSERT_NE(window->openPrompt(), nullptr);
+    EXPECT_EQ(window->openPrompt()->windowTitle(), QStringLiteral("New Playlist"));
+    EXPECT_EQ(window->openPrompt()->field()->text(), QString());
+    EXPECT_EQ(model->route().value(), "Home") << "the row is no route";
+    window->openPrompt()->reject();
+    settle();
 
     window->openRenamePlaylist(playlist(0));
     ASSERT_NE(window->openPrompt(), nullptr);
