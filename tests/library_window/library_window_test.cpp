@@ -115,6 +115,9 @@ TEST_F(LibraryWindowTest, ThePlaylistsSectionKeepsItsExpansion) {
 TEST_F(LibraryWindowTest, TheSearchFieldWritesOnlyUserEditsAndFocusesWhenShown) {
     show();
     LibrarySearchField* field = window->searchField();
+    window->activateWindow();
+    ASSERT_TRUE(waitUntil([&] { return window->isActiveWindow(); }, 5s));
+    EXPECT_FALSE(field->hasFocus()) << "a new window does not focus the field by itself";
     QTest::keyClicks(field, QStringLiteral("abc"));
     EXPECT_EQ(model->query().value(), "abc");
 
@@ -142,8 +145,6 @@ TEST_F(LibraryWindowTest, TheSearchFieldWritesOnlyUserEditsAndFocusesWhenShown) 
     EXPECT_EQ(field->text(), QString());
 
     // Ctrl+F focuses the box each time; a hidden window takes no focus.
-    window->activateWindow();
-    ASSERT_TRUE(waitUntil([&] { return window->isActiveWindow(); }, 5s));
     window->sidebar()->tree()->setFocus();
     QTest::keyClick(window->sidebar()->tree(), Qt::Key_F, Qt::ControlModifier);
     EXPECT_TRUE(field->hasFocus());
