@@ -3,11 +3,14 @@
 #include "shell/app_activation.h"
 #include "shell/app_commands.h"
 #include "shell/app_menu_bar.h"
+#include "shell/library_root.h"
 #include "shell/main_content.h"
+#include "shell/main_window_factory.h"
 
 #include "kit/text_styles.h"
 #include "kit/window_activity.h"
 
+#include <QAction>
 #include <QMainWindow>
 
 namespace sorvalind {
@@ -33,6 +36,13 @@ AppWindows::AppWindows(std::shared_ptr<AppCoordinator> coordinator, Executor& ma
     installMenuBar(*main_, *commands_);
     content_ = new MainContent(coordinator_, views_, main_.get());
     connect(content_, &MainContent::titleChanged, main_.get(), &QMainWindow::setWindowTitle);
+    // Each model's window starts with the sidebar as the View menu has it.
+    const auto applySidebar = [this] {
+        if (LibraryRoot* root = content_->libraryRoot(); root && root->factory())
+            root->factory()->setSidebarVisible(commands_->showSidebar()->isChecked());
+    };
+    connect(commands_->showSidebar(), &QAction::toggled, this, applySidebar);
+    connect(content_, &MainContent::titleChanged, this, applySidebar);
     main_->setCentralWidget(content_);
     main_->resize(mainWidth, mainHeight);
 }

@@ -72,7 +72,8 @@ int runApplication(int argc, char** argv) {
     const std::shared_ptr<AppCoordinator> coordinator = desktop.makeCoordinator();
     quit.setCoordinator(coordinator, desktop.mainActor());
 
-    std::unique_ptr<ApplicationWindows> windows = makeApplicationWindows(coordinator, quit);
+    std::unique_ptr<ApplicationWindows> windows =
+        makeApplicationWindows(coordinator, quit, desktop.preferences());
     desktop.mpris().setRaiseHandler([&windows] { windows->showMain(); });
     desktop.mpris().setQuitHandler([&quit] { quit.quit(); });
     instance->listen([&windows] { windows->showMain(); });

@@ -12,6 +12,7 @@
 
 namespace sorvalind {
 
+class Preferences;
 class QuitController;
 
 class ApplicationWindows {
@@ -21,7 +22,8 @@ public:
     virtual void showMain() = 0;
 };
 
+// `preferences` keep the windows' own state; they outlive the windows.
 std::unique_ptr<ApplicationWindows> makeApplicationWindows(std::shared_ptr<AppCoordinator> coordinator,
-                                                           QuitController& quit);
+                                                           QuitController& quit, Preferences& preferences);
 
 } // namespace sorvalind

@@ -39,6 +39,10 @@ LibraryRoot::LibraryRoot(std::shared_ptr<AppModel> model, std::shared_ptr<AppCoo
     }
 }
 
+QString LibraryRoot::title() const {
+    return factory_ ? factory_->title() : QStringLiteral("Sorvalind");
+}
+
 QWidget* LibraryRoot::buildFirstRun(std::shared_ptr<AppCoordinator> coordinator, const ShellViews& views) {
     auto* scroll = new QScrollArea(this);
     scroll->setFrameShape(QFrame::NoFrame);

@@ -25,6 +25,8 @@ public:
     // The model this root was built for (none once it is gone).
     std::shared_ptr<AppModel> model() const { return model_.lock(); }
     bool isFirstRun() const noexcept { return firstRun_; }
+    // The page's title in the library window, else "Sorvalind".
+    QString title() const;
     // The library window's factory; null on the first-run page.
     MainWindowFactory* factory() const noexcept { return factory_; }
 

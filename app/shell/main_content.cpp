@@ -83,7 +83,8 @@ void MainContent::choose() {
     }
     shown_ = next;
     layout_->addWidget(next);
-    emit titleChanged(QStringLiteral("Sorvalind"));
+    const LibraryRoot* root = libraryRoot();
+    emit titleChanged(root ? root->title() : QStringLiteral("Sorvalind"));
 }
 
 QWidget* MainContent::progress(const QString& text) {

@@ -1,55 +1,37 @@
 #include "shell/main_window_factory.h"
 
-#include "kit/plain_text.h"
-#include "kit/text_styles.h"
+#include "library_window/library_window.h"
 #include "model/app_model.h"
-
-#include <QLabel>
-#include <QStackedLayout>
-#include <QVBoxLayout>
-#include <QWidget>
 
 namespace sorvalind {
 
 MainWindowFactory::MainWindowFactory(std::shared_ptr<AppModel> model,
                                      std::shared_ptr<AppCoordinator> coordinator, ShellViews views,
                                      QObject* parent)
-    : QObject(parent), model_(model), coordinator_(std::move(coordinator)), views_(std::move(views)) {
-    watch_.watch(model->status());
-    watch_.watch(model->route());
-    watch_.watch(model->query());
-    connect(&watch_, &ModelAdapter::modelChanged, this, &MainWindowFactory::render);
-}
+    : QObject(parent), model_(model), coordinator_(std::move(coordinator)), views_(std::move(views)) {}
 
 QWidget* MainWindowFactory::build(QWidget* parent) {
-    root_ = new QWidget(parent);
-    pages_ = new QStackedLayout(root_);
-    auto* library = new QWidget(root_);
-    auto* layout = new QVBoxLayout(library);
-    status_ = plainLabel(QString(), library);
-    status_->setAlignment(Qt::AlignCenter);
-    applySecondaryStyle(status_);
-    layout->addWidget(status_);
-    pages_->addWidget(library);
-    render();
-    return root_;
+    const auto model = model_.lock();
+    if (!model) return new QWidget(parent);
+    LibraryWindowParts parts;
+    if (views_.settingsPage)
+        parts.pages.settingsPage = [settings = views_.settingsPage, coordinator = coordinator_](
+                                       std::shared_ptr<AppModel> model, QWidget* parent) {
+            return settings(std::move(model), coordinator, parent);
+        };
+    parts.pages.songRowWorker = views_.songRowWorker;
+    parts.preferences = views_.windowPreferences;
+    window_ = new LibraryWindow(model, coordinator_, std::move(parts), parent);
+    connect(window_, &LibraryWindow::titleChanged, this, [this](const QString& title) {
+        title_ = title;
+        emit titleChanged(title);
+    });
+    title_ = window_->title();
+    return window_;
 }
 
-void MainWindowFactory::render() {
-    const auto model = model_.lock();
-    if (!model || !root_) return;
-    setPlainText(status_, QString::fromStdString(model->status().value()));
-    const bool settings = model->route().value() == std::optional<std::string>("Settings") &&
-                          model->query().value().empty() && views_.settingsPage;
-    if (settings && !settings_) {
-        settings_ = views_.settingsPage(model, coordinator_, root_);
-        pages_->addWidget(settings_);
-    }
-    if (settings) {
-        pages_->setCurrentWidget(settings_);
-    } else {
-        pages_->setCurrentIndex(0);
-    }
+void MainWindowFactory::setSidebarVisible(bool visible) {
+    if (window_) window_->setSidebarVisible(visible);
 }
 
 } // namespace sorvalind

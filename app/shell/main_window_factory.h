@@ -1,24 +1,19 @@
 #pragma once
-// Builds the library window's view for a signed-in model and tells the
-// window its title (titleChanged, whenever the page's title changes). Until
-// the library window exists it builds a stand-in titled "Sorvalind": the
-// model's status line, and the settings page while the route is "Settings",
-// so that the settings and connection commands lead somewhere.
+// Builds the library window for a signed-in model and tells the window its
+// title (titleChanged, whenever the page's title changes). The settings page
+// comes from the shell's views; the song table prepares its rows on the
+// views' row worker.
 //
 // GUI thread only. Holds the model weakly.
 
 #include "shell/shell_views.h"
 
-#include "kit/model_adapter.h"
+#include "library_window/library_window.h"
 
 #include <QObject>
 #include <QPointer>
 
 #include <memory>
-
-class QLabel;
-class QStackedLayout;
-class QWidget;
 
 namespace sorvalind {
 
@@ -31,22 +26,20 @@ public:
     // The view, owned by `parent`; build it once.
     QWidget* build(QWidget* parent);
     QString title() const { return title_; }
+    // The window once built (none after it is gone).
+    LibraryWindow* window() const { return window_; }
+    // The View menu's Show Sidebar.
+    void setSidebarVisible(bool visible);
 
 signals:
     void titleChanged(const QString& title);
 
 private:
-    void render();
-
     std::weak_ptr<AppModel> model_;
     std::shared_ptr<AppCoordinator> coordinator_;
     ShellViews views_;
-    ModelAdapter watch_;
     QString title_ = QStringLiteral("Sorvalind");
-    QPointer<QWidget> root_;
-    QLabel* status_ = nullptr;
-    QStackedLayout* pages_ = nullptr;
-    QPointer<QWidget> settings_;
+    QPointer<LibraryWindow> window_;
 };
 
 } // namespace sorvalind

@@ -14,6 +14,7 @@ namespace sorvalind {
 class AppCoordinator;
 class AppModel;
 class Executor;
+class Preferences;
 class Workspace;
 
 struct ShellViews {
@@ -26,6 +27,11 @@ struct ShellViews {
         settingsPage;
     // The help window's content.
     std::function<QWidget*(QWidget* parent)> help;
+    // Where the library window's song table prepares its rows; none: its
+    // song lists stay placeholders.
+    Executor* songRowWorker = nullptr;
+    // Where the library window keeps its sidebar's state; none: not kept.
+    Preferences* windowPreferences = nullptr;
 };
 
 // The application's own views; `mainActor` is where their work's ends are

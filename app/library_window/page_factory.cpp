@@ -1,0 +1,45 @@
+#include "library_window/page_factory.h"
+
+#include "kit/plain_text.h"
+#include "kit/text_styles.h"
+#include "songs/song_table_view.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace sorvalind {
+
+bool isSongListPage(PageKind kind) noexcept {
+    switch (kind) {
+    case PageKind::artistSongs:
+    case PageKind::album:
+    case PageKind::playlist:
+    case PageKind::genre:
+    case PageKind::songs:
+        return true;
+    default:
+        return false;
+    }
+}
+
+LibraryPage* PageFactory::build(const std::shared_ptr<AppModel>& model, const PageChoice& choice,
+                                const QString& title, QWidget* parent) const {
+    if (model && choice.kind == PageKind::settings && settingsPage)
+        return new HostedPage(choice, title, settingsPage(model, nullptr), parent);
+    if (model && isSongListPage(choice.kind) && songRowWorker)
+        return new HostedPage(choice, title, new SongTableView(model, *songRowWorker), parent);
+    return new PlaceholderPage(choice, title, parent);
+}
+
+QWidget* PageFactory::buildQueuePanel(const std::shared_ptr<AppModel>& model, QWidget* parent) const {
+    if (queuePanel && model) return queuePanel(model, parent);
+    auto* panel = new QWidget(parent);
+    auto* layout = new QVBoxLayout(panel);
+    QLabel* name = plainLabel(QStringLiteral("Queue"), panel);
+    applyTextStyle(name, TextStyle::headline);
+    layout->addWidget(name);
+    layout->addStretch(1);
+    return panel;
+}
+
+} // namespace sorvalind
