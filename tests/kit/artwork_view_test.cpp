@@ -1,0 +1,139 @@
+// Cover-art tiles over the real artwork cache, the loopback server and Qt's
+// image decoder: a tile in a scroll area loads only once it is on screen,
+// releases its picture when scrolled out and finds it in memory when it
+// scrolls back; offline it asks without a client and keeps the placeholder,
+// and coming back online loads it.
+
+#include "kit/artwork_view.h"
+#include "kit/visibility_tracker.h"
+
+#include "http/network_security.h"
+#include "loopback/fake_subsonic_server.h"
+#include "model/artwork_cache.h"
+#include "model/cached_artwork.h"
+#include "platform/qt_image_decoder.h"
+#include "platform/qt_main_actor.h"
+#include "runtime/clock.h"
+#include "runtime/thread_executor.h"
+#include "server/api_client.h"
+#include "support/paths.h"
+#include "support/widgets/gui_wait.h"
+#include "support/widgets/screenshots.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QHBoxLayout>
+#include <QImage>
+#include <QScrollArea>
+#include <QScrollBar>
+
+namespace sorvalind::test {
+namespace {
+
+std::string pngOf(QColor colour) {
+    QImage image(64, 64, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes.toStdString();
+}
+
+QColor centreOf(QWidget& widget) {
+    return widget.grab().toImage().pixelColor(widget.width() / 2, widget.height() / 2);
+}
+
+struct ArtworkViews : ::testing::Test {
+    loopback::FakeSubsonicServer server;
+    TempDir dir;
+    QtMainActor main;
+    WorkerPool workers{3, "artwork-view-test"};
+    std::shared_ptr<ArtworkCache> cache = ArtworkCache::make(
+        dir.path() / "Artwork", workers, systemSteadyClock(), std::make_shared<QtImageDecoder>());
+    CachedArtwork artwork{cache, main};
+    std::shared_ptr<APIClient> api = std::make_shared<APIClient>(
+        ServerConfiguration(server.baseUrl(), "alice", true), "sesame", main, NetworkSecurity::session());
+    bool offline = false;
+    ArtworkLoad::ClientProvider client = [this]() { return offline ? nullptr : api; };
+
+    void TearDown() override {
+        bool done = false;
+        cache->shutdown().whenFinished(main, [&](const Outcome<void>&) { done = true; });
+        EXPECT_TRUE(waitUntil([&] { return done; }));
+    }
+};
+
+TEST_F(ArtworkViews, LoadOnlyOnScreenReleaseWhenScrolledOutAndComeBackFromMemory) {
+    server.setCoverArt("al-1", pngOf(QColor(200, 30, 30)));
+    server.setCoverArt("al-2", pngOf(QColor(30, 30, 200)));
+    QScrollArea area;
+    area.resize(240, 240);
+    auto* content = new QWidget;
+    content->setFixedSize(200, 2000);
+    auto* top = new ArtworkView(artwork, client, 100, QStringLiteral("music.note"), content);
+    top->move(10, 10);
+    auto* far = new ArtworkView(artwork, client, 100, QStringLiteral("music.note"), content);
+    far->move(10, 1500);
+    area.setWidget(content);
+    top->setId("al-1");
+    far->setId("al-2");
+    VisibilityTracker tracker(area);
+    tracker.track(top, [top](bool visible) { top->setScrollVisible(visible); });
+    tracker.track(far, [far](bool visible) { far->setScrollVisible(visible); });
+    area.show();
+
+    ASSERT_TRUE(waitUntil([&] { return !top->image().isNull(); }));
+    EXPECT_EQ(server.requestCount("getCoverArt"), 1u) << "the tile far down asks nothing";
+    EXPECT_TRUE(far->image().isNull());
+    const QColor shown = centreOf(*top);
+    EXPECT_NEAR(shown.red(), 200, 8);
+    EXPECT_NEAR(shown.blue(), 30, 8);
+
+    area.verticalScrollBar()->setValue(1400);
+    ASSERT_TRUE(waitUntil([&] { return !far->image().isNull() && top->image().isNull(); }));
+    EXPECT_EQ(server.requestCount("getCoverArt"), 2u);
+    EXPECT_NEAR(centreOf(*far).blue(), 200, 8);
+
+    area.verticalScrollBar()->setValue(0);
+    ASSERT_TRUE(waitUntil([&] { return !top->image().isNull() && far->image().isNull(); }));
+    EXPECT_EQ(server.requestCount("getCoverArt"), 2u) << "memory answers a tile that scrolls back";
+
+    // Hiding the page releases every picture.
+    area.hide();
+    processEvents();
+    EXPECT_TRUE(top->image().isNull());
+}
+
+TEST_F(ArtworkViews, OfflineKeepsThePlaceholderUntilTheConnectionComesBack) {
+    server.setCoverArt("al-3", pngOf(QColor(30, 160, 60)));
+    offline = true;
+    QWidget sheet;
+    auto* row = new QHBoxLayout(&sheet);
+    auto* waiting = new ArtworkView(artwork, client, 140, QStringLiteral("music.note"), &sheet);
+    auto* person = new ArtworkView(artwork, client, 100, QStringLiteral("person.fill"), &sheet);
+    auto* none = new ArtworkView(artwork, client, 100, QStringLiteral("music.note"), &sheet);
+    row->addWidget(waiting);
+    row->addWidget(person);
+    row->addWidget(none);
+    waiting->setId("al-3");
+    person->setId("ar-9");
+    sheet.show();
+    ASSERT_TRUE(waitUntil([&] { return !waiting->load().isLoading() && !person->load().isLoading(); }));
+    EXPECT_TRUE(waiting->image().isNull());
+    EXPECT_EQ(server.requestCount("getCoverArt"), 0u) << "no client while offline";
+    // The placeholder: a faint tile with the symbol, not the cover's green.
+    const QColor placeholder = centreOf(*waiting);
+    EXPECT_LT(std::abs(placeholder.green() - placeholder.red()), 20) << placeholder.name().toStdString();
+
+    offline = false;
+    waiting->setConnected(true);
+    ASSERT_TRUE(waitUntil([&] { return !waiting->image().isNull(); }));
+    EXPECT_NEAR(centreOf(*waiting).green(), 160, 8);
+    EXPECT_FALSE(
+        saveScreenshot(sheet, QStringLiteral("library-window"), QStringLiteral("artwork-tiles")).isEmpty());
+}
+
+} // namespace
+} // namespace sorvalind::test
