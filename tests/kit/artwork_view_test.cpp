@@ -9,6 +9,7 @@
 
 #include "http/network_security.h"
 #include "loopback/fake_subsonic_server.h"
+#include "model/app_model.h"
 #include "model/artwork_cache.h"
 #include "model/cached_artwork.h"
 #include "platform/qt_image_decoder.h"
@@ -17,6 +18,7 @@
 #include "runtime/thread_executor.h"
 #include "server/api_client.h"
 #include "support/paths.h"
+#include "support/widgets/gui_model_world.h"
 #include "support/widgets/gui_wait.h"
 #include "support/widgets/screenshots.h"
 
@@ -133,6 +135,25 @@ TEST_F(ArtworkViews, OfflineKeepsThePlaceholderUntilTheConnectionComesBack) {
     EXPECT_NEAR(centreOf(*waiting).green(), 160, 8);
     EXPECT_FALSE(
         saveScreenshot(sheet, QStringLiteral("library-window"), QStringLiteral("artwork-tiles")).isEmpty());
+}
+
+// Over a real model: loads see it connected and ask through its client;
+// offline, they are not connected and ask without one.
+TEST(ArtworkOverAModel, TakesTheConnectionFlagAndTheClientFromTheModel) {
+    GuiModelWorld world;
+    ASSERT_TRUE(world.launch());
+    ASSERT_TRUE(world.connect());
+    AppModel& model = *world.current();
+    const ArtworkLoad::ClientProvider client = artworkClient(model);
+    EXPECT_TRUE(artworkConnected(model));
+    ASSERT_NE(client(), nullptr);
+    EXPECT_EQ(client(), model.api());
+
+    model.setForceOfflineMode(true);
+    ASSERT_TRUE(waitUntil([&] { return model.isOffline().value(); }));
+    EXPECT_FALSE(artworkConnected(model));
+    EXPECT_EQ(client(), nullptr);
+    EXPECT_NE(model.api(), nullptr) << "the model keeps its client; loads just do not use it";
 }
 
 } // namespace

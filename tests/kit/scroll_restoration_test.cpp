@@ -6,6 +6,8 @@
 #include "kit/scroll_restoration.h"
 #include "kit/scroll_restorer.h"
 
+#include "model/app_model.h"
+#include "support/widgets/gui_model_world.h"
 #include "support/widgets/gui_wait.h"
 
 #include <gtest/gtest.h>
@@ -180,6 +182,36 @@ TEST(ScrollRestorer, APageWhoseKeyWentStaleNeitherRestoresNorSaves) {
     page.area.verticalScrollBar()->setValue(50);
     EXPECT_EQ(offsets[albums], 900);
     EXPECT_FALSE(restorer.state()->isRestored());
+}
+
+// Over a real model: the offsets live in the model, and its route and search
+// text decide whether a key is current.
+TEST(ScrollRestorer, KeepsTheModelsOffsetsWhileItsRouteAndSearchTextStay) {
+    GuiModelWorld world;
+    ASSERT_TRUE(world.launch());
+    ASSERT_TRUE(world.connect());
+    AppModel& model = *world.current();
+    model.setRoute("Albums");
+    const BrowseScrollKey key = model.browseScrollKey("albums");
+    EXPECT_EQ(key, (BrowseScrollKey{"Albums", "", "albums"}));
+
+    Page page;
+    ScrollRestorer restorer(page.area, model);
+    restorer.setKey(key, true);
+    page.area.verticalScrollBar()->setValue(640);
+    EXPECT_EQ(model.browseScrollOffsets()[key], 640);
+
+    model.setQuery("blue");
+    EXPECT_FALSE(model.isCurrent(key));
+    page.area.verticalScrollBar()->setValue(100);
+    EXPECT_EQ(model.browseScrollOffsets()[key], 640) << "a stale page saves nothing";
+    model.setQuery("");
+
+    // The page comes back in a new area: it returns to where it was.
+    Page again;
+    ScrollRestorer returning(again.area, model);
+    returning.setKey(model.browseScrollKey("albums"), true);
+    EXPECT_EQ(again.offset(), 640);
 }
 
 } // namespace
