@@ -27,6 +27,7 @@
 #include <QBuffer>
 #include <QHBoxLayout>
 #include <QImage>
+#include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
 
@@ -45,6 +46,43 @@ std::string pngOf(QColor colour) {
 
 QColor centreOf(QWidget& widget) {
     return widget.grab().toImage().pixelColor(widget.width() / 2, widget.height() / 2);
+}
+
+// A wide picture fills the square tile, cropped at the sides rather than
+// squeezed, inside the rounded corners; without one the placeholder shows.
+TEST(PaintArtwork, FillsTheRoundedSquareAndCropsTheLongerSide) {
+    QImage wide(200, 100, QImage::Format_RGB32);
+    wide.fill(QColor(0, 0, 220));
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 50; ++x)
+            wide.setPixelColor(x, y, QColor(0, 200, 0)); // cropped away
+    for (int y = 0; y < 100; ++y)
+        for (int x = 50; x < 100; ++x)
+            wide.setPixelColor(x, y, QColor(220, 0, 0));
+    QImage tile(100, 100, QImage::Format_ARGB32_Premultiplied);
+    tile.fill(Qt::transparent);
+    {
+        QPainter painter(&tile);
+        paintArtwork(painter, QRectF(0, 0, 100, 100), wide, QStringLiteral("music.note"), QPalette());
+    }
+    EXPECT_EQ(tile.pixelColor(0, 0).alpha(), 0) << "rounded corner";
+    EXPECT_GT(tile.pixelColor(3, 50).red(), 200) << "the left edge shows the middle's left half";
+    EXPECT_GT(tile.pixelColor(96, 50).blue(), 200);
+    for (int x = 0; x < 100; ++x)
+        EXPECT_LT(tile.pixelColor(x, 50).green(), 100) << "the cropped side never shows, at " << x;
+
+    QImage empty(100, 100, QImage::Format_ARGB32_Premultiplied);
+    empty.fill(Qt::transparent);
+    {
+        QPainter painter(&empty);
+        paintArtwork(painter, QRectF(0, 0, 100, 100), QImage(), QStringLiteral("music.note"), QPalette());
+    }
+    EXPECT_GT(empty.pixelColor(50, 90).alpha(), 0) << "the faint tile";
+    int symbol = 0;
+    for (int y = 36; y < 64; ++y)
+        for (int x = 36; x < 64; ++x)
+            if (empty.pixelColor(x, y) != empty.pixelColor(50, 90)) ++symbol;
+    EXPECT_GT(symbol, 40) << "the symbol in the middle, 28 % of the side";
 }
 
 struct ArtworkViews : ::testing::Test {
