@@ -6,14 +6,17 @@
 #include "kit/artist_links.h"
 #include "kit/text_styles.h"
 
+#include "support/widgets/gui_wait.h"
 #include "support/widgets/screenshots.h"
 
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 namespace sorvalind::test {
@@ -110,6 +113,16 @@ TEST(ArtistLinks, AClickOnALinkEmitsItsCreditAndNothingElseClicks) {
     hover(centre(2));
     EXPECT_EQ(links.cursor().shape(), Qt::ArrowCursor);
     EXPECT_EQ(links.accessibleName(), QStringLiteral("Harriet, Session Players, The Cartographers"));
+
+    // Each link's help names its artist; the plain name has none.
+    const auto help = [&](QPoint at) {
+        QHelpEvent event(QEvent::ToolTip, at, links.mapToGlobal(at));
+        QApplication::sendEvent(&links, &event);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    EXPECT_EQ(help(centre(4)), QStringLiteral("Show The Cartographers"));
+    help(centre(2));
+    EXPECT_TRUE(waitUntil([] { return !QToolTip::isVisible(); }, std::chrono::seconds(5)));
 }
 
 TEST(ArtistLinks, PicturesEveryCase) {
