@@ -5,6 +5,7 @@
 // and coming back online loads it.
 
 #include "kit/artwork_view.h"
+#include "kit/symbols.h"
 #include "kit/visibility_tracker.h"
 
 #include "http/network_security.h"
@@ -152,6 +153,7 @@ TEST_F(ArtworkViews, OfflineKeepsThePlaceholderUntilTheConnectionComesBack) {
     QWidget sheet;
     auto* row = new QHBoxLayout(&sheet);
     auto* waiting = new ArtworkView(artwork, client, 140, QStringLiteral("music.note"), &sheet);
+    ASSERT_TRUE(hasSymbol(QStringLiteral("person.fill")));
     auto* person = new ArtworkView(artwork, client, 100, QStringLiteral("person.fill"), &sheet);
     auto* none = new ArtworkView(artwork, client, 100, QStringLiteral("music.note"), &sheet);
     row->addWidget(waiting);

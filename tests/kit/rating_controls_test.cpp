@@ -23,8 +23,10 @@
 namespace sorvalind::test {
 namespace {
 
-// Whether `button` shows symbol `name` in `colour`.
+// Whether `button` shows symbol `name` in `colour` (a symbol that is not
+// bundled would paint nothing and match an empty icon).
 bool shows(const QToolButton& button, const QString& name, const QColor& colour) {
+    if (!hasSymbol(name)) return false;
     const QSize size = button.iconSize();
     return button.icon().pixmap(size).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied) ==
            symbolPixmap(name, size, colour).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
