@@ -2,7 +2,9 @@
 // Puts a ScrollRestoration on a scroll area (a QScrollArea or an item view
 // scrolling per pixel): the vertical scroll bar gives the offset, its range
 // plus the viewport the content height. A new key starts a fresh state and
-// puts the area back at the top, as a new page would start.
+// puts the area back at the top, as a new page would start. Give the new key
+// before the new content and with `ready` false until that content is final,
+// so that the old page's height never decides where the new one lands.
 //
 // GUI thread only.
 
