@@ -2,7 +2,8 @@
 // One cover-art tile's load and picture, for whatever draws the tile: the
 // artwork view, or a grid's delegate that keeps one slot per tile on screen.
 // The slot wraps the cache's decoded pixels without copying them, and calls
-// `repaint` whenever what it draws changes.
+// `repaint` whenever what it draws changes. A slot stays where it was made
+// (its load calls back into it): a grid keeps its slots by pointer.
 //
 // GUI thread only.
 
