@@ -6,6 +6,7 @@
 #include "real_display/real_display_fixture.h"
 #include "real_display/seeded_profile.h"
 
+#include "downloads/download_manager.h"
 #include "loopback/audio/audio_fixtures.h"
 #include "loopback/fake_subsonic_server.h"
 
@@ -163,6 +164,13 @@ TEST_F(QuitAndRestore, MidDownloadTheNextStartResumesTheTransfer) {
         auto first = profile->start();
         ASSERT_TRUE(waitForWindow(*first, mainTitle)) << first->err();
         ASSERT_TRUE(waitUntil([&] { return server->requestCount("download") >= 1; })) << first->err();
+        // The job list reaches the store on the workers, and on a loaded
+        // machine the quit's bound may cut that write short: the next start
+        // can only carry on what the store holds.
+        ASSERT_TRUE(waitUntil([&] {
+            return seeded->storedState(DownloadManager::stateKey).value_or("").find("so-1") !=
+                   std::string::npos;
+        })) << first->err();
         EXPECT_EQ(quit(*first, c.by), 0) << first->err();
         const std::size_t before = server->requestCount("download");
 

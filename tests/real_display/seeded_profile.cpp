@@ -69,4 +69,17 @@ void SeededProfile::saveQueue(const std::vector<std::string>& songIds, double po
     mainActor.shutdown();
 }
 
+std::optional<std::string> SeededProfile::storedState(const std::string& key) const {
+    const auto file = AppModel::serverFolder(dataFolder(), configuration_) / "Library.sqlite";
+    if (!std::filesystem::exists(file)) return std::nullopt;
+    SerialQueue mainActor("seed");
+    std::optional<std::string> value;
+    {
+        LibraryRepository repository(file.string(), mainActor);
+        value = repository.state(key);
+    }
+    mainActor.shutdown();
+    return value;
+}
+
 } // namespace sorvalind::test

@@ -11,6 +11,7 @@
 #include "server/server_configuration.h"
 #include "support/program_profile.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,8 @@ public:
     void setBool(const std::string& key, bool value);
     // A queue of `songIds` starting at the first, at `position` seconds.
     void saveQueue(const std::vector<std::string>& songIds, double position);
+    // A value the program keeps in the library store, read beside it.
+    std::optional<std::string> storedState(const std::string& key) const;
 
 private:
     std::filesystem::path configFolder() const;
