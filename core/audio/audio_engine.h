@@ -12,8 +12,8 @@
 //
 // Threads: start/stop/renderOffline from one owner thread at a time (never
 // from a notification); makePlayerNode, isRunning and the handler setter from
-// any thread. start() throws the output's failure (PulseError for the sound
-// server). The destructor stops the output, then runs the notifications
+// any thread. start() throws the output's failure (AudioFailure's
+// outputUnavailable for the sound server). The destructor stops the output, then runs the notifications
 // already queued before it returns (when it runs on the notification thread,
 // they run after it has returned; the engine may be let go there).
 

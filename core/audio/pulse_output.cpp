@@ -1,11 +1,13 @@
 #include "audio/pulse_output.h"
 
+#include "errors/audio_failure.h"
 #include "platform/pulse/context.h"
 #include "platform/pulse/pulse_error.h"
 #include "platform/pulse/stream.h"
 #include "platform/pulse/threaded_main_loop.h"
 
 #include <algorithm>
+#include <exception>
 #include <optional>
 
 namespace sorvalind {
@@ -173,7 +175,14 @@ void PulseOutput::start(AudioRenderer& renderer) {
         stopping_ = false;
         lost_ = false;
     }
-    auto connection = open();
+    std::unique_ptr<Connection> connection;
+    try {
+        connection = open();
+    } catch (const PulseError&) {
+        // The user reads why playback cannot start; PulseAudio's own reason
+        // rides along nested.
+        std::throw_with_nested(AudioFailure::outputUnavailable());
+    }
     {
         std::lock_guard lock(mutex_);
         connection_ = std::move(connection);

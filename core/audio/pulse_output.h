@@ -15,7 +15,8 @@
 //
 // Threads: as AudioOutput says; the renderer's render/played calls come from
 // the main loop's thread, outputChanged from the output's supervisor thread.
-// start() throws PulseError when no server or stream can be had.
+// start() throws AudioFailure::outputUnavailable, with the PulseError nested,
+// when no server or stream can be had.
 
 #include "audio/audio_output.h"
 #include "runtime/clock.h"

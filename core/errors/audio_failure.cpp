@@ -18,6 +18,8 @@ std::string describe(AudioFailure::Case kind, std::int32_t code) {
         return "The server returned an invalid or incomplete audio range.";
     case AudioFailure::Case::cancelled:
         return "Playback was cancelled.";
+    case AudioFailure::Case::outputUnavailable:
+        return "No sound output is available. Check that your desktop’s sound server is running.";
     }
     return "The server returned an invalid or incomplete audio range.";
 }
@@ -38,6 +40,9 @@ AudioFailure AudioFailure::invalidResponse() {
 }
 AudioFailure AudioFailure::cancelled() {
     return AudioFailure(Case::cancelled, 0);
+}
+AudioFailure AudioFailure::outputUnavailable() {
+    return AudioFailure(Case::outputUnavailable, 0);
 }
 
 } // namespace sorvalind

@@ -16,6 +16,7 @@ public:
         rangeUnavailable,
         invalidResponse,
         cancelled,
+        outputUnavailable,
     };
 
     // A decoding library call failed with this code (signed, as it gave it).
@@ -26,6 +27,9 @@ public:
     // incomplete, or a decoder met an inconsistency.
     static AudioFailure invalidResponse();
     static AudioFailure cancelled();
+    // No sound output could be opened: the desktop's sound server is not
+    // running or refused the stream.
+    static AudioFailure outputUnavailable();
 
     Case kind() const noexcept { return kind_; }
     // The code of `status`; 0 for the other cases.

@@ -21,6 +21,8 @@ TEST(AudioFailureText, EveryCaseHasItsSentenceAndSafeErrorShowsIt) {
          "the original file for playback."},
         {AudioFailure::invalidResponse(), "The server returned an invalid or incomplete audio range."},
         {AudioFailure::cancelled(), "Playback was cancelled."},
+        {AudioFailure::outputUnavailable(),
+         "No sound output is available. Check that your desktop’s sound server is running."},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.failure.errorDescription(), c.text);

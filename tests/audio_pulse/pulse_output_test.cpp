@@ -3,6 +3,8 @@
 
 #include "audio/audio_engine.h"
 #include "audio/pulse_output.h"
+#include "errors/audio_failure.h"
+#include "errors/safe_error.h"
 #include "platform/ffmpeg/pcm_buffer.h"
 #include "platform/pulse/pulse_error.h"
 
@@ -200,11 +202,19 @@ TEST(PulseOutputFailure, NoServerFailsToStartWithPulseAudiosReason) {
     try {
         engine.start();
         FAIL() << "started without a server";
-    } catch (const PulseError& error) {
-        EXPECT_NE(error.code(), 0);
-        EXPECT_NE(std::string(error.what()).find("PulseAudio could not connect to the sound server"),
-                  std::string::npos)
-            << error.what();
+    } catch (const AudioFailure& failure) {
+        EXPECT_EQ(failure.kind(), AudioFailure::Case::outputUnavailable);
+        EXPECT_EQ(SafeError::message(failure),
+                  "No sound output is available. Check that your desktop’s sound server is running.");
+        try {
+            std::rethrow_if_nested(failure);
+            FAIL() << "PulseAudio's reason is not kept";
+        } catch (const PulseError& error) {
+            EXPECT_NE(error.code(), 0);
+            EXPECT_NE(std::string(error.what()).find("PulseAudio could not connect to the sound server"),
+                      std::string::npos)
+                << error.what();
+        }
     }
     EXPECT_FALSE(engine.isRunning());
 }
