@@ -3,6 +3,7 @@
 #include "runtime/cancellation.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 
 namespace sorvalind {
@@ -41,20 +42,26 @@ PreparedSongRows PreparedSongRows::make(PreparedSongRows rows, const SongSortOrd
 void PreparedSongRows::index(std::stop_token stop) {
     const std::size_t listSize = list_ ? list_->size() : 0;
     positionOfIndex_.assign(listSize, kNone);
-    firstOfHash_.clear();
-    firstOfHash_.reserve(rows_.size());
+    firstOfSong_.assign(std::bit_ceil(std::max<std::size_t>(rows_.size() * 2, 16)), 0);
     nextOfPosition_.assign(rows_.size(), kNone);
+    const std::size_t mask = firstOfSong_.size() - 1;
     // Walked from the end, so each chain comes out in ascending order.
     for (std::size_t done = 0; done < rows_.size(); ++done) {
         if (done % 2048 == 0) throwIfCancelled(stop);
-        const std::size_t p = rows_.size() - 1 - done;
+        const auto p = static_cast<std::uint32_t>(rows_.size() - 1 - done);
         const SongTableRow& row = rows_[p];
-        positionOfIndex_[row.index] = static_cast<std::uint32_t>(p);
-        const auto [first, added] =
-            firstOfHash_.try_emplace(idHash(row.song->id), static_cast<std::uint32_t>(p));
-        if (!added) {
-            nextOfPosition_[p] = first->second;
-            first->second = static_cast<std::uint32_t>(p);
+        positionOfIndex_[row.index] = p;
+        for (std::size_t slot = idHash(row.song->id) & mask;; slot = (slot + 1) & mask) {
+            std::uint32_t& first = firstOfSong_[slot];
+            if (first == 0) {
+                first = p + 1;
+                break;
+            }
+            if (rows_[first - 1].song->id == row.song->id) {
+                nextOfPosition_[p] = first - 1;
+                first = p + 1;
+                break;
+            }
         }
     }
 }
@@ -75,11 +82,16 @@ std::optional<std::size_t> PreparedSongRows::rowByID(std::string_view id) const 
 
 std::vector<std::uint32_t> PreparedSongRows::rowsBySongID(std::string_view songID) const {
     std::vector<std::uint32_t> positions;
-    const auto first = firstOfHash_.find(idHash(songID));
-    if (first == firstOfHash_.end()) return positions;
-    for (std::uint32_t p = first->second; p != kNone; p = nextOfPosition_[p])
-        if (rows_[p].song->id == songID) positions.push_back(p);
-    return positions;
+    if (firstOfSong_.empty()) return positions;
+    const std::size_t mask = firstOfSong_.size() - 1;
+    for (std::size_t slot = idHash(songID) & mask;; slot = (slot + 1) & mask) {
+        const std::uint32_t first = firstOfSong_[slot];
+        if (first == 0) return positions;
+        if (rows_[first - 1].song->id != songID) continue;
+        for (std::uint32_t p = first - 1; p != kNone; p = nextOfPosition_[p])
+            positions.push_back(p);
+        return positions;
+    }
 }
 
 std::set<std::size_t> PreparedSongRows::update(const Song& song) {

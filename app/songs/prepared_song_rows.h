@@ -17,7 +17,6 @@
 #include <stop_token>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace sorvalind {
@@ -67,11 +66,11 @@ private:
     std::vector<SongTableRow> rows_;
     // Display position by list index.
     std::vector<std::uint32_t> positionOfIndex_;
-    // The rows of a song as a chain in display order: the first position of
-    // each identifier's hash, then each position's next one with that hash
-    // (a lookup keeps those whose song has the identifier). No identifier is
-    // copied, so the rows stay small.
-    std::unordered_map<std::uint64_t, std::uint32_t> firstOfHash_;
+    // The rows of a song as a chain in display order: an open-addressing
+    // table of each identifier's first position (+ 1; 0 is free), then each
+    // position's next one of the same song. No identifier is copied, so the
+    // rows stay small.
+    std::vector<std::uint32_t> firstOfSong_;
     std::vector<std::uint32_t> nextOfPosition_;
     // Stable homes for edited songs the rows point at.
     std::vector<std::unique_ptr<Song>> edited_;

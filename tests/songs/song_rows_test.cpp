@@ -52,7 +52,7 @@ TEST_F(SongRows, EmptyAndGivenOrderAndDuplicates) {
     EXPECT_TRUE(rows.update(edited).empty()) << "an identical song changes nothing";
     edited.artist = "Someone Else";
     EXPECT_EQ(rows.update(edited), (std::set<std::size_t>{3, 7}));
-    EXPECT_EQ(rows.rows()[3].artist, "Someone Else");
+    EXPECT_EQ(rows.rows()[3].artist(), "Someone Else");
     EXPECT_TRUE(rows.update(song("elsewhere", "Not Listed")).empty());
 
     // Selected songs come back in display order, unknown identifiers ignored.
