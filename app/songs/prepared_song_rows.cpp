@@ -10,6 +10,7 @@ namespace sorvalind {
 namespace {
 
 constexpr std::uint32_t kNone = UINT32_MAX;
+constexpr std::uint64_t kTagMask = 0xFFFF'FFFF'0000'0000;
 
 std::uint64_t idHash(std::string_view id) {
     return std::hash<std::string_view>{}(id);
@@ -21,45 +22,63 @@ PreparedSongRows PreparedSongRows::make(SongList songs, const SongSortOrder& ord
     PreparedSongRows prepared;
     prepared.list_ = songs ? std::move(songs) : std::make_shared<const std::vector<Song>>();
     const std::vector<Song>& list = *prepared.list_;
-    std::vector<SongTableRow> rows;
-    rows.reserve(list.size());
+    std::vector<SongTableRow> rows(list.size());
     for (std::size_t i = 0; i < list.size(); ++i) {
         if (i % 2048 == 0) throwIfCancelled(stop);
-        rows.emplace_back(static_cast<std::uint32_t>(i), list[i]);
+        rows[i] = SongTableRow(static_cast<std::uint32_t>(i), list[i]);
     }
     prepared.rows_ = sortedRows(std::move(rows), order, stop);
-    prepared.index(stop);
+    prepared.indexPositions(stop);
+    prepared.indexSongs(stop);
     return prepared;
 }
 
 PreparedSongRows PreparedSongRows::make(PreparedSongRows rows, const SongSortOrder& order,
                                         std::stop_token stop) {
     rows.rows_ = sortedRows(std::move(rows.rows_), order, stop);
-    rows.index(stop);
+    // The songs' chains run over list indices, which a sort keeps.
+    rows.indexPositions(stop);
     return rows;
 }
 
-void PreparedSongRows::index(std::stop_token stop) {
+void PreparedSongRows::indexPositions(const std::stop_token& stop) {
+    positionOfIndex_.assign(list_ ? list_->size() : 0, kNone);
+    for (std::size_t p = 0; p < rows_.size(); ++p) {
+        if (p % 2048 == 0) throwIfCancelled(stop);
+        positionOfIndex_[rows_[p].index] = static_cast<std::uint32_t>(p);
+    }
+}
+
+void PreparedSongRows::indexSongs(const std::stop_token& stop) {
     const std::size_t listSize = list_ ? list_->size() : 0;
-    positionOfIndex_.assign(listSize, kNone);
-    firstOfSong_.assign(std::bit_ceil(std::max<std::size_t>(rows_.size() * 2, 16)), 0);
-    nextOfPosition_.assign(rows_.size(), kNone);
+    firstOfSong_.assign(std::bit_ceil(std::max<std::size_t>(listSize * 2, 16)), 0);
+    nextOfIndex_.assign(listSize, kNone);
     const std::size_t mask = firstOfSong_.size() - 1;
+    // The hashes first, in the list's order, so the table's slots can be
+    // fetched ahead of their inserts.
+    std::vector<std::uint64_t> hashes(listSize);
+    for (std::size_t i = 0; i < listSize; ++i) {
+        if (i % 2048 == 0) throwIfCancelled(stop);
+        hashes[i] = idHash((*list_)[i].id);
+    }
+    constexpr std::size_t ahead = 16;
     // Walked from the end, so each chain comes out in ascending order.
-    for (std::size_t done = 0; done < rows_.size(); ++done) {
+    for (std::size_t done = 0; done < listSize; ++done) {
         if (done % 2048 == 0) throwIfCancelled(stop);
-        const auto p = static_cast<std::uint32_t>(rows_.size() - 1 - done);
-        const SongTableRow& row = rows_[p];
-        positionOfIndex_[row.index] = p;
-        for (std::size_t slot = idHash(row.song->id) & mask;; slot = (slot + 1) & mask) {
-            std::uint32_t& first = firstOfSong_[slot];
+        const std::size_t i = listSize - 1 - done;
+        if (i >= ahead) __builtin_prefetch(&firstOfSong_[hashes[i - ahead] & mask], 1);
+        if (positionOfIndex_[i] == kNone) continue;
+        const std::uint64_t tag = hashes[i] & kTagMask;
+        for (std::size_t slot = hashes[i] & mask;; slot = (slot + 1) & mask) {
+            std::uint64_t& first = firstOfSong_[slot];
             if (first == 0) {
-                first = p + 1;
+                first = tag | (i + 1);
                 break;
             }
-            if (rows_[first - 1].song->id == row.song->id) {
-                nextOfPosition_[p] = first - 1;
-                first = p + 1;
+            const auto held = static_cast<std::uint32_t>(first) - 1;
+            if ((first & kTagMask) == tag && (*list_)[held].id == (*list_)[i].id) {
+                nextOfIndex_[i] = held;
+                first = tag | (i + 1);
                 break;
             }
         }
@@ -84,12 +103,15 @@ std::vector<std::uint32_t> PreparedSongRows::rowsBySongID(std::string_view songI
     std::vector<std::uint32_t> positions;
     if (firstOfSong_.empty()) return positions;
     const std::size_t mask = firstOfSong_.size() - 1;
-    for (std::size_t slot = idHash(songID) & mask;; slot = (slot + 1) & mask) {
-        const std::uint32_t first = firstOfSong_[slot];
+    const std::uint64_t hash = idHash(songID);
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        const std::uint64_t first = firstOfSong_[slot];
         if (first == 0) return positions;
-        if (rows_[first - 1].song->id != songID) continue;
-        for (std::uint32_t p = first - 1; p != kNone; p = nextOfPosition_[p])
-            positions.push_back(p);
+        const auto held = static_cast<std::uint32_t>(first) - 1;
+        if ((first & kTagMask) != (hash & kTagMask) || (*list_)[held].id != songID) continue;
+        for (std::uint32_t i = held; i != kNone; i = nextOfIndex_[i])
+            if (positionOfIndex_[i] != kNone) positions.push_back(positionOfIndex_[i]);
+        std::sort(positions.begin(), positions.end());
         return positions;
     }
 }

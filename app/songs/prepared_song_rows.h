@@ -60,18 +60,21 @@ public:
     const SongList& list() const noexcept { return list_; }
 
 private:
-    void index(std::stop_token stop);
+    void indexPositions(const std::stop_token& stop);
+    void indexSongs(const std::stop_token& stop);
 
     SongList list_;
     std::vector<SongTableRow> rows_;
     // Display position by list index.
     std::vector<std::uint32_t> positionOfIndex_;
-    // The rows of a song as a chain in display order: an open-addressing
-    // table of each identifier's first position (+ 1; 0 is free), then each
-    // position's next one of the same song. No identifier is copied, so the
-    // rows stay small.
-    std::vector<std::uint32_t> firstOfSong_;
-    std::vector<std::uint32_t> nextOfPosition_;
+    // The list indices of a song as a chain in ascending order: an
+    // open-addressing table of each identifier's first index (+ 1 in the low
+    // half; 0 is free) beside the high half of its hash, so a probe reads a
+    // song only when that half matches; then each index's next one of the
+    // same song. It depends on the list alone, so a sort keeps it; no
+    // identifier is copied, so the rows stay small.
+    std::vector<std::uint64_t> firstOfSong_;
+    std::vector<std::uint32_t> nextOfIndex_;
     // Stable homes for edited songs the rows point at.
     std::vector<std::unique_ptr<Song>> edited_;
 };
