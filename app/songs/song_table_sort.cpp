@@ -255,7 +255,7 @@ bool readsProperty(const SongSortOrder& order, SongSortProperty property) noexce
 std::vector<SongTableRow> sortedRows(std::vector<SongTableRow> rows, const SongSortOrder& order,
                                      std::stop_token stop) {
     throwIfCancelled(stop);
-    if (order.empty() || rows.empty()) return rows;
+    if (rows.empty()) return rows;
     const std::size_t n = rows.size();
 
     // One column of keys per comparator: texts as ranks, numbers as their
@@ -284,6 +284,7 @@ std::vector<SongTableRow> sortedRows(std::vector<SongTableRow> rows, const SongS
     const bool byIndex =
         std::is_sorted(rows.begin(), rows.end(),
                        [](const SongTableRow& a, const SongTableRow& b) { return a.index < b.index; });
+    if (byIndex && columns.empty()) return rows;
     if (!byIndex) {
         std::vector<std::uint64_t> indices(n);
         for (std::size_t i = 0; i < n; ++i)

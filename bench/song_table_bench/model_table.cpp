@@ -180,8 +180,8 @@ void modelTableFigures(int count) {
         }
         std::printf(
             "  sort change after Ctrl+A, update pass with the selection restored: %.2f ms, one select "
-            "of one range %.3f ms, ratio %.1f (%zu selected after)\n",
-            restore, floor, restore / floor, view.selection().size());
+            "of one range %.1f us, ratio %.0f (%zu selected after)\n",
+            restore, floor * 1e3, restore / floor, view.selection().size());
 
         // A double click that plays a row in the middle of the viewport.
         table.clearSelection();
