@@ -59,6 +59,8 @@ void PreparedSongRows::indexSongs(const std::stop_token& stop) {
     std::vector<std::uint64_t> hashes(listSize);
     for (std::size_t i = 0; i < listSize; ++i) {
         if (i % 2048 == 0) throwIfCancelled(stop);
+        // The songs are large: fetched ahead, a stride no hardware prefetcher follows.
+        if (i + 8 < listSize) __builtin_prefetch(&(*list_)[i + 8].id);
         hashes[i] = idHash((*list_)[i].id);
     }
     constexpr std::size_t ahead = 16;

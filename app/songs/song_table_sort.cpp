@@ -157,8 +157,12 @@ std::vector<std::uint64_t> textRanks(const std::vector<SongTableRow>& rows, Song
     }
     std::vector<std::uint32_t> byKey(values.size());
     std::iota(byKey.begin(), byKey.end(), 0u);
-    std::sort(byKey.begin(), byKey.end(),
-              [&](std::uint32_t a, std::uint32_t b) { return keys[a] < keys[b]; });
+    // A long list of distinct texts takes a while to sort: checked within.
+    std::size_t comparisons = 0;
+    std::sort(byKey.begin(), byKey.end(), [&](std::uint32_t a, std::uint32_t b) {
+        if (++comparisons % (kCheckEvery * 8) == 0) throwIfCancelled(stop);
+        return keys[a] < keys[b];
+    });
     throwIfCancelled(stop);
     std::vector<std::uint64_t> rankOfValue(values.size());
     std::uint64_t rank = 0;
