@@ -19,12 +19,12 @@ void ControllerPlayback::setArtworkProvider(ArtworkProvider provider) {
     controller_->setArtworkProvider(std::move(provider));
 }
 
-void ControllerPlayback::play(const std::vector<Song>& songs, const std::optional<std::string>& startingAt,
+void ControllerPlayback::play(std::vector<Song> songs, const std::optional<std::string>& startingAt,
                               std::optional<std::size_t> startingIndex,
                               std::optional<DownloadQuality> preferredQuality) {
     std::optional<std::int64_t> index;
     if (startingIndex) index = static_cast<std::int64_t>(*startingIndex);
-    controller_->play(songs, startingAt, index, preferredQuality);
+    controller_->play(std::move(songs), startingAt, index, preferredQuality);
 }
 
 AppEnvironment::PlaybackFactory makeControllerPlaybackFactory(ControllerPlaybackSetup setup) {

@@ -33,7 +33,7 @@ public:
     void setSupportsTranscodeOffset(bool supported) override {
         controller_->setSupportsTranscodeOffset(supported);
     }
-    void play(const std::vector<Song>& songs, const std::optional<std::string>& startingAt,
+    void play(std::vector<Song> songs, const std::optional<std::string>& startingAt,
               std::optional<std::size_t> startingIndex,
               std::optional<DownloadQuality> preferredQuality) override;
     void updateMetadata(const Song& song) override { controller_->updateMetadata(song); }

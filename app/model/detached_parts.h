@@ -17,7 +17,7 @@ public:
     void setOfflineAvailability(bool, const std::set<std::string>&) override {}
     void setArtworkProvider(ArtworkProvider) override {}
     void setSupportsTranscodeOffset(bool) override {}
-    void play(const std::vector<Song>&, const std::optional<std::string>&, std::optional<std::size_t>,
+    void play(std::vector<Song>, const std::optional<std::string>&, std::optional<std::size_t>,
               std::optional<DownloadQuality>) override {}
     void updateMetadata(const Song&) override {}
     PlaybackController* controller() noexcept override { return nullptr; }

@@ -38,7 +38,8 @@ public:
     virtual void setOfflineAvailability(bool isOffline, const std::set<std::string>& downloadedSongIDs) = 0;
     virtual void setArtworkProvider(ArtworkProvider provider) = 0;
     virtual void setSupportsTranscodeOffset(bool supported) = 0;
-    virtual void play(const std::vector<Song>& songs, const std::optional<std::string>& startingAt,
+    // The songs are moved on into the queue.
+    virtual void play(std::vector<Song> songs, const std::optional<std::string>& startingAt,
                       std::optional<std::size_t> startingIndex,
                       std::optional<DownloadQuality> preferredQuality) = 0;
     // An edited song: queue entries of that id take the new copy.

@@ -3,12 +3,14 @@
 #include "runtime/cancellation.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 
 namespace sorvalind {
 namespace {
 
 constexpr std::uint32_t kNone = UINT32_MAX;
+constexpr std::uint64_t kTagMask = 0xFFFF'FFFF'0000'0000;
 
 std::uint64_t idHash(std::string_view id) {
     return std::hash<std::string_view>{}(id);
@@ -20,41 +22,67 @@ PreparedSongRows PreparedSongRows::make(SongList songs, const SongSortOrder& ord
     PreparedSongRows prepared;
     prepared.list_ = songs ? std::move(songs) : std::make_shared<const std::vector<Song>>();
     const std::vector<Song>& list = *prepared.list_;
-    std::vector<SongTableRow> rows;
-    rows.reserve(list.size());
+    std::vector<SongTableRow> rows(list.size());
     for (std::size_t i = 0; i < list.size(); ++i) {
         if (i % 2048 == 0) throwIfCancelled(stop);
-        rows.emplace_back(static_cast<std::uint32_t>(i), list[i]);
+        rows[i] = SongTableRow(static_cast<std::uint32_t>(i), list[i]);
     }
     prepared.rows_ = sortedRows(std::move(rows), order, stop);
-    prepared.index(stop);
+    prepared.indexPositions(stop);
+    prepared.indexSongs(stop);
     return prepared;
 }
 
 PreparedSongRows PreparedSongRows::make(PreparedSongRows rows, const SongSortOrder& order,
                                         std::stop_token stop) {
     rows.rows_ = sortedRows(std::move(rows.rows_), order, stop);
-    rows.index(stop);
+    // The songs' chains run over list indices, which a sort keeps.
+    rows.indexPositions(stop);
     return rows;
 }
 
-void PreparedSongRows::index(std::stop_token stop) {
+void PreparedSongRows::indexPositions(const std::stop_token& stop) {
+    positionOfIndex_.assign(list_ ? list_->size() : 0, kNone);
+    for (std::size_t p = 0; p < rows_.size(); ++p) {
+        if (p % 2048 == 0) throwIfCancelled(stop);
+        positionOfIndex_[rows_[p].index] = static_cast<std::uint32_t>(p);
+    }
+}
+
+void PreparedSongRows::indexSongs(const std::stop_token& stop) {
     const std::size_t listSize = list_ ? list_->size() : 0;
-    positionOfIndex_.assign(listSize, kNone);
-    firstOfHash_.clear();
-    firstOfHash_.reserve(rows_.size());
-    nextOfPosition_.assign(rows_.size(), kNone);
+    firstOfSong_.assign(std::bit_ceil(std::max<std::size_t>(listSize * 2, 16)), 0);
+    nextOfIndex_.assign(listSize, kNone);
+    const std::size_t mask = firstOfSong_.size() - 1;
+    // The hashes first, in the list's order, so the table's slots can be
+    // fetched ahead of their inserts.
+    std::vector<std::uint64_t> hashes(listSize);
+    for (std::size_t i = 0; i < listSize; ++i) {
+        if (i % 2048 == 0) throwIfCancelled(stop);
+        // The songs are large: fetched ahead, a stride no hardware prefetcher follows.
+        if (i + 8 < listSize) __builtin_prefetch(&(*list_)[i + 8].id);
+        hashes[i] = idHash((*list_)[i].id);
+    }
+    constexpr std::size_t ahead = 16;
     // Walked from the end, so each chain comes out in ascending order.
-    for (std::size_t done = 0; done < rows_.size(); ++done) {
+    for (std::size_t done = 0; done < listSize; ++done) {
         if (done % 2048 == 0) throwIfCancelled(stop);
-        const std::size_t p = rows_.size() - 1 - done;
-        const SongTableRow& row = rows_[p];
-        positionOfIndex_[row.index] = static_cast<std::uint32_t>(p);
-        const auto [first, added] =
-            firstOfHash_.try_emplace(idHash(row.song->id), static_cast<std::uint32_t>(p));
-        if (!added) {
-            nextOfPosition_[p] = first->second;
-            first->second = static_cast<std::uint32_t>(p);
+        const std::size_t i = listSize - 1 - done;
+        if (i >= ahead) __builtin_prefetch(&firstOfSong_[hashes[i - ahead] & mask], 1);
+        if (positionOfIndex_[i] == kNone) continue;
+        const std::uint64_t tag = hashes[i] & kTagMask;
+        for (std::size_t slot = hashes[i] & mask;; slot = (slot + 1) & mask) {
+            std::uint64_t& first = firstOfSong_[slot];
+            if (first == 0) {
+                first = tag | (i + 1);
+                break;
+            }
+            const auto held = static_cast<std::uint32_t>(first) - 1;
+            if ((first & kTagMask) == tag && (*list_)[held].id == (*list_)[i].id) {
+                nextOfIndex_[i] = held;
+                first = tag | (i + 1);
+                break;
+            }
         }
     }
 }
@@ -75,11 +103,19 @@ std::optional<std::size_t> PreparedSongRows::rowByID(std::string_view id) const 
 
 std::vector<std::uint32_t> PreparedSongRows::rowsBySongID(std::string_view songID) const {
     std::vector<std::uint32_t> positions;
-    const auto first = firstOfHash_.find(idHash(songID));
-    if (first == firstOfHash_.end()) return positions;
-    for (std::uint32_t p = first->second; p != kNone; p = nextOfPosition_[p])
-        if (rows_[p].song->id == songID) positions.push_back(p);
-    return positions;
+    if (firstOfSong_.empty()) return positions;
+    const std::size_t mask = firstOfSong_.size() - 1;
+    const std::uint64_t hash = idHash(songID);
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        const std::uint64_t first = firstOfSong_[slot];
+        if (first == 0) return positions;
+        const auto held = static_cast<std::uint32_t>(first) - 1;
+        if ((first & kTagMask) != (hash & kTagMask) || (*list_)[held].id != songID) continue;
+        for (std::uint32_t i = held; i != kNone; i = nextOfIndex_[i])
+            if (positionOfIndex_[i] != kNone) positions.push_back(positionOfIndex_[i]);
+        std::sort(positions.begin(), positions.end());
+        return positions;
+    }
 }
 
 std::set<std::size_t> PreparedSongRows::update(const Song& song) {

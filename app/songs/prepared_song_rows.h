@@ -17,7 +17,6 @@
 #include <stop_token>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace sorvalind {
@@ -61,18 +60,21 @@ public:
     const SongList& list() const noexcept { return list_; }
 
 private:
-    void index(std::stop_token stop);
+    void indexPositions(const std::stop_token& stop);
+    void indexSongs(const std::stop_token& stop);
 
     SongList list_;
     std::vector<SongTableRow> rows_;
     // Display position by list index.
     std::vector<std::uint32_t> positionOfIndex_;
-    // The rows of a song as a chain in display order: the first position of
-    // each identifier's hash, then each position's next one with that hash
-    // (a lookup keeps those whose song has the identifier). No identifier is
-    // copied, so the rows stay small.
-    std::unordered_map<std::uint64_t, std::uint32_t> firstOfHash_;
-    std::vector<std::uint32_t> nextOfPosition_;
+    // The list indices of a song as a chain in ascending order: an
+    // open-addressing table of each identifier's first index (+ 1 in the low
+    // half; 0 is free) beside the high half of its hash, so a probe reads a
+    // song only when that half matches; then each index's next one of the
+    // same song. It depends on the list alone, so a sort keeps it; no
+    // identifier is copied, so the rows stay small.
+    std::vector<std::uint64_t> firstOfSong_;
+    std::vector<std::uint32_t> nextOfIndex_;
     // Stable homes for edited songs the rows point at.
     std::vector<std::unique_ptr<Song>> edited_;
 };

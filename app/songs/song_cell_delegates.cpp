@@ -11,6 +11,22 @@
 
 namespace sorvalind {
 
+std::vector<QRect> tabularCells(const QString& text, const QFontMetrics& metrics, int left, int top,
+                                int height) {
+    int digit = 0;
+    for (char c = '0'; c <= '9'; ++c)
+        digit = std::max(digit, metrics.horizontalAdvance(QLatin1Char(c)));
+    std::vector<QRect> cells;
+    cells.reserve(static_cast<std::size_t>(text.size()));
+    int x = left;
+    for (const QChar c : text) {
+        const int advance = c.isDigit() ? digit : metrics.horizontalAdvance(c);
+        cells.emplace_back(x, top, advance, height);
+        x += advance;
+    }
+    return cells;
+}
+
 bool SongCellDelegate::selectionEmphasized(const QWidget* widget) {
     if (widget == nullptr) return false;
     const auto* view = qobject_cast<const QAbstractItemView*>(widget);
@@ -75,6 +91,18 @@ void SongCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     painter->setPen(color);
     painter->setFont(option.font);
     const QString text = index.data(Qt::DisplayRole).toString();
+    if (kind_ == Kind::duration) {
+        const std::vector<QRect> cells =
+            tabularCells(text, option.fontMetrics, textRect.left(), textRect.top(), textRect.height());
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            // A time too long for the column shows what fits, whole digits only.
+            if (cells[i].right() > textRect.right()) break;
+            painter->drawText(cells[i], Qt::AlignHCenter | Qt::AlignVCenter,
+                              QString(text[static_cast<qsizetype>(i)]));
+        }
+        painter->restore();
+        return;
+    }
     painter->drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
                       option.fontMetrics.elidedText(text, Qt::ElideRight, textRect.width()));
     painter->restore();

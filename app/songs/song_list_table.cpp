@@ -92,9 +92,10 @@ SongListTable::SongListTable(QWidget* parent) : QTableView(parent) {
     setDragDropOverwriteMode(false);
 
     for (const SongColumnSpec& spec : songColumns) {
-        const auto kind = spec.column == SongColumn::title   ? SongCellDelegate::Kind::title
-                          : spec.column == SongColumn::liked ? SongCellDelegate::Kind::liked
-                                                             : SongCellDelegate::Kind::text;
+        const auto kind = spec.column == SongColumn::title      ? SongCellDelegate::Kind::title
+                          : spec.column == SongColumn::duration ? SongCellDelegate::Kind::duration
+                          : spec.column == SongColumn::liked    ? SongCellDelegate::Kind::liked
+                                                                : SongCellDelegate::Kind::text;
         setItemDelegateForColumn(columnOf(spec.column), new SongCellDelegate(kind, this));
     }
     connect(this, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {

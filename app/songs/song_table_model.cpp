@@ -22,7 +22,7 @@ QString songCellText(const SongTableRow& row, SongColumn column) {
     case SongColumn::title:
         return QString::fromStdString(song.title);
     case SongColumn::artist:
-        return QString::fromStdString(row.artist);
+        return QString::fromStdString(row.artist());
     case SongColumn::album:
         return orDash(song.album.value_or(""));
     case SongColumn::genre:

@@ -1,13 +1,16 @@
 #include "songs/song_table_sort.h"
 
+#include "songs/radix_order.h"
+
 #include "platform/text/collator.h"
 #include "runtime/cancellation.h"
 
 #include <algorithm>
+#include <bit>
+#include <deque>
 #include <numeric>
 #include <optional>
 #include <string_view>
-#include <unordered_map>
 
 namespace sorvalind {
 namespace {
@@ -50,41 +53,50 @@ bool isText(SongSortProperty property) noexcept {
     }
 }
 
-std::string textValue(const SongTableRow& row, SongSortProperty property) {
+// A text property's value: a view into the song where it holds the text
+// whole, else the text built into `built`. The same texts the rows show.
+std::string_view textOf(const SongTableRow& row, SongSortProperty property, std::string& built) {
+    const Song& song = *row.song;
     switch (property) {
     case SongSortProperty::title:
-        return row.title();
+        return song.title;
     case SongSortProperty::artist:
-        return row.artist;
+        if (song.artists && song.artists->size() == 1) return song.artists->front().name;
+        built = song.artistNames();
+        return built;
     case SongSortProperty::album:
-        return row.album();
+        return song.album ? std::string_view(*song.album) : std::string_view();
     case SongSortProperty::genre:
-        return row.genre();
+        if (song.genres && song.genres->size() == 1) return song.genres->front().name;
+        if (!song.genres || song.genres->empty())
+            return song.genre ? std::string_view(*song.genre) : std::string_view();
+        built = row.genre();
+        return built;
     case SongSortProperty::quality:
-        return row.quality();
+        return song.suffix ? std::string_view(*song.suffix) : std::string_view();
     case SongSortProperty::created:
-        return row.created();
+        return song.created ? std::string_view(*song.created) : std::string_view();
     case SongSortProperty::played:
-        return row.played();
+        return song.played ? std::string_view(*song.played) : std::string_view();
     default:
         return {};
     }
 }
 
-double numberValue(const SongTableRow& row, SongSortProperty property) noexcept {
+std::uint64_t numberKey(const SongTableRow& row, SongSortProperty property) noexcept {
     switch (property) {
     case SongSortProperty::duration:
-        return row.duration();
+        return orderedKey(row.duration());
     case SongSortProperty::rating:
-        return static_cast<double>(row.rating());
+        return orderedKey(row.rating());
     case SongSortProperty::liked:
-        return static_cast<double>(row.liked());
+        return orderedKey(row.liked());
     case SongSortProperty::disc:
-        return static_cast<double>(row.disc());
+        return orderedKey(row.disc());
     case SongSortProperty::track:
-        return static_cast<double>(row.track());
+        return orderedKey(row.track());
     case SongSortProperty::playCount:
-        return static_cast<double>(row.playCount());
+        return orderedKey(row.playCount());
     default:
         return 0;
     }
@@ -94,39 +106,73 @@ void checkAt(std::size_t item, const std::stop_token& stop) {
     if (item % kCheckEvery == 0) throwIfCancelled(stop);
 }
 
-// Each row's ordinal of one text property: the distinct values are keyed
-// once by the collator and ranked; values whose keys are equal share a rank.
-std::vector<double> textOrdinals(const std::vector<SongTableRow>& rows, SongSortProperty property,
-                                 const text::Collator& collator, const std::stop_token& stop) {
-    std::unordered_map<std::string, std::uint32_t> distinct;
-    std::vector<std::uint32_t> valueOfRow(rows.size());
-    std::vector<const std::string*> values;
+// The distinct texts of one property, each numbered once: an open-addressing
+// table of views into the songs (texts built for a row are kept here).
+class DistinctTexts {
+public:
+    explicit DistinctTexts(std::size_t rows) : slots_(std::bit_ceil(std::max<std::size_t>(rows * 2, 16))) {}
+
+    std::uint32_t number(std::string_view text, bool transient) {
+        const std::uint64_t hash = std::hash<std::string_view>{}(text);
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+            const std::uint32_t held = slots_[slot];
+            if (held == 0) {
+                if (transient) text = owned_.emplace_back(text);
+                values_.push_back(text);
+                hashes_.push_back(hash);
+                slots_[slot] = static_cast<std::uint32_t>(values_.size());
+                return static_cast<std::uint32_t>(values_.size() - 1);
+            }
+            if (hashes_[held - 1] == hash && values_[held - 1] == text) return held - 1;
+        }
+    }
+
+    const std::vector<std::string_view>& values() const noexcept { return values_; }
+
+private:
+    std::vector<std::uint32_t> slots_; // a value's number + 1; 0 is free
+    std::vector<std::string_view> values_;
+    std::vector<std::uint64_t> hashes_;
+    std::deque<std::string> owned_;
+};
+
+// Each row's rank of one text property: the distinct values are keyed once
+// by the collator and ranked; values whose keys are equal share a rank.
+std::vector<std::uint64_t> textRanks(const std::vector<SongTableRow>& rows, SongSortProperty property,
+                                     const text::Collator& collator, const std::stop_token& stop) {
+    DistinctTexts distinct(rows.size());
+    std::vector<std::uint64_t> ranks(rows.size());
+    std::string built;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         checkAt(i, stop);
-        auto [it, added] =
-            distinct.try_emplace(textValue(rows[i], property), static_cast<std::uint32_t>(values.size()));
-        if (added) values.push_back(&it->first);
-        valueOfRow[i] = it->second;
+        const std::string_view text = textOf(rows[i], property, built);
+        ranks[i] = distinct.number(text, text.data() == built.data());
     }
+    const std::vector<std::string_view>& values = distinct.values();
     std::vector<std::string> keys(values.size());
     for (std::size_t v = 0; v < values.size(); ++v) {
-        checkAt(v, stop);
-        keys[v] = collator.sortKey(*values[v]);
+        if (v % 256 == 0) throwIfCancelled(stop);
+        keys[v] = collator.sortKey(values[v]);
     }
-    std::vector<std::uint32_t> order(values.size());
-    std::iota(order.begin(), order.end(), 0u);
-    std::sort(order.begin(), order.end(),
-              [&](std::uint32_t a, std::uint32_t b) { return keys[a] < keys[b]; });
-    std::vector<double> ordinalOfValue(values.size());
-    double ordinal = 0;
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        if (i > 0 && keys[order[i]] != keys[order[i - 1]]) ordinal += 1;
-        ordinalOfValue[order[i]] = ordinal;
+    std::vector<std::uint32_t> byKey(values.size());
+    std::iota(byKey.begin(), byKey.end(), 0u);
+    // A long list of distinct texts takes a while to sort: checked within.
+    std::size_t comparisons = 0;
+    std::sort(byKey.begin(), byKey.end(), [&](std::uint32_t a, std::uint32_t b) {
+        if (++comparisons % (kCheckEvery * 8) == 0) throwIfCancelled(stop);
+        return keys[a] < keys[b];
+    });
+    throwIfCancelled(stop);
+    std::vector<std::uint64_t> rankOfValue(values.size());
+    std::uint64_t rank = 0;
+    for (std::size_t i = 0; i < byKey.size(); ++i) {
+        if (i > 0 && keys[byKey[i]] != keys[byKey[i - 1]]) rank += 1;
+        rankOfValue[byKey[i]] = rank;
     }
-    std::vector<double> ordinals(rows.size());
-    for (std::size_t i = 0; i < rows.size(); ++i)
-        ordinals[i] = ordinalOfValue[valueOfRow[i]];
-    return ordinals;
+    for (std::uint64_t& value : ranks)
+        value = rankOfValue[value];
+    return ranks;
 }
 
 } // namespace
@@ -213,55 +259,47 @@ bool readsProperty(const SongSortOrder& order, SongSortProperty property) noexce
 std::vector<SongTableRow> sortedRows(std::vector<SongTableRow> rows, const SongSortOrder& order,
                                      std::stop_token stop) {
     throwIfCancelled(stop);
-    if (order.empty() || rows.empty()) return rows;
-    const std::size_t keyCount = order.size();
+    if (rows.empty()) return rows;
     const std::size_t n = rows.size();
 
-    // One column of values per comparator: text as ordinals, the rest as
-    // numbers (every integer here is far below 2^53, so doubles hold them).
-    std::vector<std::vector<double>> columns(keyCount);
+    // One column of keys per comparator: texts as ranks, numbers as their
+    // ordered bits, flipped where the comparator runs backwards.
+    std::vector<std::vector<std::uint64_t>> columns;
+    columns.reserve(order.size() + 1);
     std::optional<text::Collator> collator;
-    for (std::size_t k = 0; k < keyCount; ++k) {
-        const SongSortProperty property = order[k].property;
-        if (isText(property)) {
+    for (const SongSortComparator& comparator : order) {
+        std::vector<std::uint64_t> column;
+        if (isText(comparator.property)) {
             if (!collator) collator = text::Collator::forUser();
-            columns[k] = textOrdinals(rows, property, *collator, stop);
+            column = textRanks(rows, comparator.property, *collator, stop);
         } else {
-            columns[k].resize(n);
+            column.resize(n);
             for (std::size_t i = 0; i < n; ++i) {
                 checkAt(i, stop);
-                columns[k][i] = numberValue(rows[i], property);
+                column[i] = numberKey(rows[i], comparator.property);
             }
         }
+        if (comparator.reverse)
+            for (std::uint64_t& key : column)
+                key = ~key;
+        columns.push_back(std::move(column));
     }
-    // Projections in row-major order, so one comparison reads adjacent values.
-    std::vector<double> projected(n * keyCount);
-    for (std::size_t i = 0; i < n; ++i) {
-        checkAt(i, stop);
-        for (std::size_t k = 0; k < keyCount; ++k)
-            projected[i * keyCount + k] = columns[k][i];
+    // Ties go by index; rows sorted before come in another order.
+    const bool byIndex =
+        std::is_sorted(rows.begin(), rows.end(),
+                       [](const SongTableRow& a, const SongTableRow& b) { return a.index < b.index; });
+    if (byIndex && columns.empty()) return rows;
+    if (!byIndex) {
+        std::vector<std::uint64_t> indices(n);
+        for (std::size_t i = 0; i < n; ++i)
+            indices[i] = rows[i].index;
+        columns.push_back(std::move(indices));
     }
+    const std::vector<std::uint32_t> sequence = radixOrder(columns, n, stop);
     columns.clear();
-
-    std::vector<std::uint32_t> indexOf(n);
+    std::vector<SongTableRow> sorted(n);
     for (std::size_t i = 0; i < n; ++i)
-        indexOf[i] = rows[i].index;
-    std::vector<std::uint32_t> offsets(n);
-    std::iota(offsets.begin(), offsets.end(), 0u);
-    std::sort(offsets.begin(), offsets.end(), [&](std::uint32_t a, std::uint32_t b) {
-        const double* va = &projected[a * keyCount];
-        const double* vb = &projected[b * keyCount];
-        for (std::size_t k = 0; k < keyCount; ++k) {
-            if (va[k] == vb[k]) continue;
-            return order[k].reverse ? va[k] > vb[k] : va[k] < vb[k];
-        }
-        return indexOf[a] < indexOf[b];
-    });
-    throwIfCancelled(stop);
-    std::vector<SongTableRow> sorted;
-    sorted.reserve(n);
-    for (std::uint32_t offset : offsets)
-        sorted.push_back(std::move(rows[offset]));
+        sorted[i] = rows[sequence[i]];
     return sorted;
 }
 

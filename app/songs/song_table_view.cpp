@@ -514,8 +514,8 @@ void SongTableView::reorder(std::int64_t from, std::int64_t to, const std::strin
 }
 
 void SongTableView::playSelection() {
-    const std::vector<Song> songs = data_->selectedSongs(selection_);
-    if (!songs.empty()) model_->playback().play(songs, std::nullopt, std::nullopt, std::nullopt);
+    std::vector<Song> songs = data_->selectedSongs(selection_);
+    if (!songs.empty()) model_->playback().play(std::move(songs), std::nullopt, std::nullopt, std::nullopt);
 }
 
 void SongTableView::removeSelection() {
@@ -535,7 +535,7 @@ void SongTableView::playRow(int row) {
     songs.reserve(prepared.size());
     for (const SongTableRow& r : prepared.rows())
         songs.push_back(*r.song);
-    model_->playback().play(songs, std::nullopt, static_cast<std::size_t>(row), std::nullopt);
+    model_->playback().play(std::move(songs), std::nullopt, static_cast<std::size_t>(row), std::nullopt);
 }
 
 void SongTableView::toggleFavorite(int row) {

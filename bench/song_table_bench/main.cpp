@@ -10,6 +10,7 @@
 // Figures are printed with their ratios; nothing here asserts a time.
 
 #include "best_time.h"
+#include "song_table_bench/model_table.h"
 
 #include "songs/song_list_table.h"
 #include "songs/song_table_data.h"
@@ -295,5 +296,8 @@ int main(int argc, char** argv) {
     sorvalind::cancellationFigure(songs);
     sorvalind::memoryFigure(songs);
     sorvalind::guiFigures(songs, small);
+#ifdef SORVALIND_BENCH_MODEL_TABLE
+    sorvalind::bench::modelTableFigures(count);
+#endif
     return 0;
 }

@@ -115,7 +115,9 @@ public:
     void setArtworkProvider(ArtworkProvider provider) { artworkProvider_ = std::move(provider); }
 
     // Transport.
-    void play(const std::vector<Song>& songs, std::optional<std::string> startingAt,
+    // The songs are moved into the queue: a caller that hands over its list
+    // spares the copy of every song.
+    void play(std::vector<Song> songs, std::optional<std::string> startingAt,
               std::optional<std::int64_t> startingIndex, std::optional<DownloadQuality> preferredQuality);
     void shuffleAndPlay(const std::vector<Song>& songs);
     void toggle();
@@ -167,6 +169,9 @@ private:
     void reload(bool replacingAudio, Restart restart = Restart::asked);
     void reloadFailed(std::exception_ptr failure, const std::string& token, bool replacingAudio);
     void persist(bool queueChanged);
+    // Saves the position, and the queue when given: a copy of this moment's
+    // queue, encoded on the store's queue.
+    void persist(std::shared_ptr<const QueueState> queue);
     void stop(bool resetPosition);
     void nowPlaying();
     void receive(const AudioPipeline::Event& event);

@@ -7,18 +7,19 @@
 #include "platform/crypto/digest.h"
 #include "runtime/async_call.h"
 
+#include <memory>
+
 namespace sorvalind {
 
 void PlaybackController::persist(bool queueChanged) {
-    std::optional<std::string> queueJSON;
-    if (queueChanged) {
-        try {
-            queueJSON = toJSONText(queue_.value());
-        } catch (...) {
-            return; // only this save is lost; the next one carries the queue
-        }
-    }
-    saves_.save(std::move(queueJSON), position_.value());
+    persist(queueChanged ? std::make_shared<const QueueState>(queue_.value()) : nullptr);
+}
+
+void PlaybackController::persist(std::shared_ptr<const QueueState> queue) {
+    PlaybackSaves::QueueText queueText;
+    // A failed encoding loses only this save; the next one carries the queue.
+    if (queue) queueText = [queue = std::move(queue)] { return toJSONText(*queue); };
+    saves_.save(std::move(queueText), position_.value());
 }
 
 TaskHandle PlaybackController::restore() {

@@ -15,8 +15,11 @@ namespace sorvalind {
 
 namespace {
 
-// What one reload hands its source builder: copies only.
+// What one reload hands its source builder: copies only. The plan is made
+// from the queue on the worker, so a long queue is not walked on the main
+// actor.
 struct BuildInput {
+    std::shared_ptr<const QueueState> queue;
     PlaybackPlan plan;
     std::string currentID;
     DownloadsBySong downloads;
@@ -92,14 +95,19 @@ void PlaybackController::reload(bool replacingAudio, Restart restart) {
         pipelineReady_ = false;
         error_.set(std::nullopt);
     }
-    {
+    // The queue is copied only when it has to move: offline, past a
+    // current song that is not downloaded.
+    if (const auto& current = queue_.value().current;
+        availability_.offline && current && !availability_.isDownloaded(current->song)) {
         QueueState queue = queue_.value();
         if (skipToAvailable(queue, availability_)) {
             setQueue(std::move(queue));
             position_.set(0);
         }
     }
-    persist(true);
+    // One copy of the queue serves the save and the plan.
+    auto queue = std::make_shared<const QueueState>(queue_.value());
+    persist(queue);
     if (!queue_.value().current) {
         isPlaying_.set(false);
         buffering_.set(false);
@@ -111,7 +119,7 @@ void PlaybackController::reload(bool replacingAudio, Restart restart) {
     const std::string token = playbackToken_;
     const double start = position_.value();
     auto input = std::make_shared<BuildInput>();
-    input->plan = planPlayback(queue_.value());
+    input->queue = std::move(queue);
     input->currentID = queue_.value().current->id;
     input->mayDiscard = restart == Restart::unasked;
 
@@ -165,7 +173,12 @@ void PlaybackController::reload(bool replacingAudio, Restart restart) {
         input->offsetSupported = self->supportsTranscodeOffset_;
         if (!self->availability_.offline) input->client = self->api_;
         runOn(
-            self->worker_, self->mainActor_, stop, [input, stop] { return buildSources(*input, stop); },
+            self->worker_, self->mainActor_, stop,
+            [input, stop] {
+                input->plan = planPlayback(*input->queue);
+                input->queue.reset();
+                return buildSources(*input, stop);
+            },
             std::move(applySources));
     };
     // Step 1, on the store's queue: every download record.

@@ -9,17 +9,19 @@
 
 namespace sorvalind {
 
-void PlaybackSaves::save(std::optional<std::string> queueJSON, double position) {
+void PlaybackSaves::save(QueueText queueText, double position) {
     auto source = std::make_shared<TaskSource>();
     const TaskHandle previous = last_;
     last_ = source->handle();
     previous.whenFinished(mainActor_,
                           [&writer = writer_, &mainActor = mainActor_, write = write_, source,
-                           queueJSON = std::move(queueJSON), position](const Outcome<void>&) mutable {
+                           queueText = std::move(queueText), position](const Outcome<void>&) mutable {
                               runOn(
                                   writer, mainActor,
-                                  [write = std::move(write), queueJSON = std::move(queueJSON), position] {
+                                  [write = std::move(write), queueText = std::move(queueText), position] {
                                       try {
+                                          std::optional<std::string> queueJSON;
+                                          if (queueText) queueJSON = queueText();
                                           write(queueJSON, position);
                                       } catch (...) {
                                           // Dropped: the next save tries again with newer values.

@@ -7,14 +7,19 @@
 
 namespace sorvalind {
 
-void PlaybackController::play(const std::vector<Song>& songs, std::optional<std::string> startingAt,
+void PlaybackController::play(std::vector<Song> songs, std::optional<std::string> startingAt,
                               std::optional<std::int64_t> startingIndex,
                               std::optional<DownloadQuality> preferredQuality) {
-    auto request = servablePlayRequest({songs, std::move(startingAt), startingIndex}, availability_);
+    auto request =
+        servablePlayRequest({std::move(songs), std::move(startingAt), startingIndex}, availability_);
     if (!request) return;
     preferredDownloadQuality_ = preferredQuality;
-    QueueState queue = queue_.value();
-    queue.replace(request->songs, request->startingAt, request->startingIndex, random_);
+    // A replacement keeps only the modes of the old queue: nothing else of
+    // it is copied.
+    QueueState queue;
+    queue.repeatMode = queue_.value().repeatMode;
+    queue.shuffle = queue_.value().shuffle;
+    queue.replace(std::move(request->songs), request->startingAt, request->startingIndex, random_);
     setQueue(std::move(queue));
     position_.set(0);
     isPlaying_.set(true);
@@ -25,8 +30,9 @@ void PlaybackController::shuffleAndPlay(const std::vector<Song>& songs) {
     auto kept = availability_.availableSongs(songs);
     if (availability_.offline && kept.empty()) return;
     preferredDownloadQuality_.reset();
-    QueueState queue = queue_.value();
-    queue.replaceShuffled(kept, random_);
+    QueueState queue;
+    queue.repeatMode = queue_.value().repeatMode;
+    queue.replaceShuffled(std::move(kept), random_);
     setQueue(std::move(queue));
     position_.set(0);
     isPlaying_.set(true);

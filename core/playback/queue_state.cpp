@@ -16,11 +16,11 @@ Entries::iterator findIn(Entries& entries, const std::string& id) {
                         [&](const QueueEntry& entry) { return entry.id == id; });
 }
 
-Entries makeEntries(const std::vector<Song>& songs) {
+Entries makeEntries(std::vector<Song>&& songs) {
     Entries entries;
     entries.reserve(songs.size());
-    for (const Song& song : songs)
-        entries.emplace_back(song);
+    for (Song& song : songs)
+        entries.emplace_back(std::move(song));
     return entries;
 }
 
@@ -63,7 +63,7 @@ std::vector<QueueEntry> QueueState::upcoming() const {
     return entries;
 }
 
-void QueueState::replace(const std::vector<Song>& songs, const std::optional<std::string>& startingAt,
+void QueueState::replace(std::vector<Song> songs, const std::optional<std::string>& startingAt,
                          std::optional<std::int64_t> startingIndex, const ShuffleSource& random) {
     std::int64_t start = 0;
     if (startingIndex) {
@@ -84,7 +84,7 @@ void QueueState::replace(const std::vector<Song>& songs, const std::optional<std
         originalOrder.clear();
         return;
     }
-    Entries entries = makeEntries(songs);
+    Entries entries = makeEntries(std::move(songs));
     originalOrder = identifiers(entries);
     auto startAt = entries.begin() + start;
     history.assign(std::make_move_iterator(entries.begin()), std::make_move_iterator(startAt));
@@ -93,8 +93,8 @@ void QueueState::replace(const std::vector<Song>& songs, const std::optional<std
     if (shuffle) shuffleInPlace(context, random);
 }
 
-void QueueState::replaceShuffled(const std::vector<Song>& songs, const ShuffleSource& random) {
-    Entries entries = makeEntries(songs);
+void QueueState::replaceShuffled(std::vector<Song> songs, const ShuffleSource& random) {
+    Entries entries = makeEntries(std::move(songs));
     originalOrder = identifiers(entries);
     manual.clear();
     history.clear();
@@ -181,7 +181,7 @@ void QueueState::move(const std::string& id, const std::string& before) {
 }
 
 bool QueueState::enqueue(const std::vector<Song>& songs, bool next) {
-    Entries entries = makeEntries(songs);
+    Entries entries = makeEntries(std::vector<Song>(songs));
     auto at = next ? manual.begin() : manual.end();
     manual.insert(at, std::make_move_iterator(entries.begin()), std::make_move_iterator(entries.end()));
     if (current) return false;

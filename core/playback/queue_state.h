@@ -47,12 +47,13 @@ struct QueueState {
     // start go to the history, the ones after it to the context (shuffled
     // when shuffle is on). The manual part is always emptied; repeat mode and
     // shuffle keep their values.
-    void replace(const std::vector<Song>& songs, const std::optional<std::string>& startingAt,
+    // The songs are moved into the entries.
+    void replace(std::vector<Song> songs, const std::optional<std::string>& startingAt,
                  std::optional<std::int64_t> startingIndex, const ShuffleSource& random = systemShuffleIndex);
 
     // A new queue from `songs` in random order with shuffle switched on; the
     // last entry of the shuffled list becomes current.
-    void replaceShuffled(const std::vector<Song>& songs, const ShuffleSource& random = systemShuffleIndex);
+    void replaceShuffled(std::vector<Song> songs, const ShuffleSource& random = systemShuffleIndex);
 
     // Switches shuffle. On: the context is shuffled. Off: the context goes
     // back to `originalOrder`, entries it does not name last in their present

@@ -111,7 +111,7 @@ public:
         log_->artworkProvider = std::move(provider);
     }
     void setSupportsTranscodeOffset(bool supported) override { log_->transcodeOffset = supported; }
-    void play(const std::vector<Song>& songs, const std::optional<std::string>& startingAt,
+    void play(std::vector<Song> songs, const std::optional<std::string>& startingAt,
               std::optional<std::size_t>, std::optional<DownloadQuality>) override {
         PlaybackLog::Play play;
         play.songIDs = sorvalind::songIDs(songs);

@@ -17,6 +17,7 @@ namespace sorvalind {
 namespace {
 
 TEST(PlaybackSavesTest, SavesReachTheWriterInRequestOrderEvenWhenOneIsSlowOrFails) {
+    const auto text = [](std::string value) { return [value] { return value; }; };
     VirtualClock clock;
     ManualExecutor main{clock};
     SerialQueue writer("saves");
@@ -31,9 +32,11 @@ TEST(PlaybackSavesTest, SavesReachTheWriterInRequestOrderEvenWhenOneIsSlowOrFail
         written.emplace_back(queue, position);
         if (position == 2) throw std::runtime_error("disk full");
     });
-    saves.save(std::string("q1"), 1);
-    saves.save(std::nullopt, 2);
-    saves.save(std::string("q3"), 3);
+    saves.save(text("q1"), 1);
+    saves.save({}, 2);
+    // A queue that cannot be encoded drops its save; the next ones go on.
+    saves.save([]() -> std::string { throw std::runtime_error("not encodable"); }, 4);
+    saves.save(text("q3"), 3);
     main.runUntilIdle();
     EXPECT_FALSE(saves.last().isFinished());
     {

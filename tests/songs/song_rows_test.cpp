@@ -7,10 +7,12 @@
 #include "songs/song_table_sort.h"
 #include "support/locale_environment.h"
 
+#include "platform/text/collator.h"
 #include "runtime/cancellation.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stop_token>
 
 namespace sorvalind::test {
@@ -52,7 +54,7 @@ TEST_F(SongRows, EmptyAndGivenOrderAndDuplicates) {
     EXPECT_TRUE(rows.update(edited).empty()) << "an identical song changes nothing";
     edited.artist = "Someone Else";
     EXPECT_EQ(rows.update(edited), (std::set<std::size_t>{3, 7}));
-    EXPECT_EQ(rows.rows()[3].artist, "Someone Else");
+    EXPECT_EQ(rows.rows()[3].artist(), "Someone Else");
     EXPECT_TRUE(rows.update(song("elsewhere", "Not Listed")).empty());
 
     // Selected songs come back in display order, unknown identifiers ignored.
@@ -153,6 +155,117 @@ TEST_F(SongRows, EachSortOrdersItsKey) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(titles(prepare(c.songs, c.sort)), c.expected) << c.name;
+}
+
+// Every sort against a plain comparison sort of the same keys, on a list
+// with many ties, negative and fractional numbers and values wider than one
+// counting pass; then the same rows sorted again from another order.
+TEST_F(SongRows, EverySortMatchesAComparisonSortOfItsKeys) {
+    const text::Collator collator = text::Collator::forUser();
+    std::vector<Song> songs;
+    for (int i = 0; i < 3000; ++i) {
+        Song s = song("s" + std::to_string(i % 2900), "Title " + std::to_string((i * 7919) % 211));
+        if (i % 3 != 0) s.artist = "Artist " + std::to_string(i % 13);
+        if (i % 5 != 0) s.album = (i % 2 ? "album " : "Album ") + std::to_string(i % 17);
+        if (i % 4 != 0) s.duration = ((i * 37) % 601) / 4.0 - (i % 9 == 0 ? 1e6 : 0);
+        if (i % 6 != 0) s.userRating = i % 6;
+        if (i % 7 == 0) s.starred = "2024-01-01T00:00:00Z";
+        if (i % 2 == 0) s.discNumber = (i / 2) % 3;
+        if (i % 8 != 0) s.track = (i * 104729) % 5000000000LL - 2500000000LL;
+        if (i % 3 != 1) s.playCount = (i * 31) % 70000;
+        if (i % 4 != 2) s.created = "2024-0" + std::to_string(1 + i % 9) + "-01";
+        songs.push_back(std::move(s));
+    }
+    // What a comparator says about two rows: text by collator keys, numbers
+    // by value, backwards when reversed.
+    auto compare = [&](const SongSortComparator& c, const SongTableRow& a, const SongTableRow& b) {
+        auto numbers = [&](double x, double y) { return x < y ? -1 : x > y ? 1 : 0; };
+        int order = 0;
+        switch (c.property) {
+        case SongSortProperty::title:
+            order = collator.sortKey(a.title()).compare(collator.sortKey(b.title()));
+            break;
+        case SongSortProperty::artist:
+            order = collator.sortKey(a.artist()).compare(collator.sortKey(b.artist()));
+            break;
+        case SongSortProperty::album:
+            order = collator.sortKey(a.album()).compare(collator.sortKey(b.album()));
+            break;
+        case SongSortProperty::created:
+            order = collator.sortKey(a.created()).compare(collator.sortKey(b.created()));
+            break;
+        case SongSortProperty::genre:
+            order = collator.sortKey(a.genre()).compare(collator.sortKey(b.genre()));
+            break;
+        case SongSortProperty::quality:
+            order = collator.sortKey(a.quality()).compare(collator.sortKey(b.quality()));
+            break;
+        case SongSortProperty::played:
+            order = collator.sortKey(a.played()).compare(collator.sortKey(b.played()));
+            break;
+        case SongSortProperty::duration:
+            order = numbers(a.duration(), b.duration());
+            break;
+        case SongSortProperty::rating:
+            order = numbers(static_cast<double>(a.rating()), static_cast<double>(b.rating()));
+            break;
+        case SongSortProperty::liked:
+            order = numbers(static_cast<double>(a.liked()), static_cast<double>(b.liked()));
+            break;
+        case SongSortProperty::disc:
+            order = numbers(static_cast<double>(a.disc()), static_cast<double>(b.disc()));
+            break;
+        case SongSortProperty::track:
+            order = numbers(static_cast<double>(a.track()), static_cast<double>(b.track()));
+            break;
+        case SongSortProperty::playCount:
+            order = numbers(static_cast<double>(a.playCount()), static_cast<double>(b.playCount()));
+            break;
+        }
+        return c.reverse ? -order : order;
+    };
+    auto expected = [&](const PreparedSongRows& rows, const SongSortOrder& order) {
+        std::vector<SongTableRow> sorted = rows.rows();
+        std::sort(sorted.begin(), sorted.end(), [&](const SongTableRow& a, const SongTableRow& b) {
+            for (const SongSortComparator& c : order)
+                if (const int o = compare(c, a, b); o != 0) return o < 0;
+            return a.index < b.index;
+        });
+        std::vector<std::uint32_t> indices;
+        for (const SongTableRow& row : sorted)
+            indices.push_back(row.index);
+        return indices;
+    };
+    auto indices = [](const PreparedSongRows& rows) {
+        std::vector<std::uint32_t> out;
+        for (const SongTableRow& row : rows.rows())
+            out.push_back(row.index);
+        return out;
+    };
+    using P = SongSortProperty;
+    std::vector<SongSortOrder> orders;
+    for (SongTableSort sort : allSongTableSorts)
+        orders.push_back(comparators(sort));
+    orders.push_back({{P::track, false}, {P::duration, true}});
+    orders.push_back({{P::disc, true}, {P::album, true}, {P::title, false}});
+    for (const SongSortOrder& order : orders) {
+        const PreparedSongRows rows = PreparedSongRows::make(listOf(songs), order, {});
+        EXPECT_EQ(indices(rows), expected(rows, order)) << "order of " << order.size() << " keys";
+        // Sorted again from the artist order, ties still go by index.
+        PreparedSongRows resorted =
+            PreparedSongRows::make(listOf(songs), comparators(SongTableSort::artist), {});
+        resorted = PreparedSongRows::make(std::move(resorted), order, {});
+        EXPECT_EQ(indices(resorted), indices(rows));
+        EXPECT_EQ(resorted.rowsBySongID("s5"), rows.rowsBySongID("s5"));
+    }
+    // Identifiers listed twice find both rows, in display order.
+    const PreparedSongRows byTitle =
+        PreparedSongRows::make(listOf(songs), comparators(SongTableSort::title), {});
+    const std::vector<std::uint32_t> twice = byTitle.rowsBySongID("s7");
+    ASSERT_EQ(twice.size(), 2u);
+    EXPECT_LT(twice[0], twice[1]);
+    for (std::uint32_t position : twice)
+        EXPECT_EQ(byTitle.rows()[position].song->id, "s7");
 }
 
 TEST_F(SongRows, SortsAndColumnKeysMapBothWays) {

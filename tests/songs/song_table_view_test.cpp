@@ -7,11 +7,14 @@
 
 #include "song_rows_fixture.h"
 
+#include "songs/song_cell_delegates.h"
+
 #include "platform/text/collator.h"
 #include "runtime/manual_executor.h"
 #include "runtime/virtual_clock.h"
 
 #include <QAbstractItemModelTester>
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -55,6 +58,25 @@ TEST(SongTableValues, CellTextsAndAccessibleHeart) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(songCellText(*c.row, c.column), c.text) << c.text.toStdString();
+}
+
+TEST(SongTableValues, TimesLineUpInTabularDigits) {
+    const QFontMetrics metrics(QApplication::font());
+    auto lefts = [&](const QString& text) {
+        std::vector<int> x;
+        for (const QRect& cell : tabularCells(text, metrics, 10, 0, 24))
+            x.push_back(cell.left());
+        return x;
+    };
+    // Narrow and wide digits take the same places, so the colons line up.
+    for (const char* time : {"8:08", "0:00", "4:44"})
+        EXPECT_EQ(lefts(time), lefts("1:11")) << time;
+    EXPECT_EQ(lefts("11:11").back(), lefts("88:88").back());
+    const std::vector<QRect> cells = tabularCells("1:11", metrics, 10, 0, 24);
+    ASSERT_EQ(cells.size(), 4u);
+    EXPECT_EQ(cells[0].width(), cells[2].width());
+    EXPECT_EQ(cells[1].width(), metrics.horizontalAdvance(QLatin1Char(':')));
+    EXPECT_GE(cells[0].width(), metrics.horizontalAdvance(QLatin1Char('1')));
 }
 
 TEST_F(SongTableViewTest, ModelContractAcrossLoadsSortsAndEdits) {
