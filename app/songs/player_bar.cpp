@@ -297,10 +297,10 @@ void PlayerBar::useWide(bool wide) {
     transport_->setMinimumWidth(wide ? transportMinimum : 0);
     transport_->setMaximumWidth(wide ? transportMaximum : QWIDGETSIZE_MAX);
     if (wide) {
-        songSlot_->addWidget(songInfo_);
-        songSlot_->addStretch(1);
-        wideLayout_->insertWidget(1, transport_, 2);
-        volumeSlot_->addStretch(1);
+        songSlot_->addWidget(songInfo_, 1);
+        songSlot_->addStretch(0);
+        wideLayout_->insertWidget(1, transport_, 1);
+        volumeSlot_->addStretch(0);
         volumeSlot_->addWidget(volumeControls_);
         compactColumn_->hide();
         wideRow_->show();

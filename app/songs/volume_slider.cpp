@@ -28,7 +28,7 @@ VolumeSlider::VolumeSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
     setRange(0, steps);
     setSingleStep(steps / 50);
     setPageStep(steps / 10);
-    setFixedWidth(width);
+    setFixedWidth(fixedWidth);
     setFocusPolicy(Qt::TabFocus);
     setAccessibleName(QStringLiteral("Volume"));
     setToolTip(QStringLiteral("Scroll to adjust volume"));

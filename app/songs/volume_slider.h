@@ -25,7 +25,7 @@ class VolumeSlider : public QSlider {
     Q_OBJECT
 public:
     static constexpr int steps = 1000;
-    static constexpr int width = 75;
+    static constexpr int fixedWidth = 75;
 
     explicit VolumeSlider(QWidget* parent = nullptr);
 
