@@ -4,11 +4,10 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QPixmapCache>
 #include <qdrawutil.h>
 
 #include <cmath>
-#include <map>
-#include <tuple>
 #include <vector>
 
 namespace sorvalind {
@@ -48,10 +47,13 @@ void boxBlur(QImage& image, int radius, bool horizontal) {
 // A white-on-transparent shadow mask of a rounded rectangle, with a
 // stretchable middle of one pixel.
 QPixmap shadowPatch(const PanelLook& look, qreal ratio) {
-    using Key = std::tuple<int, int, int>;
-    static std::map<Key, QPixmap> cache;
-    const Key key{look.radius, look.blur, static_cast<int>(std::lround(ratio * 100))};
-    if (auto found = cache.find(key); found != cache.end()) return found->second;
+    // Qt's own cache, so the pictures go with the application.
+    const QString key = QStringLiteral("sorvalind-panel-shadow-%1-%2-%3")
+                            .arg(look.radius)
+                            .arg(look.blur)
+                            .arg(static_cast<int>(std::lround(ratio * 100)));
+    QPixmap cached;
+    if (QPixmapCache::find(key, &cached)) return cached;
 
     const int corner = look.radius + look.blur;
     const int side = 2 * corner + 1;
@@ -74,7 +76,7 @@ QPixmap shadowPatch(const PanelLook& look, qreal ratio) {
     }
     QPixmap patch = QPixmap::fromImage(image);
     patch.setDevicePixelRatio(ratio);
-    cache.emplace(key, patch);
+    QPixmapCache::insert(key, patch);
     return patch;
 }
 

@@ -88,6 +88,7 @@ void elide(QLabel* label) {
 
 void setElidedText(QLabel* label, const QString& text) {
     label->setProperty("fullText", text);
+    label->setAccessibleName(text);
     elide(label);
 }
 
