@@ -9,7 +9,7 @@
 namespace sorvalind {
 namespace {
 
-bool stillPictures() {
+bool spinnerStaysStill() {
     return QGuiApplication::platformName() == QStringLiteral("offscreen");
 }
 
@@ -39,7 +39,7 @@ void BufferingSpinner::timerEvent(QTimerEvent* event) {
 
 void BufferingSpinner::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
-    if (!stillPictures()) timer_.start(80, this);
+    if (!spinnerStaysStill()) timer_.start(80, this);
 }
 
 void BufferingSpinner::hideEvent(QHideEvent* event) {

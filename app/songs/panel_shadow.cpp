@@ -15,7 +15,7 @@ namespace {
 
 // One pass of a box blur over the alpha of a premultiplied image; three
 // passes come close to a Gaussian.
-void boxBlur(QImage& image, int radius, bool horizontal) {
+void blurShadowAlpha(QImage& image, int radius, bool horizontal) {
     const int width = image.width();
     const int height = image.height();
     const int lines = horizontal ? height : width;
@@ -71,8 +71,8 @@ QPixmap shadowPatch(const PanelLook& look, qreal ratio) {
     }
     const int blur = std::max(1, static_cast<int>(std::lround(look.blur * ratio / 3.0)));
     for (int pass = 0; pass < 3; ++pass) {
-        boxBlur(image, blur, true);
-        boxBlur(image, blur, false);
+        blurShadowAlpha(image, blur, true);
+        blurShadowAlpha(image, blur, false);
     }
     QPixmap patch = QPixmap::fromImage(image);
     patch.setDevicePixelRatio(ratio);

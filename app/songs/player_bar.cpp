@@ -27,22 +27,22 @@
 namespace sorvalind {
 namespace {
 
-constexpr int horizontalInset = 28;
-constexpr int verticalInset = 12;
-constexpr int wideSpacing = 20;
-constexpr int compactSpacing = 12;
-constexpr int songMinimum = 170;
-constexpr int songMaximum = 280;
-constexpr int transportMinimum = 250;
-constexpr int transportMaximum = 560;
-constexpr int slotMinimum = 170;
-constexpr int clockWidth = 38;
-constexpr int artworkSide = 48;
+constexpr int barHorizontalInset = 28;
+constexpr int barVerticalInset = 12;
+constexpr int barWideSpacing = 20;
+constexpr int barCompactSpacing = 12;
+constexpr int barSongMinimum = 170;
+constexpr int barSongMaximum = 280;
+constexpr int barTransportMinimum = 250;
+constexpr int barTransportMaximum = 560;
+constexpr int barSlotMinimum = 170;
+constexpr int barClockWidth = 38;
+constexpr int barArtworkSide = 48;
 
-const PanelLook look{};
+const PanelLook barLook{};
 
 // The rounded panel the sections sit on.
-class PanelWidget : public QWidget {
+class PlayerBarPanel : public QWidget {
 public:
     using QWidget::QWidget;
 
@@ -53,11 +53,11 @@ protected:
         const QColor fill = window.lightness() > 128 ? window.lighter(104) : window.lighter(118);
         QColor border = palette().color(QPalette::WindowText);
         border.setAlphaF(0.10f);
-        paintPanel(painter, rect() - panelShadowMargins(look), fill, border, look, devicePixelRatioF());
+        paintPanel(painter, rect() - panelShadowMargins(barLook), fill, border, barLook, devicePixelRatioF());
     }
 };
 
-QToolButton* flatButton(QWidget* parent, const QString& help, QSize frame) {
+QToolButton* barFlatButton(QWidget* parent, const QString& help, QSize frame) {
     auto* button = new QToolButton(parent);
     button->setAutoRaise(true);
     button->setToolTip(help);
@@ -69,7 +69,7 @@ QToolButton* flatButton(QWidget* parent, const QString& help, QSize frame) {
 
 // Repainting the same symbol in the same colour on every position tick
 // would rebuild the icon for nothing.
-void setSymbol(QToolButton* button, const QString& name, const QColor& color, int side) {
+void barSetSymbol(QToolButton* button, const QString& name, const QColor& color, int side) {
     const QString key = name + QLatin1Char('/') + color.name(QColor::HexArgb);
     if (button->property("symbolKey").toString() == key) return;
     button->setProperty("symbolKey", key);
@@ -77,19 +77,19 @@ void setSymbol(QToolButton* button, const QString& name, const QColor& color, in
     button->setIconSize(QSize(side, side));
 }
 
-QString clock(double seconds) {
+QString barClockText(double seconds) {
     return QString::fromStdString(clockText(seconds));
 }
 
-void elide(QLabel* label) {
+void elideBarText(QLabel* label) {
     const QString full = label->property("fullText").toString();
     label->setText(label->fontMetrics().elidedText(full, Qt::ElideRight, std::max(0, label->width())));
 }
 
-void setElidedText(QLabel* label, const QString& text) {
+void setBarText(QLabel* label, const QString& text) {
     label->setProperty("fullText", text);
     label->setAccessibleName(text);
-    elide(label);
+    elideBarText(label);
 }
 
 } // namespace
@@ -101,7 +101,7 @@ PlayerBar::PlayerBar(const std::shared_ptr<AppModel>& model, PlayerBarActions ac
     : QWidget(parent), model_(model), actions_(std::move(actions)), watch_(this) {
     setObjectName(QStringLiteral("playerBar"));
     setAccessibleName(QStringLiteral("Player"));
-    panel_ = new PanelWidget(this);
+    panel_ = new PlayerBarPanel(this);
     buildSongInfo(*model);
     buildTransport();
     buildVolume();
@@ -117,7 +117,7 @@ void PlayerBar::buildSongInfo(AppModel& model) {
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(10);
     artwork_ =
-        new ArtworkView(model, std::nullopt, artworkSide, QStringLiteral("music.note"), false, songInfo_);
+        new ArtworkView(model, std::nullopt, barArtworkSide, QStringLiteral("music.note"), false, songInfo_);
     artwork_->installEventFilter(this);
     row->addWidget(artwork_);
 
@@ -147,12 +147,12 @@ void PlayerBar::buildSongInfo(AppModel& model) {
     column->addStretch(1);
     row->addLayout(column, 1);
 
-    favorite_ = flatButton(songInfo_, QStringLiteral("Favorite"), QSize(26, 26));
+    favorite_ = barFlatButton(songInfo_, QStringLiteral("Favorite"), QSize(26, 26));
     connect(favorite_, &QToolButton::clicked, this, [this] {
         if (state_.current && actions_.favorite) actions_.favorite(*state_.current);
     });
     row->addWidget(favorite_);
-    details_ = flatButton(songInfo_, QStringLiteral("Song Details"), QSize(26, 26));
+    details_ = barFlatButton(songInfo_, QStringLiteral("Song Details"), QSize(26, 26));
     connect(details_, &QToolButton::clicked, this, [this] {
         if (state_.current && actions_.showDetails) actions_.showDetails(*state_.current);
     });
@@ -172,7 +172,7 @@ void PlayerBar::buildTransport() {
     buttons->addStretch(1);
     auto add = [&](QToolButton*& button, const QString& help, QSize frame,
                    const std::function<void()>* action) {
-        button = flatButton(buttonRow_, help, frame);
+        button = barFlatButton(buttonRow_, help, frame);
         connect(button, &QToolButton::clicked, this, [action] {
             if (*action) (*action)();
         });
@@ -199,7 +199,7 @@ void PlayerBar::buildTransport() {
         font.setPointSizeF(font.pointSizeF() * 0.92);
         text->setFont(font);
         applySecondaryStyle(text);
-        text->setFixedWidth(clockWidth);
+        text->setFixedWidth(barClockWidth);
     }
     elapsed_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     total_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -232,7 +232,7 @@ void PlayerBar::buildVolume() {
         if (actions_.setVolume) actions_.setVolume(volume);
     });
     row->addWidget(volume_);
-    queue_ = flatButton(volumeControls_, QStringLiteral("Show or hide queue"), QSize(28, 28));
+    queue_ = barFlatButton(volumeControls_, QStringLiteral("Show or hide queue"), QSize(28, 28));
     queue_->setAccessibleName(QStringLiteral("Queue"));
     queue_->setCheckable(true);
     QColor tint = accentColor();
@@ -250,15 +250,15 @@ void PlayerBar::buildVolume() {
 
 void PlayerBar::buildArrangements() {
     auto* panelLayout = new QVBoxLayout(panel_);
-    const QMargins shadow = panelShadowMargins(look);
-    panelLayout->setContentsMargins(shadow.left() + horizontalInset, shadow.top() + verticalInset,
-                                    shadow.right() + horizontalInset, shadow.bottom() + verticalInset);
+    const QMargins shadow = panelShadowMargins(barLook);
+    panelLayout->setContentsMargins(shadow.left() + barHorizontalInset, shadow.top() + barVerticalInset,
+                                    shadow.right() + barHorizontalInset, shadow.bottom() + barVerticalInset);
     panelLayout->setSpacing(0);
 
     wideRow_ = new QWidget(panel_);
     wideLayout_ = new QHBoxLayout(wideRow_);
     wideLayout_->setContentsMargins(0, 0, 0, 0);
-    wideLayout_->setSpacing(wideSpacing);
+    wideLayout_->setSpacing(barWideSpacing);
     songSlot_ = new QHBoxLayout;
     songSlot_->setSpacing(0);
     volumeSlot_ = new QHBoxLayout;
@@ -270,9 +270,9 @@ void PlayerBar::buildArrangements() {
     compactColumn_ = new QWidget(panel_);
     compactLayout_ = new QVBoxLayout(compactColumn_);
     compactLayout_->setContentsMargins(0, 0, 0, 0);
-    compactLayout_->setSpacing(compactSpacing);
+    compactLayout_->setSpacing(barCompactSpacing);
     compactRow_ = new QHBoxLayout;
-    compactRow_->setSpacing(wideSpacing);
+    compactRow_->setSpacing(barWideSpacing);
     compactLayout_->addLayout(compactRow_);
     panelLayout->addWidget(compactColumn_);
     compactColumn_->hide();
@@ -292,11 +292,11 @@ void PlayerBar::useWide(bool wide) {
     for (QHBoxLayout* slot : {songSlot_, volumeSlot_})
         while (QLayoutItem* item = slot->takeAt(0))
             delete item;
-    const int songLeast = wide ? songMinimum : 0;
+    const int songLeast = wide ? barSongMinimum : 0;
     songInfo_->setMinimumWidth(songLeast);
-    songInfo_->setMaximumWidth(wide ? songMaximum : QWIDGETSIZE_MAX);
-    transport_->setMinimumWidth(wide ? transportMinimum : 0);
-    transport_->setMaximumWidth(wide ? transportMaximum : QWIDGETSIZE_MAX);
+    songInfo_->setMaximumWidth(wide ? barSongMaximum : QWIDGETSIZE_MAX);
+    transport_->setMinimumWidth(wide ? barTransportMinimum : 0);
+    transport_->setMaximumWidth(wide ? barTransportMaximum : QWIDGETSIZE_MAX);
     if (wide) {
         songSlot_->addWidget(songInfo_, 1);
         songSlot_->addStretch(0);
@@ -352,8 +352,8 @@ void PlayerBar::present(const PlayerBarState& state) {
                                        : QString());
     title_->setCursor(linked ? Qt::PointingHandCursor : Qt::ArrowCursor);
     title_->setToolTip(linked ? QStringLiteral("Show album") : QString());
-    setElidedText(title_, current ? QString::fromStdString(state.current->title)
-                                  : QStringLiteral("Ready when you are"));
+    setBarText(title_,
+               current ? QString::fromStdString(state.current->title) : QStringLiteral("Ready when you are"));
     idleLine_->setVisible(!current);
     artists_->setVisible(current);
     if (current) artists_->setArtists(state.artists, QString::fromStdString(state.current->artistNames()));
@@ -370,7 +370,7 @@ void PlayerBar::present(const PlayerBarState& state) {
 
     slider_->setEnabled(current);
     slider_->showPosition(state.position, state.duration);
-    total_->setText(clock(state.duration));
+    total_->setText(barClockText(state.duration));
     positionSpinner_->setVisible(state.buffering);
 
     volume_->showVolume(state.volume);
@@ -386,47 +386,47 @@ void PlayerBar::paintIcons() {
     const QColor secondary = secondaryTextColor(palette());
     const QColor primary = palette().color(QPalette::WindowText);
     if (state_.current) {
-        setSymbol(favorite_, favoriteSymbol(*state_.current), secondary, 16);
-        setSymbol(details_, QStringLiteral("info.circle"), secondary, 16);
+        barSetSymbol(favorite_, favoriteSymbol(*state_.current), secondary, 16);
+        barSetSymbol(details_, QStringLiteral("info.circle"), secondary, 16);
     }
-    setSymbol(shuffle_, QStringLiteral("shuffle"), state_.shuffle ? accent : secondary, 16);
-    setSymbol(previous_, QStringLiteral("backward.end.fill"), primary, 16);
+    barSetSymbol(shuffle_, QStringLiteral("shuffle"), state_.shuffle ? accent : secondary, 16);
+    barSetSymbol(previous_, QStringLiteral("backward.end.fill"), primary, 16);
     // Under the spinner the symbol keeps its place but is not drawn.
-    setSymbol(playPause_, playPauseSymbol(state_.isPlaying), state_.buffering ? Qt::transparent : primary,
-              20);
-    setSymbol(next_, QStringLiteral("forward.end.fill"), primary, 16);
-    setSymbol(repeat_, repeatSymbol(state_.repeatMode),
-              state_.repeatMode == RepeatMode::off ? secondary : accent, 16);
+    barSetSymbol(playPause_, playPauseSymbol(state_.isPlaying), state_.buffering ? Qt::transparent : primary,
+                 20);
+    barSetSymbol(next_, QStringLiteral("forward.end.fill"), primary, 16);
+    barSetSymbol(repeat_, repeatSymbol(state_.repeatMode),
+                 state_.repeatMode == RepeatMode::off ? secondary : accent, 16);
     const QString speaker = speakerSymbol(state_.volume);
     if (speaker_->property("symbolKey").toString() != speaker) {
         speaker_->setProperty("symbolKey", speaker);
         speaker_->setPixmap(symbolPixmap(speaker, QSize(18, 18), secondary, devicePixelRatioF()));
     }
-    setSymbol(queue_, QStringLiteral("list.bullet"), state_.queuePresented ? accent : secondary, 16);
+    barSetSymbol(queue_, QStringLiteral("list.bullet"), state_.queuePresented ? accent : secondary, 16);
 }
 
 void PlayerBar::showElapsed() {
-    elapsed_->setText(clock(slider_->shownSeconds()));
+    elapsed_->setText(barClockText(slider_->shownSeconds()));
 }
 
 int PlayerBar::wideMinimumWidth() const {
-    const QMargins shadow = panelShadowMargins(look);
-    return shadow.left() + shadow.right() + 2 * horizontalInset +
-           std::max({songMinimum, slotMinimum, songInfo_->minimumSizeHint().width()}) + wideSpacing +
-           std::max(transportMinimum, transport_->minimumSizeHint().width()) + wideSpacing +
-           std::max(slotMinimum, volumeControls_->minimumSizeHint().width());
+    const QMargins shadow = panelShadowMargins(barLook);
+    return shadow.left() + shadow.right() + 2 * barHorizontalInset +
+           std::max({barSongMinimum, barSlotMinimum, songInfo_->minimumSizeHint().width()}) + barWideSpacing +
+           std::max(barTransportMinimum, transport_->minimumSizeHint().width()) + barWideSpacing +
+           std::max(barSlotMinimum, volumeControls_->minimumSizeHint().width());
 }
 
 int PlayerBar::compactMinimumWidth() const {
-    const QMargins shadow = panelShadowMargins(look);
+    const QMargins shadow = panelShadowMargins(barLook);
     const int top =
-        songInfo_->minimumSizeHint().width() + wideSpacing + volumeControls_->minimumSizeHint().width();
-    return shadow.left() + shadow.right() + 2 * horizontalInset +
+        songInfo_->minimumSizeHint().width() + barWideSpacing + volumeControls_->minimumSizeHint().width();
+    return shadow.left() + shadow.right() + 2 * barHorizontalInset +
            std::max(top, transport_->minimumSizeHint().width());
 }
 
 QRect PlayerBar::panelRect() const {
-    const QMargins shadow = panelShadowMargins(look);
+    const QMargins shadow = panelShadowMargins(barLook);
     const int widest = maximumPanelWidth + shadow.left() + shadow.right();
     const int panelWidth = std::min(width(), widest);
     return {(width() - panelWidth) / 2, 0, panelWidth, height()};
@@ -457,7 +457,7 @@ void PlayerBar::changeEvent(QEvent* event) {
 }
 
 bool PlayerBar::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == title_ && event->type() == QEvent::Resize) elide(title_);
+    if (watched == title_ && event->type() == QEvent::Resize) elideBarText(title_);
     if ((watched == artwork_ || watched == title_) && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         const auto* widget = static_cast<QWidget*>(watched);

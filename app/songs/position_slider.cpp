@@ -23,7 +23,7 @@ public:
     }
 };
 
-int milliseconds(double seconds) {
+int positionMilliseconds(double seconds) {
     if (!std::isfinite(seconds) || seconds <= 0) return 0;
     return static_cast<int>(std::lround(std::min(seconds * 1000.0, 2.0e9)));
 }
@@ -48,10 +48,10 @@ void PositionSlider::showPosition(double position, double duration) {
     position_ = position;
     if (seeking_) return;
     const QSignalBlocker blocker(this);
-    const int maximum = milliseconds(positionRange(duration));
+    const int maximum = positionMilliseconds(positionRange(duration));
     setRange(0, maximum);
     setPageStep(std::max(1, maximum / 100 * pagePercent));
-    setValue(milliseconds(position));
+    setValue(positionMilliseconds(position));
     emit shownChanged();
 }
 

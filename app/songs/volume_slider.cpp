@@ -9,15 +9,16 @@
 namespace sorvalind {
 namespace {
 
-constexpr double preciseStep = 0.002;
-constexpr double notchStep = 0.02;
-constexpr double notch = 120.0;
+constexpr double volumePreciseStep = 0.002;
+constexpr double volumeNotchStep = 0.02;
+constexpr double volumeNotch = 120.0;
 
 } // namespace
 
 std::optional<double> wheeledVolume(double volume, QPoint pixelDelta, QPoint angleDelta) {
     const bool precise = !pixelDelta.isNull();
-    const double delta = precise ? pixelDelta.y() * preciseStep : angleDelta.y() / notch * notchStep;
+    const double delta =
+        precise ? pixelDelta.y() * volumePreciseStep : angleDelta.y() / volumeNotch * volumeNotchStep;
     if (delta == 0 || !std::isfinite(delta)) return std::nullopt;
     const double next = std::min(std::max(volume + delta, 0.0), 1.0);
     if (next == volume) return std::nullopt;
