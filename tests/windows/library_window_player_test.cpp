@@ -4,6 +4,8 @@
 
 #include "windows_fixture.h"
 
+#include "support/widgets/screenshots.h"
+
 #include "library_window/library_search_field.h"
 #include "model/playback_control.h"
 #include "playback/playback_controller.h"
@@ -37,6 +39,10 @@ TEST_F(PlayerInLibraryWindow, TheBarShowsTheCurrentSongAndTheSpaceBarToggles) {
     controller->play({world.playableSong("s1")}, std::nullopt, std::nullopt, std::nullopt);
     ASSERT_TRUE(waitUntil([&] { return bar->isVisible() && bar->title()->text() == "Song s1"; }));
     EXPECT_TRUE(shortcut->monitoring());
+    QMainWindow& shown = *windows->mainWindow();
+    shown.resize(1100, 700);
+    settle();
+    EXPECT_FALSE(saveScreenshot(shown, QStringLiteral("player"), QStringLiteral("library-window")).isEmpty());
 
     QMainWindow& main = *windows->mainWindow();
     main.activateWindow();
