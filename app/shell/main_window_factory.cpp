@@ -2,6 +2,10 @@
 
 #include "library_window/library_window.h"
 #include "model/app_model.h"
+#include "model/playback_control.h"
+#include "playback/playback_controller.h"
+#include "songs/playback_keyboard_shortcut.h"
+#include "songs/player_bar.h"
 
 namespace sorvalind {
 
@@ -20,6 +24,19 @@ QWidget* MainWindowFactory::build(QWidget* parent) {
             return settings(std::move(model), coordinator, parent);
         };
     parts.pages.songRowWorker = views_.songRowWorker;
+    parts.pages.playerBar = [](std::shared_ptr<AppModel> model, QWidget* parent) -> QWidget* {
+        auto* bar = new PlayerBar(model, parent);
+        // The shortcut lives beside the bar's slot, which hides while nothing
+        // plays, so that the space bar stays the window's at every moment.
+        QWidget* host = parent && parent->parentWidget() ? parent->parentWidget() : bar;
+        new PlaybackKeyboardShortcut(
+            [weak = std::weak_ptr<AppModel>(model)] {
+                if (const auto model = weak.lock())
+                    if (PlaybackController* controller = model->playback().controller()) controller->toggle();
+            },
+            host);
+        return bar;
+    };
     parts.preferences = views_.windowPreferences;
     window_ = new LibraryWindow(model, coordinator_, std::move(parts), parent);
     connect(window_, &LibraryWindow::titleChanged, this, [this](const QString& title) {
