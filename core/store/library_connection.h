@@ -24,6 +24,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -92,6 +93,7 @@ public:
     // the number of rows it changed.
     std::int64_t run(std::string_view sql, std::initializer_list<Binding> bindings = {});
     std::int64_t run(std::string_view sql, const std::vector<Binding>& bindings);
+    std::int64_t run(std::string_view sql, std::span<const Binding> bindings);
 
     // Decodes the JSON text of column 0 of every row as a T, in row order. A
     // NULL in column 0 or a failing step throws DatabaseError; a row that
