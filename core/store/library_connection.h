@@ -108,6 +108,11 @@ public:
         auto lease = statement(sql, bindings);
         return rowDecoder_.decode<T>(*lease, &jsonColumn, expectedRows(sql));
     }
+    // The JSON texts of `records`, in order; a long list is encoded on
+    // several threads (RowDecoder). Throws EncodingError.
+    template <class T> std::vector<std::string> encode(const std::vector<const T*>& records) {
+        return rowDecoder_.encode(records);
+    }
     // The first row decoded, or none when there is no row.
     template <class T>
     std::optional<T> record(std::string_view sql, std::initializer_list<Binding> bindings = {}) {

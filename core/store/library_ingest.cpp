@@ -273,17 +273,24 @@ void writeSongs(LibraryConnection& connection, const std::vector<Song>& songs,
     std::vector<std::string_view> unchanged;
     // Songs with queued edits shown, in stable places: rows point at them.
     std::deque<Song> edited;
-    std::vector<SongRow> rows;
-    std::unordered_map<std::string_view, std::size_t> rowOf;
+    std::vector<const Song*> shown;
+    shown.reserve(songs.size());
     for (const Song& received : songs) {
-        const Song* song = &received;
         if (std::any_of(edits.begin(), edits.end(), [&](const PendingEdit& edit) {
                 return edit.target == LibraryItemKind::song && edit.itemID == received.id;
             })) {
             applyEdits(edited.emplace_back(received), LibraryItemKind::song, edits);
-            song = &edited.back();
+            shown.push_back(&edited.back());
+        } else {
+            shown.push_back(&received);
         }
-        auto json = toJSONText(*song);
+    }
+    auto texts = connection.encode(shown);
+    std::vector<SongRow> rows;
+    std::unordered_map<std::string_view, std::size_t> rowOf;
+    for (std::size_t index = 0; index < shown.size(); ++index) {
+        const Song* song = shown[index];
+        auto& json = texts[index];
         auto found = stored.find(song->id);
         if (found != stored.end() && found->second == json) {
             unchanged.push_back(song->id);

@@ -20,8 +20,8 @@ WorkerPool& RowDecoder::pool() {
         cpu_set_t usable;
         CPU_ZERO(&usable);
         const int processors = sched_getaffinity(0, sizeof usable, &usable) == 0 ? CPU_COUNT(&usable) : 2;
-        pool_ = std::make_unique<WorkerPool>(static_cast<std::size_t>(std::clamp(processors - 1, 1, 4)),
-                                             "library-decode");
+        threads_ = static_cast<std::size_t>(std::clamp(processors - 1, 1, 4));
+        pool_ = std::make_unique<WorkerPool>(threads_, "library-decode");
     }
     return *pool_;
 }
