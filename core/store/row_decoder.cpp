@@ -26,16 +26,18 @@ WorkerPool& RowDecoder::pool() {
     return *pool_;
 }
 
-RowDecoder::Chunk RowDecoder::takeChunk() {
+RowDecoder::Chunk RowDecoder::takeChunk(std::size_t limit) {
     {
         std::lock_guard lock(sparesMutex_);
         if (!spares_.empty()) {
             Chunk chunk = std::move(spares_.back());
             spares_.pop_back();
+            chunk.limit = limit;
             return chunk;
         }
     }
     Chunk chunk;
+    chunk.limit = limit;
     chunk.ends.reserve(chunkRows);
     return chunk;
 }

@@ -2,9 +2,9 @@
 // Decodes the JSON column of a long list of rows on several threads. The
 // statement is stepped once, in order, on the caller's thread; its texts are
 // copied into chunks that the decoder threads turn into records while the
-// next rows are read; the decoded chunks join the list in row order. A short list (one
-// chunk or less) is decoded on the caller's thread alone, so small reads
-// start no thread. The result, and the failure, are those of decoding row by
+// next rows are read; the decoded chunks join the list in row order. A short
+// list (fewer rows than the first chunk holds) is decoded on the caller's thread
+// alone, so small reads start no thread. The result, and the failure, are those of decoding row by
 // row: the first row that does not decode fails the read with its
 // DecodingError, a failing step with its DatabaseError.
 // Internal to core/store. decode(): the repository's queue only, one call at
@@ -31,8 +31,12 @@ namespace sorvalind {
 
 class RowDecoder {
 public:
-    // Rows per chunk handed to a decoder thread.
+    // Rows per chunk handed to a decoder thread. The first chunks of a read
+    // are smaller (from `firstChunkRows`, doubling), so that a list of a few
+    // dozen rows (a search) is decoded on several threads too, and a long
+    // one still goes out in chunks of the full size.
     static constexpr std::size_t chunkRows = 256;
+    static constexpr std::size_t firstChunkRows = 16;
     // Emptied chunks kept for the next ones, so that their buffers are not
     // faulted in afresh for every chunk.
     static constexpr std::size_t spareChunks = 12;
@@ -60,7 +64,8 @@ private:
     struct Chunk {
         std::string text;
         std::vector<std::size_t> ends;
-        bool full() const noexcept { return ends.size() >= chunkRows; }
+        std::size_t limit = chunkRows;
+        bool full() const noexcept { return ends.size() >= limit; }
         void add(std::string_view row) {
             text.append(row);
             ends.push_back(text.size());
@@ -104,7 +109,7 @@ private:
     }
 
     WorkerPool& pool();
-    Chunk takeChunk();
+    Chunk takeChunk(std::size_t limit);
     void giveBack(Chunk chunk) noexcept;
     // Grows `rows` to hold `capacity` records.
     template <class T> static void reserve(std::vector<T>& rows, std::size_t capacity) {
@@ -125,7 +130,8 @@ private:
 template <class T>
 std::vector<T> RowDecoder::decode(Statement& statement, std::string_view (*column)(const Statement&),
                                   std::size_t& expectedRows) {
-    Chunk chunk = takeChunk();
+    std::size_t limit = firstChunkRows;
+    Chunk chunk = takeChunk(limit);
     while (!chunk.full() && statement.step())
         chunk.add(column(statement));
     if (!chunk.full()) {
@@ -165,7 +171,8 @@ std::vector<T> RowDecoder::decode(Statement& statement, std::string_view (*colum
         send(std::move(chunk));
         // A row that does not decode fails the read: no need to read on.
         while (!failed()) {
-            Chunk next = takeChunk();
+            limit = std::min(chunkRows, 2 * limit);
+            Chunk next = takeChunk(limit);
             while (!next.full() && statement.step())
                 next.add(column(statement));
             if (next.ends.empty()) {
