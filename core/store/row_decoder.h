@@ -124,6 +124,8 @@ private:
     std::mutex sparesMutex_;
     std::vector<Chunk> spares_; // guarded by sparesMutex_
     std::unique_ptr<WorkerPool> pool_;
+    // Text bytes per row of the last full chunk read; the reading thread's.
+    std::size_t rowBytes_ = 0;
     std::size_t threads_ = 0; // of pool_, once it exists
 };
 
@@ -147,6 +149,7 @@ std::vector<T> RowDecoder::decode(Statement& statement, std::string_view (*colum
     if (expectedRows > chunkRows) reserve(read->rows, expectedRows);
     WorkerPool& decoders = pool();
     auto send = [&](Chunk&& full) {
+        rowBytes_ = full.text.size() / full.ends.size();
         Slot<T>* slot;
         {
             std::lock_guard lock(read->mutex);
