@@ -26,7 +26,7 @@ WorkerPool& RowDecoder::pool() {
     return *pool_;
 }
 
-RowDecoder::Chunk RowDecoder::takeChunk(std::size_t limit) {
+RowDecoder::Chunk RowDecoder::takeChunk() {
     Chunk chunk;
     {
         std::lock_guard lock(sparesMutex_);
@@ -35,11 +35,10 @@ RowDecoder::Chunk RowDecoder::takeChunk(std::size_t limit) {
             spares_.pop_back();
         }
     }
-    chunk.limit = limit;
     chunk.ends.reserve(chunkRows);
     // Room for the rows at once: grown row by row, a chunk's text is copied
     // a dozen times over while the statement waits.
-    if (rowBytes_ > 0) chunk.text.reserve(limit * rowBytes_ + limit * rowBytes_ / 4);
+    if (rowBytes_ > 0) chunk.text.reserve(chunkRows * rowBytes_ + chunkRows * rowBytes_ / 4);
     return chunk;
 }
 

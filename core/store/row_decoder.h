@@ -2,9 +2,9 @@
 // Decodes the JSON column of a long list of rows on several threads. The
 // statement is stepped once, in order, on the caller's thread; its texts are
 // copied into chunks that the decoder threads turn into records while the
-// next rows are read; the decoded chunks join the list in row order. A short
-// list (fewer rows than the first chunk holds) is decoded on the caller's thread
-// alone, so small reads start no thread. The result, and the failure, are those of decoding row by
+// next rows are read; the decoded chunks join the list in row order. A short list (one
+// chunk or less) is decoded on the caller's thread alone, so small reads
+// start no thread. The result, and the failure, are those of decoding row by
 // row: the first row that does not decode fails the read with its
 // DecodingError, a failing step with its DatabaseError.
 // Internal to core/store. decode(): the repository's queue only, one call at
@@ -31,12 +31,8 @@ namespace sorvalind {
 
 class RowDecoder {
 public:
-    // Rows per chunk handed to a decoder thread. The first chunks of a read
-    // are smaller (from `firstChunkRows`, doubling), so that a list of a few
-    // dozen rows (a search) is decoded on several threads too, and a long
-    // one still goes out in chunks of the full size.
+    // Rows per chunk handed to a decoder thread.
     static constexpr std::size_t chunkRows = 256;
-    static constexpr std::size_t firstChunkRows = 16;
     // Emptied chunks kept for the next ones, so that their buffers are not
     // faulted in afresh for every chunk.
     static constexpr std::size_t spareChunks = 12;
@@ -64,8 +60,7 @@ private:
     struct Chunk {
         std::string text;
         std::vector<std::size_t> ends;
-        std::size_t limit = chunkRows;
-        bool full() const noexcept { return ends.size() >= limit; }
+        bool full() const noexcept { return ends.size() >= chunkRows; }
         void add(std::string_view row) {
             text.append(row);
             ends.push_back(text.size());
@@ -109,7 +104,7 @@ private:
     }
 
     WorkerPool& pool();
-    Chunk takeChunk(std::size_t limit);
+    Chunk takeChunk();
     void giveBack(Chunk chunk) noexcept;
     // Grows `rows` to hold `capacity` records.
     template <class T> static void reserve(std::vector<T>& rows, std::size_t capacity) {
@@ -132,8 +127,7 @@ private:
 template <class T>
 std::vector<T> RowDecoder::decode(Statement& statement, std::string_view (*column)(const Statement&),
                                   std::size_t& expectedRows) {
-    std::size_t limit = firstChunkRows;
-    Chunk chunk = takeChunk(limit);
+    Chunk chunk = takeChunk();
     while (!chunk.full() && statement.step())
         chunk.add(column(statement));
     if (!chunk.full()) {
@@ -174,8 +168,7 @@ std::vector<T> RowDecoder::decode(Statement& statement, std::string_view (*colum
         send(std::move(chunk));
         // A row that does not decode fails the read: no need to read on.
         while (!failed()) {
-            limit = std::min(chunkRows, 2 * limit);
-            Chunk next = takeChunk(limit);
+            Chunk next = takeChunk();
             while (!next.full() && statement.step())
                 next.add(column(statement));
             if (next.ends.empty()) {
