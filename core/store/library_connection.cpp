@@ -101,7 +101,12 @@ std::int64_t LibraryConnection::run(std::string_view sql, std::initializer_list<
 }
 
 std::int64_t LibraryConnection::run(std::string_view sql, const std::vector<Binding>& bindings) {
-    auto lease = statement(sql, bindings);
+    return run(sql, std::span<const Binding>(bindings));
+}
+
+std::int64_t LibraryConnection::run(std::string_view sql, std::span<const Binding> bindings) {
+    auto lease = this->lease(sql);
+    bindAll(*lease, bindings.data(), bindings.size());
     while (lease->step()) {
     }
     return database_.changes();

@@ -24,6 +24,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -92,6 +93,7 @@ public:
     // the number of rows it changed.
     std::int64_t run(std::string_view sql, std::initializer_list<Binding> bindings = {});
     std::int64_t run(std::string_view sql, const std::vector<Binding>& bindings);
+    std::int64_t run(std::string_view sql, std::span<const Binding> bindings);
 
     // Decodes the JSON text of column 0 of every row as a T, in row order. A
     // NULL in column 0 or a failing step throws DatabaseError; a row that
@@ -105,6 +107,11 @@ public:
     template <class T> std::vector<T> records(std::string_view sql, const std::vector<Binding>& bindings) {
         auto lease = statement(sql, bindings);
         return rowDecoder_.decode<T>(*lease, &jsonColumn, expectedRows(sql));
+    }
+    // The JSON texts of `records`, in order; a long list is encoded on
+    // several threads (RowDecoder). Throws EncodingError.
+    template <class T> std::vector<std::string> encode(const std::vector<const T*>& records) {
+        return rowDecoder_.encode(records);
     }
     // The first row decoded, or none when there is no row.
     template <class T>

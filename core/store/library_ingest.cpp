@@ -2,6 +2,7 @@
 
 #include "library/song_details.h"
 #include "runtime/decimal_text.h"
+#include "store/bulk_rows.h"
 #include "store/internet_date_time.h"
 
 #include <nlohmann/json.hpp>
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <deque>
 #include <set>
 #include <string_view>
 #include <unordered_map>
@@ -17,12 +19,6 @@
 namespace sorvalind {
 namespace {
 
-constexpr const char* upsertArtistSQL =
-    "INSERT INTO artists VALUES(?,?,?,?) ON CONFLICT(id) DO UPDATE SET "
-    "name=excluded.name,json=excluded.json,generation=excluded.generation";
-constexpr const char* upsertAlbumSQL =
-    "INSERT INTO albums VALUES(?,?,?,?,?) ON CONFLICT(id) DO UPDATE SET "
-    "title=excluded.title,artist=excluded.artist,json=excluded.json,generation=excluded.generation";
 constexpr const char* upsertSongSQL =
     "INSERT INTO songs VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?) ON CONFLICT(id) DO UPDATE SET "
     "title=excluded.title,artist=excluded.artist,album=excluded.album,album_id=excluded.album_id,"
@@ -30,6 +26,18 @@ constexpr const char* upsertSongSQL =
     "play_count=excluded.play_count,created=excluded.created,played=excluded.played,json=excluded.json,"
     "generation=excluded.generation";
 constexpr const char* insertCreditSQL = "INSERT OR REPLACE INTO song_artists VALUES(?,?,?,?)";
+// The same writes for many rows at once (writeRows).
+constexpr const char* artistConflict =
+    " ON CONFLICT(id) DO UPDATE SET name=excluded.name,json=excluded.json,generation=excluded.generation";
+constexpr const char* albumConflict =
+    " ON CONFLICT(id) DO UPDATE SET title=excluded.title,artist=excluded.artist,"
+    "json=excluded.json,generation=excluded.generation";
+constexpr const char* songConflict =
+    " ON CONFLICT(id) DO UPDATE SET "
+    "title=excluded.title,artist=excluded.artist,album=excluded.album,album_id=excluded.album_id,"
+    "disc=excluded.disc,track=excluded.track,starred=excluded.starred,rating=excluded.rating,"
+    "play_count=excluded.play_count,created=excluded.created,played=excluded.played,json=excluded.json,"
+    "generation=excluded.generation";
 
 // Rows left from an older generation. The delete triggers find a row's search
 // entry by scanning the whole search table, which is fine for a few rows and
@@ -69,9 +77,9 @@ std::set<std::string> genreNames(const Song& song) {
     return names;
 }
 
-// Genre names in the order the song gives them, each once.
-std::vector<std::string> orderedGenreNames(const Song& song) {
-    std::vector<std::string> names;
+// Genre names in the order the song gives them, viewing the song's texts.
+std::vector<std::string_view> orderedGenreNames(const Song& song) {
+    std::vector<std::string_view> names;
     if (song.genres) {
         for (const auto& genre : *song.genres)
             names.push_back(genre.name);
@@ -195,14 +203,19 @@ void restamp(LibraryConnection& connection, std::string_view table, const std::v
 }
 
 // Writes the artists or albums of a page: each new or changed row with its
-// upsert (counted), every unchanged one re-stamped with the generation.
+// upsert (counted), every unchanged one re-stamped with the generation. The
+// changed rows go out together, in page order, so an item that repeats in
+// the page ends as its last copy.
 template <class Item, class Values>
 std::int64_t writeItems(LibraryConnection& connection, std::string_view table, std::vector<Item> items,
-                        LibraryItemKind kind, const std::vector<PendingEdit>& edits, const char* sql,
-                        const std::string& generation, Values values) {
+                        LibraryItemKind kind, const std::vector<PendingEdit>& edits, std::size_t columns,
+                        const char* conflict, const std::string& generation, Values values) {
     auto stored = storedJSONs(connection, table, identifierArray(items));
     std::vector<std::string_view> unchanged;
-    std::int64_t changed = 0;
+    // Reserved whole: the bindings view the texts, which must not move.
+    std::vector<std::string> jsons;
+    jsons.reserve(items.size());
+    std::vector<Binding> bindings;
     for (auto& item : items) {
         applyEdits(item, kind, edits);
         auto json = toJSONText(item);
@@ -211,14 +224,149 @@ std::int64_t writeItems(LibraryConnection& connection, std::string_view table, s
             unchanged.push_back(item.id);
             continue;
         }
-        ++changed;
-        connection.run(sql, values(item, json));
         // A later entry of the page with the same identifier compares with
-        // what was just written.
-        stored.insert_or_assign(item.id, std::move(json));
+        // what this one writes.
+        stored.insert_or_assign(item.id, json);
+        jsons.push_back(std::move(json));
+        values(bindings, item, jsons.back());
     }
+    std::string head = "INSERT INTO ";
+    head += table;
+    writeRows(connection, head, columns, conflict, bindings);
     restamp(connection, table, unchanged, generation);
-    return changed;
+    return static_cast<std::int64_t>(jsons.size());
+}
+
+// One new or changed song of a page: its row's values, and whether its
+// credit and genre rows are written (after removing the old ones when the
+// row existed before the page).
+struct SongRow {
+    const Song* song;
+    std::string json;
+    std::string artistNames;
+    std::string disc;
+    std::string track;
+    std::string rating;
+    std::string playCount;
+    bool stored = false;
+    bool credits = false;
+    bool genres = false;
+};
+
+// The identifiers of `rows` that pass `select`, as one JSON array text.
+template <class Select> std::string rowIdentifiers(const std::vector<SongRow>& rows, Select select) {
+    nlohmann::json array = nlohmann::json::array();
+    for (const SongRow& row : rows)
+        if (select(row)) array.push_back(row.song->id);
+    return array.dump();
+}
+
+// Writes the songs of a page: what the song writer does for each song, with
+// the rows of every table written by one statement per table (and size,
+// writeRows) instead of one per song. The counters move as the song writer
+// reports, song by song in page order. A song that repeats in the page ends
+// as its last copy, as it would written one after the other.
+void writeSongs(LibraryConnection& connection, const std::vector<Song>& songs,
+                const std::vector<PendingEdit>& edits, const std::string& generation,
+                LibraryRevisions& changes) {
+    auto stored = storedJSONs(connection, "songs", identifierArray(songs));
+    std::vector<std::string_view> unchanged;
+    // Songs with queued edits shown, in stable places: rows point at them.
+    std::deque<Song> edited;
+    std::vector<const Song*> shown;
+    shown.reserve(songs.size());
+    for (const Song& received : songs) {
+        if (std::any_of(edits.begin(), edits.end(), [&](const PendingEdit& edit) {
+                return edit.target == LibraryItemKind::song && edit.itemID == received.id;
+            })) {
+            applyEdits(edited.emplace_back(received), LibraryItemKind::song, edits);
+            shown.push_back(&edited.back());
+        } else {
+            shown.push_back(&received);
+        }
+    }
+    auto texts = connection.encode(shown);
+    std::vector<SongRow> rows;
+    std::unordered_map<std::string_view, std::size_t> rowOf;
+    for (std::size_t index = 0; index < shown.size(); ++index) {
+        const Song* song = shown[index];
+        auto& json = texts[index];
+        auto found = stored.find(song->id);
+        if (found != stored.end() && found->second == json) {
+            unchanged.push_back(song->id);
+            continue;
+        }
+        std::optional<Song> previous;
+        if (found != stored.end()) previous = fromJSONText<Song>(found->second);
+        const bool genresChanged = !previous || genreNames(*song) != genreNames(*previous);
+        ++changes.songs;
+        if (genresChanged) ++changes.genres;
+
+        SongRow row{song,
+                    json,
+                    song->artistNames(),
+                    decimalText(song->discNumber.value_or(1)),
+                    decimalText(song->track.value_or(0)),
+                    decimalText(song->userRating.value_or(0)),
+                    decimalText(song->playCount.value_or(0))};
+        auto earlier = rowOf.find(song->id);
+        if (earlier != rowOf.end()) {
+            // A repeat: its credits and genres are written whole over what
+            // stood before the page.
+            row.stored = rows[earlier->second].stored;
+            row.credits = row.genres = true;
+            rows[earlier->second] = std::move(row);
+        } else {
+            row.stored = previous.has_value();
+            row.credits = !previous || credits(*previous) != credits(*song);
+            row.genres = genresChanged;
+            rowOf.emplace(song->id, rows.size());
+            rows.push_back(std::move(row));
+        }
+        stored.insert_or_assign(song->id, std::move(json));
+    }
+
+    std::vector<Binding> bindings;
+    bindings.reserve(rows.size() * 14);
+    for (const SongRow& row : rows) {
+        const Song& song = *row.song;
+        std::string_view album = song.album ? std::string_view(*song.album) : std::string_view();
+        for (Binding value :
+             {Binding(song.id), Binding(song.title), Binding(row.artistNames), Binding(album),
+              optionalText(song.albumId), Binding(row.disc), Binding(row.track),
+              Binding(song.starred ? "1" : "0"), Binding(row.rating), Binding(row.playCount),
+              optionalText(song.created), optionalText(song.played), Binding(row.json), Binding(generation)})
+            bindings.push_back(value);
+    }
+    writeRows(connection, "INSERT INTO songs", 14, songConflict, bindings);
+
+    if (std::any_of(rows.begin(), rows.end(), [](const SongRow& row) { return row.stored && row.credits; }))
+        connection.run("DELETE FROM song_artists WHERE song_id IN (SELECT value FROM json_each(?))",
+                       {rowIdentifiers(rows, [](const SongRow& row) { return row.stored && row.credits; })});
+    bindings.clear();
+    for (const SongRow& row : rows) {
+        if (!row.credits) continue;
+        for (const Credit& credit : credits(*row.song))
+            for (Binding value : {Binding(row.song->id), Binding(credit.artistID), Binding(credit.name),
+                                  Binding(credit.role)})
+                bindings.push_back(value);
+    }
+    writeRows(connection, "INSERT OR REPLACE INTO song_artists", 4, "", bindings);
+
+    if (std::any_of(rows.begin(), rows.end(), [](const SongRow& row) { return row.stored && row.genres; }))
+        connection.run("DELETE FROM song_genres WHERE song_id IN (SELECT value FROM json_each(?))",
+                       {rowIdentifiers(rows, [](const SongRow& row) { return row.stored && row.genres; })});
+    bindings.clear();
+    for (const SongRow& row : rows) {
+        if (!row.genres) continue;
+        for (const auto& name : orderedGenreNames(*row.song)) {
+            bindings.push_back(Binding(row.song->id));
+            bindings.push_back(Binding(name));
+        }
+    }
+    writeRows(connection, "INSERT OR IGNORE INTO song_genres", 2, "", bindings);
+
+    restamp(connection, "songs", unchanged, generation);
 }
 
 // Syncs the log to disk at checkpoints only while a page is written. A page
@@ -318,41 +466,27 @@ void LibraryRepository::ingest(const SearchPage& page, const std::string& genera
             auto edits = readPendingEdits(connection);
             if (page.artist) {
                 changes.artists += writeItems(
-                    connection, "artists", *page.artist, LibraryItemKind::artist, edits, upsertArtistSQL,
-                    generation, [&](const Artist& artist, const std::string& json) {
-                        return std::vector<Binding>{artist.id, artist.name, json, generation};
+                    connection, "artists", *page.artist, LibraryItemKind::artist, edits, 4, artistConflict,
+                    generation,
+                    [&](std::vector<Binding>& values, const Artist& artist, const std::string& json) {
+                        for (Binding value :
+                             {Binding(artist.id), Binding(artist.name), Binding(json), Binding(generation)})
+                            values.push_back(value);
                     });
             }
             if (page.album) {
                 changes.albums += writeItems(
-                    connection, "albums", *page.album, LibraryItemKind::album, edits, upsertAlbumSQL,
-                    generation, [&](const Album& album, const std::string& json) {
+                    connection, "albums", *page.album, LibraryItemKind::album, edits, 5, albumConflict,
+                    generation,
+                    [&](std::vector<Binding>& values, const Album& album, const std::string& json) {
                         std::string_view artist =
                             album.artist ? std::string_view(*album.artist) : std::string_view();
-                        return std::vector<Binding>{album.id, album.name, artist, json, generation};
+                        for (Binding value : {Binding(album.id), Binding(album.name), Binding(artist),
+                                              Binding(json), Binding(generation)})
+                            values.push_back(value);
                     });
             }
-            if (page.song) {
-                auto stored = storedJSONs(connection, "songs", identifierArray(*page.song));
-                std::vector<std::string_view> unchanged;
-                for (const Song& received : *page.song) {
-                    Song song = received;
-                    applyEdits(song, LibraryItemKind::song, edits);
-                    auto json = toJSONText(song);
-                    auto found = stored.find(song.id);
-                    if (found != stored.end() && found->second == json) {
-                        unchanged.push_back(received.id);
-                        continue;
-                    }
-                    std::optional<std::string_view> previous;
-                    if (found != stored.end()) previous = found->second;
-                    auto write = writeSong(connection, song, json, previous, generation);
-                    if (write.song) ++changes.songs;
-                    if (write.genres) ++changes.genres;
-                    stored.insert_or_assign(song.id, std::move(json));
-                }
-                restamp(connection, "songs", unchanged, generation);
-            }
+            if (page.song) writeSongs(connection, *page.song, edits, generation, changes);
             if (checkpoint) putState(connection, "syncCheckpoint", *checkpoint);
         });
     });

@@ -20,23 +20,25 @@ WorkerPool& RowDecoder::pool() {
         cpu_set_t usable;
         CPU_ZERO(&usable);
         const int processors = sched_getaffinity(0, sizeof usable, &usable) == 0 ? CPU_COUNT(&usable) : 2;
-        pool_ = std::make_unique<WorkerPool>(static_cast<std::size_t>(std::clamp(processors - 1, 1, 4)),
-                                             "library-decode");
+        threads_ = static_cast<std::size_t>(std::clamp(processors - 1, 1, 4));
+        pool_ = std::make_unique<WorkerPool>(threads_, "library-decode");
     }
     return *pool_;
 }
 
 RowDecoder::Chunk RowDecoder::takeChunk() {
+    Chunk chunk;
     {
         std::lock_guard lock(sparesMutex_);
         if (!spares_.empty()) {
-            Chunk chunk = std::move(spares_.back());
+            chunk = std::move(spares_.back());
             spares_.pop_back();
-            return chunk;
         }
     }
-    Chunk chunk;
     chunk.ends.reserve(chunkRows);
+    // Room for the rows at once: grown row by row, a chunk's text is copied
+    // a dozen times over while the statement waits.
+    if (rowBytes_ > 0) chunk.text.reserve(chunkRows * rowBytes_ + chunkRows * rowBytes_ / 4);
     return chunk;
 }
 

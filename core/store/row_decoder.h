@@ -50,6 +50,11 @@ public:
     std::vector<T> decode(Statement& statement, std::string_view (*column)(const Statement&),
                           std::size_t& expectedRows);
 
+    // The JSON texts of `records`, in order. A long list is encoded in
+    // consecutive parts on the decoder threads and the caller's; the first
+    // part's failure (an EncodingError) is rethrown after every part ended.
+    template <class T> std::vector<std::string> encode(const std::vector<const T*>& records);
+
 private:
     // The texts of consecutive rows, end to end.
     struct Chunk {
@@ -114,6 +119,9 @@ private:
     std::mutex sparesMutex_;
     std::vector<Chunk> spares_; // guarded by sparesMutex_
     std::unique_ptr<WorkerPool> pool_;
+    // Text bytes per row of the last full chunk read; the reading thread's.
+    std::size_t rowBytes_ = 0;
+    std::size_t threads_ = 0; // of pool_, once it exists
 };
 
 template <class T>
@@ -135,6 +143,7 @@ std::vector<T> RowDecoder::decode(Statement& statement, std::string_view (*colum
     if (expectedRows > chunkRows) reserve(read->rows, expectedRows);
     WorkerPool& decoders = pool();
     auto send = [&](Chunk&& full) {
+        rowBytes_ = full.text.size() / full.ends.size();
         Slot<T>* slot;
         {
             std::lock_guard lock(read->mutex);
@@ -180,6 +189,58 @@ std::vector<T> RowDecoder::decode(Statement& statement, std::string_view (*colum
     expectedRows = rows.size();
     if (rows.capacity() > 2 * rows.size()) rows.shrink_to_fit();
     return rows;
+}
+
+template <class T> std::vector<std::string> RowDecoder::encode(const std::vector<const T*>& records) {
+    std::vector<std::string> texts(records.size());
+    auto encodePart = [&](std::size_t begin, std::size_t end) {
+        for (std::size_t index = begin; index < end; ++index)
+            texts[index] = toJSONText(*records[index]);
+    };
+    if (records.size() <= chunkRows / 2) {
+        encodePart(0, records.size());
+        return texts;
+    }
+    WorkerPool& encoders = pool();
+    const std::size_t parts = threads_ + 1;
+    const std::size_t partSize = (records.size() + parts - 1) / parts;
+    struct Shared {
+        std::mutex mutex;
+        std::condition_variable done;
+        std::size_t pending = 0;
+        std::vector<std::exception_ptr> failures;
+    } shared;
+    shared.failures.resize(parts);
+    for (std::size_t part = 1; part < parts; ++part) {
+        const std::size_t begin = std::min(records.size(), part * partSize);
+        const std::size_t end = std::min(records.size(), begin + partSize);
+        if (begin == end) break;
+        {
+            std::lock_guard lock(shared.mutex);
+            ++shared.pending;
+        }
+        encoders.post([&shared, &encodePart, part, begin, end] {
+            try {
+                encodePart(begin, end);
+            } catch (...) {
+                shared.failures[part] = std::current_exception();
+            }
+            std::lock_guard lock(shared.mutex);
+            if (--shared.pending == 0) shared.done.notify_all();
+        });
+    }
+    try {
+        encodePart(0, std::min(records.size(), partSize));
+    } catch (...) {
+        shared.failures[0] = std::current_exception();
+    }
+    {
+        std::unique_lock lock(shared.mutex);
+        shared.done.wait(lock, [&] { return shared.pending == 0; });
+    }
+    for (const auto& failure : shared.failures)
+        if (failure) std::rethrow_exception(failure);
+    return texts;
 }
 
 template <class T> void RowDecoder::join(Read<T>& read, Slot<T>& finished) {

@@ -99,6 +99,55 @@ TEST_F(IngestTest, GenreCounterMovesOnlyWhenTheSetOfNamesChanges) {
     EXPECT_EQ(store.revisions().genres, 2);
 }
 
+TEST_F(IngestTest, SongRepeatedInAPageEndsAsItsLastCopy) {
+    auto& store = open();
+    store.ingest(page({song("s1")}), "g");
+    const auto before = store.revisions();
+    auto first = song("s1", "First copy");
+    first.artists = std::vector<Artist>{Artist::make("ar2", "Bo")};
+    first.genres = std::vector<ItemGenre>{{"Jazz"}};
+    auto last = song("s1", "Last copy");
+    last.artists = std::vector<Artist>{Artist::make("ar3", "Cy")};
+    last.genres = std::vector<ItemGenre>{{"Pop"}};
+    auto album = Album::make("al1", "Album", "Ann");
+    auto renamed = Album::make("al1", "Renamed", "Ann");
+    store.ingest(page({first, song("s2"), last}, {album, renamed}), "g");
+
+    // Each copy is a change from the one before it, as if written one by one.
+    EXPECT_EQ(store.revisions().songs, before.songs + 3);
+    EXPECT_EQ(store.revisions().genres, before.genres + 3);
+    EXPECT_EQ(value("SELECT json FROM songs WHERE id='s1'"), toJSONText(last));
+    EXPECT_EQ(column("SELECT artist_id||' '||role FROM song_artists WHERE song_id='s1'"),
+              std::vector<std::string>{"ar3 artist"});
+    EXPECT_EQ(column("SELECT name FROM song_genres WHERE song_id='s1'"), std::vector<std::string>{"Pop"});
+    EXPECT_EQ(column("SELECT title FROM song_fts WHERE id='s1'"), std::vector<std::string>{"Last copy"});
+    EXPECT_EQ(value("SELECT json FROM albums"), toJSONText(renamed));
+    EXPECT_EQ(column("SELECT title FROM album_fts"), std::vector<std::string>{"Renamed"});
+}
+
+TEST_F(IngestTest, PageLargerThanOneStatementWritesEveryRowOnce) {
+    auto& store = open();
+    // 345 rows go out as statements of 256, 64, 16 and 4 rows and single rows.
+    std::vector<Song> songs;
+    for (int index = 0; index < 345; ++index)
+        songs.push_back(song("s" + std::to_string(index), "Title " + std::to_string(index)));
+    store.ingest(page(songs), "g1");
+    for (const char* table : {"songs", "song_fts", "song_artists", "song_genres"})
+        EXPECT_EQ(value(std::string("SELECT count(*) FROM ") + table), "345") << table;
+    EXPECT_EQ(value("SELECT title FROM songs WHERE id='s344'"), "Title 344");
+
+    // Every other song changes its title: those rows, and only their search
+    // entries, are rewritten; the rest are re-stamped.
+    for (std::size_t index = 0; index < songs.size(); index += 2)
+        songs[index].title = "Renamed " + std::to_string(index);
+    store.ingest(page(songs), "g2");
+    EXPECT_EQ(value("SELECT count(*) FROM song_fts WHERE title LIKE 'Renamed%'"), "173");
+    EXPECT_EQ(value("SELECT count(*) FROM song_fts"), "345");
+    EXPECT_EQ(value("SELECT count(*) FROM song_artists"), "345");
+    EXPECT_EQ(column("SELECT DISTINCT generation FROM songs"), std::vector<std::string>{"g2"});
+    EXPECT_EQ(store.songs("Renamed", SongSort::title).size(), 173u);
+}
+
 TEST_F(IngestTest, QueuedEditsOverrideTheServerUntilAcknowledged) {
     auto& store = open();
     auto served = song("s1");
