@@ -100,6 +100,7 @@ AlbumHeader::AlbumHeader(std::shared_ptr<AppModel> model, Executor& tintWorker, 
     connect(play_, &QPushButton::clicked, this, &AlbumHeader::play);
     download_ = new QToolButton(this);
     download_->setText(QStringLiteral("Download"));
+    download_->setIcon(symbolIcon(QStringLiteral("arrow.down"), palette().color(QPalette::ButtonText)));
     download_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     download_->setPopupMode(QToolButton::InstantPopup);
     auto* menu = new QMenu(download_);
@@ -206,6 +207,7 @@ void AlbumHeader::applyTint(AlbumBannerTint tint) {
     const QColor text = dark ? QColor(Qt::black) : QColor(Qt::white);
     palette.setColor(QPalette::WindowText, text);
     palette.setColor(QPalette::Text, text);
+    palette.setColor(QPalette::ButtonText, text);
     title_->setPalette(palette);
     QPalette secondary = palette;
     QColor faded = text;
@@ -217,6 +219,7 @@ void AlbumHeader::applyTint(AlbumBannerTint tint) {
     credits_->setLinkColor(dark ? QColor(0, 72, 186) : QColor(120, 190, 255));
     favorite_->setPalette(palette);
     rating_->setPalette(palette);
+    artwork_->setPalette(palette);
     update();
 }
 

@@ -13,6 +13,8 @@
 #include "downloads/download_manager.h"
 #include "kit/artist_links.h"
 #include "playback/playback_controller.h"
+#include "songs/song_table_model.h"
+#include "songs/song_table_view.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -188,6 +190,10 @@ TEST_F(AlbumPageTest, TheTintComesFromTheCoverAndAStaleOneIsDropped) {
 }
 
 TEST_F(AlbumPageTest, Screenshots) {
+    const QColor covers[] = {QColor(40, 90, 160), QColor(230, 200, 120), QColor(150, 40, 60),
+                             QColor(60, 140, 90)};
+    for (int i = 0; i < 4; ++i)
+        world.server().setCoverArt("al-" + std::to_string(i + 1), png(covers[i]));
     for (const QSize size : {QSize(1180, 780), QSize(780, 540)}) {
         const QString suffix = QStringLiteral("-%1x%2").arg(size.width()).arg(size.height());
         show(size);
@@ -200,21 +206,21 @@ TEST_F(AlbumPageTest, Screenshots) {
         settle();
         screenshot(*window, ("albums" + suffix.toStdString()).c_str());
 
-        grid.setFavoritesOnly(true);
+        // Nothing given: the empty state.
+        grid.setAlbums(std::make_shared<const std::vector<Album>>());
         ASSERT_TRUE(waitUntil([&] { return grid.isReady(); }));
         settle();
-        if (grid.displayed().empty()) {
-            screenshot(*window, ("albums-empty" + suffix.toStdString()).c_str());
-            model->favorite(grid.gridModel().albums().empty() ? loadedAlbum(1) : grid.displayed().front());
-            grid.setFavoritesOnly(false);
-            ASSERT_TRUE(waitUntil([&] { return grid.isReady(); }));
-            ASSERT_TRUE(waitUntil([&] {
-                grid.setFavoritesOnly(!grid.favoritesOnly());
-                return waitUntil([&] { return grid.isReady(); }) && grid.favoritesOnly() &&
-                       !grid.displayed().empty();
-            }));
-            settle();
-        }
+        screenshot(*window, ("albums-empty" + suffix.toStdString()).c_str());
+        grid.setAlbums(model->albums().value());
+
+        const Album favorite = loadedAlbum(1);
+        if (!favorite.starred) model->favorite(favorite);
+        ASSERT_TRUE(waitUntil([&] {
+            grid.setFavoritesOnly(!grid.favoritesOnly());
+            return waitUntil([&] { return grid.isReady(); }) && grid.favoritesOnly() &&
+                   !grid.displayed().empty();
+        }));
+        settle();
         screenshot(*window, ("albums-favorites" + suffix.toStdString()).c_str());
         grid.setFavoritesOnly(false);
         ASSERT_TRUE(waitUntil([&] { return grid.isReady(); }));
@@ -229,6 +235,8 @@ TEST_F(AlbumPageTest, Screenshots) {
         auto* albumPage = dynamic_cast<AlbumPage*>(window->pageHost()->page());
         ASSERT_NE(albumPage, nullptr);
         waitUntil([&] { return albumPage->header().isTintCurrent(); }, std::chrono::seconds(5));
+        waitUntil([&] { return albumPage->songTable().tableModel().rowCount() == 3; },
+                  std::chrono::seconds(5));
         settle();
         screenshot(*window, ("album" + suffix.toStdString()).c_str());
         window.reset();
