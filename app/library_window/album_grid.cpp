@@ -62,7 +62,7 @@ bool operator==(const AlbumGridRequest& a, const AlbumGridRequest& b) {
 }
 
 AlbumGrid::AlbumGrid(std::shared_ptr<AppModel> model, AppModel::AlbumList albums, QWidget* parent)
-    : QWidget(parent), model_(std::move(model)), adapter_(new ModelAdapter(this)),
+    : QWidget(parent), model_(model), adapter_(new ModelAdapter(this)),
       albums_(albums ? std::move(albums) : std::make_shared<const std::vector<Album>>()),
       query_(std::make_unique<ViewTask<AlbumGridRequest>>(this)), gridModel_(new AlbumGridModel(this)) {
     auto* layout = new QVBoxLayout(this);
@@ -111,12 +111,18 @@ AlbumGrid::AlbumGrid(std::shared_ptr<AppModel> model, AppModel::AlbumList albums
     selectionBar_->hide();
     layout->addWidget(selectionBar_);
 
-    view_ = new AlbumGridView(*model_, this);
+    auto& shown = *model; // the caller's, alive while the grid is built
+    view_ = new AlbumGridView(model_, this);
     view_->setModel(gridModel_);
-    view_->setArtworkConnected(artworkConnected(*model_));
+    view_->setArtworkConnected(artworkConnected(shown));
     layout->addWidget(view_, 1);
-    restorer_ = new ScrollRestorer(*view_, *model_);
-    restorer_->setKey(model_->browseScrollKey("albums"), false);
+    // A model gone meanwhile makes no key current: nothing saved, nothing restored.
+    restorer_ =
+        new ScrollRestorer(*view_, shown.browseScrollOffsets(), [weak = model_](const BrowseScrollKey& key) {
+            auto model = weak.lock();
+            return model && model->isCurrent(key);
+        });
+    restorer_->setKey(shown.browseScrollKey("albums"), false);
 
     emptyPanel_ = new QWidget(view_);
     emptyPanel_->setObjectName(QStringLiteral("albumsEmpty"));
@@ -150,9 +156,11 @@ AlbumGrid::AlbumGrid(std::shared_ptr<AppModel> model, AppModel::AlbumList albums
     connect(view_, &AlbumGridView::tileMenuRequested, this, [this](int row, const QPoint& position) {
         if (const Album* album = gridModel_->album(row)) tileMenu(*album, this)->popup(position);
     });
-    const auto connection = [this] { view_->setArtworkConnected(artworkConnected(*model_)); };
-    adapter_->watch(model_->connected(), connection);
-    adapter_->watch(model_->isOffline(), connection);
+    const auto connection = [this] {
+        if (auto model = model_.lock()) view_->setArtworkConnected(artworkConnected(*model));
+    };
+    adapter_->watch(shown.connected(), connection);
+    adapter_->watch(shown.isOffline(), connection);
 
     selectionChanged();
     runQuery();
@@ -194,7 +202,9 @@ void AlbumGrid::setFavoritesOnly(bool favoritesOnly) {
 }
 
 void AlbumGrid::refreshScrollKey() {
-    BrowseScrollKey key = model_->browseScrollKey("albums");
+    auto model = model_.lock();
+    if (!model) return;
+    BrowseScrollKey key = model->browseScrollKey("albums");
     if (!restorer_->state() || !(restorer_->state()->key() == key))
         restorer_->setKey(std::move(key), isReady());
 }
@@ -206,7 +216,9 @@ void AlbumGrid::runQuery() {
         query_->cancel();
         return;
     }
-    LibraryRepository& repository = model_->repository();
+    auto model = model_.lock();
+    if (!model) return;
+    LibraryRepository& repository = model->repository();
     const AlbumSort sort = sort_;
     const bool favorites = favoritesOnly_;
     query_->run(
@@ -214,7 +226,7 @@ void AlbumGrid::runQuery() {
         [&repository, sort, favorites](std::stop_token) { return repository.albums("", sort, favorites); },
         [this, request](Outcome<std::vector<Album>> outcome) mutable {
             if (!outcome.hasValue()) {
-                model_->reportError(outcome.error());
+                if (auto model = model_.lock()) model->reportError(outcome.error());
                 return;
             }
             showDisplayed(std::move(outcome.get()), std::move(request));
@@ -245,8 +257,10 @@ void AlbumGrid::clickTile(int row, Qt::KeyboardModifiers modifiers) {
         return;
     }
     const std::string id = album->id;
-    model_->setQuery(std::string());
-    model_->setRoute("album:" + id);
+    auto model = model_.lock();
+    if (!model) return;
+    model->setQuery(std::string());
+    model->setRoute("album:" + id);
 }
 
 void AlbumGrid::clearSelection() {
@@ -290,7 +304,7 @@ void AlbumGrid::downloadSelection(DownloadQuality quality) {
     std::vector<Album> chosen;
     for (const Album& album : *albums_)
         if (selection_.contains(album.id)) chosen.push_back(album);
-    downloadAlbums(model_, std::move(chosen), quality);
+    downloadAlbums(model_.lock(), std::move(chosen), quality);
 }
 
 bool AlbumGrid::eventFilter(QObject* watched, QEvent* event) {

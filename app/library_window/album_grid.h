@@ -96,7 +96,8 @@ private:
     void placeEmptyPanel();
     void refreshScrollKey();
 
-    std::shared_ptr<AppModel> model_;
+    // Weakly: a window outliving its model leaves it free to go.
+    std::weak_ptr<AppModel> model_;
     ModelAdapter* adapter_;
     AppModel::AlbumList albums_;
     AlbumSort sort_ = AlbumSort::artist;

@@ -23,8 +23,9 @@ constexpr int outerMargin = LibraryColumns::padding - LibraryColumns::spacing / 
 
 } // namespace
 
-AlbumGridView::AlbumGridView(AppModel& model, QWidget* parent)
-    : QListView(parent), model_(model), layout_(AlbumTileLayout::measured(LibraryColumns::minimumTile)) {
+AlbumGridView::AlbumGridView(std::weak_ptr<AppModel> model, QWidget* parent)
+    : QListView(parent), model_(std::move(model)),
+      layout_(AlbumTileLayout::measured(LibraryColumns::minimumTile)) {
     setViewMode(QListView::IconMode);
     setMovement(QListView::Static);
     setFlow(QListView::LeftToRight);
@@ -90,7 +91,8 @@ void AlbumGridView::scheduleVisibleTiles() {
 void AlbumGridView::updateVisibleTiles() {
     std::unordered_map<std::string, std::unique_ptr<ArtworkSlot>> kept;
     QAbstractItemModel* items = model();
-    if (items && isVisible()) {
+    const auto app = model_.lock();
+    if (items && app && isVisible()) {
         const QRectF area = viewport()->rect();
         const int cellHeight = std::max(1, layout_.cell().height());
         const int offset = verticalScrollBar()->value();
@@ -112,7 +114,7 @@ void AlbumGridView::updateVisibleTiles() {
                 slot = std::move(found->second);
                 slots_.erase(found);
             } else {
-                slot = std::make_unique<ArtworkSlot>(model_, QStringLiteral("music.note"),
+                slot = std::make_unique<ArtworkSlot>(*app, QStringLiteral("music.note"),
                                                      [this] { viewport()->update(); });
                 slot->load().setConnected(artworkConnected_);
                 slot->load().setVisible(true);

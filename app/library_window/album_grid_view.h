@@ -26,7 +26,7 @@ class AlbumGridView final : public QListView {
     Q_OBJECT
 
 public:
-    AlbumGridView(AppModel& model, QWidget* parent = nullptr);
+    AlbumGridView(std::weak_ptr<AppModel> model, QWidget* parent = nullptr);
     ~AlbumGridView() override;
 
     void setArtworkConnected(bool connected);
@@ -61,7 +61,7 @@ protected:
 private:
     std::string idOf(const QModelIndex& index) const;
 
-    AppModel& model_;
+    std::weak_ptr<AppModel> model_;
     AlbumTileLayout layout_;
     int columns_ = 1;
     bool artworkConnected_ = false;

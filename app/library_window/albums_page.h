@@ -22,7 +22,8 @@ public:
     AlbumGrid& grid() const noexcept { return *grid_; }
 
 private:
-    std::shared_ptr<AppModel> model_;
+    // Weakly: a window outliving its model leaves it free to go.
+    std::weak_ptr<AppModel> model_;
     ModelAdapter* adapter_;
     AlbumGrid* grid_;
 };

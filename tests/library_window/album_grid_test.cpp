@@ -120,6 +120,9 @@ TEST_F(AlbumGridTest, AStaleResultIsDroppedAndAFailureKeepsTheListAndReports) {
 
     // The filter goes on and off before its read ends: its result never shows.
     star(grid.displayed().front());
+    // The edit reloads the model's albums, which the grid is given anew.
+    waitUntil([&] { return false; }, std::chrono::milliseconds(200));
+    ASSERT_TRUE(waitUntil([&] { return grid.isReady(); }));
     grid.setFavoritesOnly(true);
     grid.setFavoritesOnly(false);
     drainStore();
