@@ -49,7 +49,8 @@ protected:
         return result;
     }
 
-    void star(const Album& album) {
+    // By value: the grid's list changes under a reference once the edit lands.
+    void star(const Album album) {
         model->favorite(album);
         ASSERT_TRUE(waitUntil([&] {
             const auto favorites = stored(AlbumSort::artist, true);
