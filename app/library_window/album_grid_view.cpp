@@ -144,6 +144,8 @@ void AlbumGridView::scrollContentsBy(int dx, int dy) {
 void AlbumGridView::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
         pressed_ = indexAt(event->position().toPoint());
+        if (pressed_.isValid()) setCurrentIndex(pressed_);
+        setFocus(Qt::MouseFocusReason);
         viewport()->update();
     }
     // The base class would move the current index and start rubber bands.
