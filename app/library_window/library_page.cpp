@@ -41,22 +41,8 @@ HostedPage::HostedPage(PageChoice choice, QString title, QWidget* content, QWidg
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    if (this->choice().kind == PageKind::album) {
-        header_ = plainLabel(QString(), this);
-        header_->setObjectName(QStringLiteral("albumHeader"));
-        header_->setContentsMargins(24, 24, 24, 24);
-        applyTextStyle(header_, TextStyle::title2, QFont::DemiBold);
-        layout->addWidget(header_);
-    }
     content_->setParent(this);
     layout->addWidget(content_, 1);
-    inputsChanged();
-}
-
-void HostedPage::inputsChanged() {
-    if (!header_) return;
-    setPlainText(header_, title());
-    header_->setVisible(choice().albumHeader);
 }
 
 } // namespace sorvalind

@@ -44,7 +44,7 @@ private:
 };
 
 // A view built elsewhere (the settings page, the song table), hosted as a
-// page; an album's loaded header sits above a song list.
+// page.
 class HostedPage final : public LibraryPage {
     Q_OBJECT
 public:
@@ -52,9 +52,7 @@ public:
     QWidget* content() const noexcept { return content_; }
 
 private:
-    void inputsChanged() override;
     QWidget* content_;
-    QLabel* header_ = nullptr;
 };
 
 } // namespace sorvalind

@@ -1,5 +1,8 @@
 #include "library_window/page_factory.h"
 
+#include "library_window/album_page.h"
+#include "library_window/albums_page.h"
+
 #include "kit/plain_text.h"
 #include "kit/text_styles.h"
 #include "songs/song_table_view.h"
@@ -26,6 +29,9 @@ LibraryPage* PageFactory::build(const std::shared_ptr<AppModel>& model, const Pa
                                 const QString& title, QWidget* parent) const {
     if (model && choice.kind == PageKind::settings && settingsPage)
         return new HostedPage(choice, title, settingsPage(model, nullptr), parent);
+    if (model && choice.kind == PageKind::albums) return new AlbumsPage(model, choice, title, parent);
+    if (model && choice.kind == PageKind::album && songRowWorker)
+        return new AlbumPage(model, *songRowWorker, choice, title, parent);
     if (model && isSongListPage(choice.kind) && songRowWorker)
         return new HostedPage(choice, title, new SongTableView(model, *songRowWorker), parent);
     return new PlaceholderPage(choice, title, parent);

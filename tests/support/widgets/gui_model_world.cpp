@@ -6,7 +6,9 @@
 #include "errors/credential_error.h"
 #include "http/network_security.h"
 #include "loopback/audio/audio_fixtures.h"
+#include "model/cached_artwork.h"
 #include "model/controller_playback.h"
+#include "platform/qt_image_decoder.h"
 
 #include <fstream>
 
@@ -50,7 +52,9 @@ void GuiModelWorld::makeCoordinator() {
             .nowPlaying = nowPlaying_,
             .remoteCommands = commands_,
         }),
-        .makeArtwork = {},
+        .makeArtwork = coverArt_ ? makeCachedArtworkFactory(main_, workers_, systemSteadyClock(),
+                                                            std::make_shared<QtImageDecoder>())
+                                 : AppEnvironment::ArtworkFactory(),
     };
     coordinator_ = AppCoordinator::create(
         environment, AppResetStorage::live(paths_, domains_, environment.applicationIdentifier),
@@ -59,6 +63,12 @@ void GuiModelWorld::makeCoordinator() {
                            const std::string& account) { credentialStore_.save(password, account); },
             .removeAll = [this] { credentialStore_.removeAll(); },
         });
+}
+
+void GuiModelWorld::enableCoverArt() {
+    coverArt_ = true;
+    coordinator_.reset();
+    makeCoordinator();
 }
 
 void GuiModelWorld::restart() {

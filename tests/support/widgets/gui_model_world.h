@@ -53,6 +53,10 @@ public:
     int keyringReads() const { return keyringReads_; }
     bool lastReadInteractive() const { return lastReadInteractive_; }
 
+    // Gives the next models the real cover-art cache over the loopback
+    // server (else they have none). Before launch() only.
+    void enableCoverArt();
+
     // A song of the loopback library that plays (one second of sound).
     Song playableSong(const std::string& id);
 
@@ -76,6 +80,7 @@ private:
     RecordingRemoteCommandCenter commands_;
     MemoryKeychain keychain_;
     CredentialStore credentialStore_{keychain_, CredentialStore::Build::application};
+    bool coverArt_ = false;
     std::atomic<bool> keyringLocked_{false};
     std::atomic<int> keyringReads_{0};
     std::atomic<bool> lastReadInteractive_{false};
