@@ -2,6 +2,7 @@
 
 #include "library_window/library_window.h"
 #include "model/app_model.h"
+#include "songs/queue_panel.h"
 
 namespace sorvalind {
 
@@ -20,6 +21,9 @@ QWidget* MainWindowFactory::build(QWidget* parent) {
             return settings(std::move(model), coordinator, parent);
         };
     parts.pages.songRowWorker = views_.songRowWorker;
+    parts.pages.queuePanel = [](std::shared_ptr<AppModel> model, QWidget* parent) -> QWidget* {
+        return new QueuePanel(std::move(model), parent);
+    };
     parts.preferences = views_.windowPreferences;
     window_ = new LibraryWindow(model, coordinator_, std::move(parts), parent);
     connect(window_, &LibraryWindow::titleChanged, this, [this](const QString& title) {
