@@ -6,45 +6,21 @@
 #include "kit/symbols.h"
 #include "kit/text_styles.h"
 
-#include "model/app_model.h"
-#include "platform/qt_image_decoder.h"
-
 #include <QApplication>
 #include <QPainter>
 
 namespace sorvalind {
 
 QueueCellDelegate::QueueCellDelegate(AppModel* model, const QueueTableModel& rows, QObject* parent)
-    : QStyledItemDelegate(parent), model_(model), rows_(rows) {}
+    : QStyledItemDelegate(parent), rows_(rows), covers_(model, [this] { emit coverArrived(); }) {}
 
 QSize QueueCellDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
     const QueueRow* row = rows_.row(index.row());
     return {option.rect.width(), row && row->isHeading() ? headingHeight : songHeight};
 }
 
-QImage QueueCellDelegate::cover(const std::string& id) const {
-    if (const auto found = covers_.find(id); found != covers_.end()) return found->second;
-    if (!model_) return {};
-    if (DecodedImagePointer cached = model_->artwork().cachedImage(id)) {
-        QImage image = qImageOf(cached);
-        covers_[id] = image;
-        return image;
-    }
-    if (requested_.insert(id).second) {
-        std::shared_ptr<APIClient> client = model_->isOffline().value() ? nullptr : model_->api();
-        auto* self = const_cast<QueueCellDelegate*>(this);
-        model_->artwork().image(id, std::move(client),
-                                [self, id, life = std::weak_ptr<int>(life_)](DecodedImagePointer image) {
-                                    if (life.expired() || !image) return;
-                                    self->covers_[id] = qImageOf(image);
-                                    emit self->coverArrived();
-                                });
-    }
-    return {};
-}
-
 void QueueCellDelegate::retryMissingCovers() {
-    std::erase_if(requested_, [&](const std::string& id) { return !covers_.contains(id); });
+    covers_.retryMissing();
 }
 
 void QueueCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -78,7 +54,7 @@ void QueueCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
     const bool selected = option.state.testFlag(QStyle::State_Selected);
     if (!rows_.isAvailable(song)) painter->setOpacity(0.4);
     const QRectF coverRect(cell.left() + 12, cell.top() + 6, 36, 36);
-    const QImage image = song.coverArt ? cover(*song.coverArt) : QImage();
+    const QImage image = song.coverArt ? covers_.image(*song.coverArt) : QImage();
     paintArtwork(*painter, coverRect, image, QStringLiteral("music.note"), palette);
 
     const int textWidth = std::max(0, width - 86);

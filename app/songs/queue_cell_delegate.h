@@ -8,10 +8,10 @@
 //
 // GUI thread only; the model must outlive the delegate.
 
-#include <QImage>
+#include "songs/cover_images.h"
+
 #include <QStyledItemDelegate>
 
-#include <map>
 #include <set>
 #include <string>
 
@@ -36,19 +36,14 @@ public:
     // connection came back).
     void retryMissingCovers();
     // The cover requests sent so far, by identifier (tests).
-    const std::set<std::string>& requestedCovers() const noexcept { return requested_; }
+    const std::set<std::string>& requestedCovers() const noexcept { return covers_.requested(); }
 
 signals:
     void coverArrived();
 
 private:
-    QImage cover(const std::string& id) const;
-
-    AppModel* model_;
     const QueueTableModel& rows_;
-    mutable std::map<std::string, QImage> covers_;
-    mutable std::set<std::string> requested_;
-    std::shared_ptr<int> life_ = std::make_shared<int>(0);
+    mutable CoverImages covers_;
 };
 
 } // namespace sorvalind

@@ -27,7 +27,7 @@
 namespace sorvalind::test {
 namespace {
 
-const QString kFolder = QStringLiteral("player");
+const QString kQueueFolder = QStringLiteral("player");
 
 class QueuePanelTest : public ::testing::Test {
 protected:
@@ -120,7 +120,7 @@ TEST_F(QueuePanelTest, EmptyQueueShowsTheEmptyStateAndNoClear) {
     EXPECT_TRUE(panel->emptyState().isVisible());
     EXPECT_EQ(panel->emptyState().title(), QStringLiteral("Your queue is clear"));
     EXPECT_EQ(panel->table().accessibleName(), QStringLiteral("Playback queue"));
-    EXPECT_FALSE(saveScreenshot(*panel, kFolder, "queue-empty").isEmpty());
+    EXPECT_FALSE(saveScreenshot(*panel, kQueueFolder, "queue-empty").isEmpty());
 
     panel->closeButton().click();
     EXPECT_FALSE(model->queuePresented().value());
@@ -166,7 +166,7 @@ TEST_F(QueuePanelTest, FullQueueRowsHeightsClearAndMenus) {
     menu->actions().at(0)->trigger();
     ASSERT_TRUE(model->detailsSong().value().has_value());
     EXPECT_EQ(model->detailsSong().value()->id, controller->queue().value().context[0].song.id);
-    EXPECT_FALSE(saveScreenshot(*panel, kFolder, "queue-full").isEmpty());
+    EXPECT_FALSE(saveScreenshot(*panel, kQueueFolder, "queue-full").isEmpty());
 
     panel->clearButton().click();
     EXPECT_TRUE(controller->queue().value().manual.empty());
@@ -217,7 +217,7 @@ TEST_F(QueuePanelTest, OfflineFadesSongsThatAreNotDownloaded) {
     table.resize(320, 420);
     EXPECT_TRUE(rows.isAvailable(queue.context[0].song));
     EXPECT_FALSE(rows.isAvailable(queue.manual[0].song));
-    EXPECT_FALSE(saveScreenshot(table, kFolder, "queue-offline").isEmpty());
+    EXPECT_FALSE(saveScreenshot(table, kQueueFolder, "queue-offline").isEmpty());
 }
 
 } // namespace
