@@ -101,6 +101,10 @@ DownloadsHit DownloadsDelegate::hit(const QRect& cell, int row, const QPoint& po
     return DownloadsHit::none;
 }
 
+bool DownloadsDelegate::isIndeterminate(const DownloadJob& job) {
+    return job.status == DownloadJob::downloading && !job.expectedBytes;
+}
+
 void DownloadsDelegate::setPointer(int row, DownloadsHit hovered, DownloadsHit pressed) {
     pointerRow_ = row;
     hovered_ = hovered;
@@ -188,11 +192,11 @@ void DownloadsDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
         painter->setBrush(groove);
         painter->drawRoundedRect(track, 2.5, 2.5);
         painter->setBrush(accentColor());
-        if (job.status == DownloadJob::downloading && !job.expectedBytes) {
-            // Without a length there is no fraction: a still stripe says "working".
+        if (isIndeterminate(job)) {
+            // Without a length there is no fraction: a stripe sweeps across.
             QRectF stripe = track;
             stripe.setWidth(track.width() * 0.3);
-            stripe.moveLeft(track.left() + track.width() * 0.35);
+            stripe.moveLeft(track.left() + track.width() * 0.7 * sweep_);
             painter->drawRoundedRect(stripe, 2.5, 2.5);
         } else {
             QRectF done = track;

@@ -35,6 +35,10 @@ public:
     QRect buttonRect(const QRect& cell, int row, DownloadsHit button) const;
 
     void setPointer(int row, DownloadsHit hovered, DownloadsHit pressed);
+    // Where the sweep of an indeterminate bar is, 0 to 1.
+    void setSweep(double sweep) { sweep_ = sweep; }
+    // A job whose length is not known yet: its bar sweeps.
+    static bool isIndeterminate(const DownloadJob& job);
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
@@ -56,6 +60,7 @@ private:
     int pointerRow_ = -1;
     DownloadsHit hovered_ = DownloadsHit::none;
     DownloadsHit pressed_ = DownloadsHit::none;
+    double sweep_ = 0.35;
 };
 
 } // namespace sorvalind

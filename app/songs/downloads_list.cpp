@@ -1,5 +1,7 @@
 #include "songs/downloads_list.h"
 
+#include "platform/motion_preference.h"
+
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -8,7 +10,7 @@ namespace sorvalind {
 
 DownloadsList::DownloadsList(AppModel* model, Actions actions, QWidget* parent)
     : QListView(parent), rows_(this), delegate_(new DownloadsDelegate(model, rows_, this)),
-      actions_(std::move(actions)) {
+      actions_(std::move(actions)), motion_(new MotionPreference(this)) {
     setModel(&rows_);
     setItemDelegate(delegate_);
     setFrameShape(QFrame::NoFrame);
@@ -20,6 +22,28 @@ DownloadsList::DownloadsList(AppModel* model, Actions actions, QWidget* parent)
     setMouseTracking(true);
     setAccessibleName(QStringLiteral("Downloads"));
     connect(delegate_, &DownloadsDelegate::coverArrived, viewport(), qOverload<>(&QWidget::update));
+    sweepTimer_.setInterval(40);
+    connect(&sweepTimer_, &QTimer::timeout, this, [this] {
+        sweep_ += 0.025 * sweepDirection_;
+        if (sweep_ >= 1 || sweep_ <= 0) sweepDirection_ = -sweepDirection_;
+        sweep_ = std::clamp(sweep_, 0.0, 1.0);
+        delegate_->setSweep(sweep_);
+        viewport()->update();
+    });
+    connect(&rows_, &QAbstractItemModel::modelReset, this, &DownloadsList::updateSweep);
+    connect(&rows_, &QAbstractItemModel::dataChanged, this, &DownloadsList::updateSweep);
+    connect(&rows_, &QAbstractItemModel::rowsRemoved, this, &DownloadsList::updateSweep);
+    connect(motion_, &MotionPreference::changed, this, [this] {
+        sweepTimer_.stop();
+        updateSweep();
+    });
+}
+
+void DownloadsList::updateSweep() {
+    const bool sweeping =
+        std::any_of(rows_.jobs().begin(), rows_.jobs().end(), &DownloadsDelegate::isIndeterminate);
+    if (sweeping && !motion_->reduceMotion() && !sweepTimer_.isActive()) sweepTimer_.start();
+    if (!sweeping) sweepTimer_.stop();
 }
 
 std::pair<int, DownloadsHit> DownloadsList::hitAt(const QPoint& point) const {

@@ -11,10 +11,15 @@
 #include "songs/downloads_model.h"
 
 #include <QListView>
+#include <QTimer>
 
 #include <functional>
 
 class QMenu;
+
+namespace sorvalind {
+class MotionPreference;
+}
 
 namespace sorvalind {
 
@@ -49,6 +54,7 @@ protected:
 private:
     std::pair<int, DownloadsHit> hitAt(const QPoint& point) const;
     void setPointer(int row, DownloadsHit hovered, DownloadsHit pressed);
+    void updateSweep();
 
     DownloadsModel rows_;
     DownloadsDelegate* delegate_;
@@ -56,6 +62,11 @@ private:
     int pointerRow_ = -1;
     DownloadsHit hovered_ = DownloadsHit::none;
     DownloadsHit pressed_ = DownloadsHit::none;
+    // Runs only while a bar is indeterminate and motion is welcome.
+    QTimer sweepTimer_;
+    MotionPreference* motion_;
+    double sweep_ = 0;
+    int sweepDirection_ = 1;
 };
 
 } // namespace sorvalind
