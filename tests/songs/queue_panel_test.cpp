@@ -220,5 +220,24 @@ TEST_F(QueuePanelTest, OfflineFadesSongsThatAreNotDownloaded) {
     EXPECT_FALSE(saveScreenshot(table, kQueueFolder, "queue-offline").isEmpty());
 }
 
+TEST_F(QueuePanelTest, CoversAreAskedForOnlyForPaintedRows) {
+    QueueState queue;
+    for (int i = 0; i < 40; ++i) {
+        Song song = songs[static_cast<std::size_t>(i) % songs.size()];
+        song.coverArt = "cover-" + std::to_string(i);
+        queue.context.emplace_back(song);
+    }
+    QueueTableModel rows([](const std::string&, const std::string&) {});
+    rows.update(queue, false, {});
+    QueueTableView table(model.get(), rows, {});
+    table.resize(320, 300);
+    table.show();
+    processEvents();
+    const std::size_t asked = table.cellDelegate().requestedCovers().size();
+    EXPECT_GT(asked, 0u);
+    EXPECT_LE(asked, 8u) << "about six rows fit";
+    EXPECT_FALSE(table.cellDelegate().requestedCovers().contains("cover-39"));
+}
+
 } // namespace
 } // namespace sorvalind::test
