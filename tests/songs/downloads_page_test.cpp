@@ -15,11 +15,14 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolTip>
 
 #include <fstream>
 #include <iterator>
@@ -170,6 +173,17 @@ TEST_F(DownloadsPageTest, EachJobOffersTheActionOfItsStatusAndClicksRunIt) {
     QTest::mousePress(list.viewport(), Qt::LeftButton, {},
                       list.cellDelegate().buttonRect(cell, 8, DownloadsHit::play).center());
     QTest::mouseRelease(list.viewport(), Qt::LeftButton, {}, cell.topLeft() + QPoint(30, 5));
+
+    auto tip = [&](int row, DownloadsHit button) {
+        const QRect cell = list.visualRect(list.model()->index(row, 0));
+        const QPoint point = list.cellDelegate().buttonRect(cell, row, button).center();
+        QHelpEvent help(QEvent::ToolTip, point, list.viewport()->mapToGlobal(point));
+        QApplication::sendEvent(list.viewport(), &help);
+        return QToolTip::isVisible() ? QToolTip::text() : QString();
+    };
+    EXPECT_EQ(tip(2, DownloadsHit::cancel), QStringLiteral("Cancel download"));
+    EXPECT_EQ(tip(8, DownloadsHit::play), QStringLiteral("Play offline copy"));
+    EXPECT_EQ(tip(1, DownloadsHit::cancelAll), QString::fromLatin1(DownloadsDelegate::cancelAllHelp));
 
     std::unique_ptr<QMenu> menu(list.makeMenu(8, nullptr));
     ASSERT_NE(menu, nullptr);
