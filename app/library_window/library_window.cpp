@@ -201,6 +201,7 @@ void LibraryWindow::watchModel(AppModel& model) {
     watch_.watch(model.unlockingCredentials());
     watch_.watch(model.credentialsMissing(), [this] { credentialsMissingChanged(); });
     watch_.watch(model.newPlaylistSongs(), [this] { newPlaylistSongsChanged(); });
+    watch_.watch(model.detailsSong(), [this] { detailsSongChanged(); });
     if (PlaybackController* controller = model.playback().controller()) {
         watch_.watch(controller->error());
         watch_.watch(controller->queue());

@@ -22,6 +22,7 @@
 
 #include "library_window/playlist_name_prompt.h"
 
+#include <QDialog>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
@@ -118,6 +119,7 @@ private:
     void watchModel(AppModel& model);
     void routeChanged();
     void newPlaylistSongsChanged();
+    void detailsSongChanged();
     void credentialsMissingChanged();
     void chooseRoute(const QString& route);
     void signIn();
@@ -148,6 +150,8 @@ private:
     QAction* backAction_ = nullptr;
     QAction* forwardAction_ = nullptr;
     QPointer<PlaylistNamePrompt> prompt_;
+    // The song details sheet while the model names a song.
+    QPointer<QDialog> details_;
     QPointer<QMessageBox> confirmation_;
     QPointer<QMenu> menu_;
 };

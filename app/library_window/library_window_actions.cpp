@@ -6,6 +6,7 @@
 #include "library_window/library_search_field.h"
 #include "library_window/playlist_drop.h"
 #include "library_window/playlist_name_prompt.h"
+#include "songs/song_details_view.h"
 
 #include "kit/dialogs.h"
 #include "model/app_coordinator.h"
@@ -67,6 +68,25 @@ void LibraryWindow::newPlaylistSongsChanged() {
     openNewPlaylist(std::move(songs));
 }
 #pragma GCC diagnostic pop
+
+void LibraryWindow::detailsSongChanged() {
+    const auto model = this->model();
+    const std::optional<Song> song = model ? model->detailsSong().value() : std::nullopt;
+    auto* open = qobject_cast<SongDetailsView*>(details_.data());
+    if (open && song && open->song().id == song->id) return;
+    if (open) {
+        // Closed by the model: its own closing must not clear the next song.
+        open->disconnect(this);
+        open->close();
+    }
+    if (!song || !parts_.pages.songRowWorker) return;
+    auto* sheet = SongDetailsView::open(model, *song, *parts_.pages.songRowWorker, this);
+    details_ = sheet;
+    connect(sheet, &QDialog::finished, this, [this, sheet] {
+        const auto model = this->model();
+        if (model && details_ == sheet) model->setDetailsSong(std::nullopt);
+    });
+}
 
 void LibraryWindow::openNewPlaylist(std::vector<Song> songs) {
     if (prompt_) prompt_->close();

@@ -5,6 +5,7 @@
 
 #include "kit/plain_text.h"
 #include "kit/text_styles.h"
+#include "songs/downloads_view.h"
 #include "songs/song_table_view.h"
 
 #include <QLabel>
@@ -34,6 +35,8 @@ LibraryPage* PageFactory::build(const std::shared_ptr<AppModel>& model, const Pa
         return new AlbumPage(model, *songRowWorker, choice, title, parent);
     if (model && isSongListPage(choice.kind) && songRowWorker)
         return new HostedPage(choice, title, new SongTableView(model, *songRowWorker), parent);
+    if (model && choice.kind == PageKind::downloads)
+        return new HostedPage(choice, title, new DownloadsView(model), parent);
     return new PlaceholderPage(choice, title, parent);
 }
 

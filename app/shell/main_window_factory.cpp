@@ -6,6 +6,7 @@
 #include "playback/playback_controller.h"
 #include "songs/playback_keyboard_shortcut.h"
 #include "songs/player_bar.h"
+#include "songs/queue_panel.h"
 
 namespace sorvalind {
 
@@ -36,6 +37,9 @@ QWidget* MainWindowFactory::build(QWidget* parent) {
             },
             host);
         return bar;
+    };
+    parts.pages.queuePanel = [](std::shared_ptr<AppModel> model, QWidget* parent) -> QWidget* {
+        return new QueuePanel(std::move(model), parent);
     };
     parts.preferences = views_.windowPreferences;
     window_ = new LibraryWindow(model, coordinator_, std::move(parts), parent);
