@@ -2,6 +2,8 @@
 
 #include "kit/plain_text.h"
 #include "kit/text_styles.h"
+#include "library_window/artist_page.h"
+#include "library_window/browse_grid_page.h"
 #include "songs/song_table_view.h"
 
 #include <QLabel>
@@ -26,6 +28,10 @@ LibraryPage* PageFactory::build(const std::shared_ptr<AppModel>& model, const Pa
                                 const QString& title, QWidget* parent) const {
     if (model && choice.kind == PageKind::settings && settingsPage)
         return new HostedPage(choice, title, settingsPage(model, nullptr), parent);
+    if (model && (choice.kind == PageKind::artists || choice.kind == PageKind::genres))
+        return new BrowseGridPage(model, choice, title, parent);
+    if (model && choice.kind == PageKind::artist)
+        return new ArtistPage(model, songRowWorker, choice, title, parent);
     if (model && isSongListPage(choice.kind) && songRowWorker)
         return new HostedPage(choice, title, new SongTableView(model, *songRowWorker), parent);
     return new PlaceholderPage(choice, title, parent);
