@@ -18,6 +18,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -71,12 +72,22 @@ protected:
             painter.setBrush(shade);
             painter.drawEllipse(circle.adjusted(-i / 2.0, -i / 2.0 + 5, i / 2.0, i / 2.0 + 5));
         }
+        // The artwork paints its own rounded clip, so the circle is cut from
+        // a picture painted apart.
+        const qreal ratio = devicePixelRatioF();
+        QPixmap square((circle.size() * ratio).toSize());
+        square.setDevicePixelRatio(ratio);
+        square.fill(Qt::transparent);
+        {
+            QPainter inner(&square);
+            slot_.paint(inner, QRectF(QPointF(0, 0), circle.size()), palette());
+        }
         QPainterPath clip;
         clip.addEllipse(circle);
         painter.save();
-        painter.setClipPath(clip);
-        painter.fillPath(clip, palette().color(QPalette::Window));
-        slot_.paint(painter, circle, palette());
+        painter.setClipPath(clip, Qt::IntersectClip);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawPixmap(circle.topLeft(), square);
         painter.restore();
         QColor ring = contrast_;
         ring.setAlphaF(0.15f);

@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPixmap>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 #include <QTimer>
@@ -67,12 +68,24 @@ public:
             paintGenreArtwork(*painter, picture, title);
             break;
         case TileKind::artist: {
+            // The artwork paints its own rounded clip, so the circle is cut
+            // from a picture painted apart.
+            const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+            QPixmap square((picture.size() * ratio).toSize());
+            square.setDevicePixelRatio(ratio);
+            square.fill(Qt::transparent);
+            {
+                QPainter inner(&square);
+                paintTile(inner, QRectF(QPointF(0, 0), picture.size()), index, QStringLiteral("person.fill"),
+                          option.palette);
+            }
             painter->save();
             painter->setRenderHint(QPainter::Antialiasing);
+            painter->setRenderHint(QPainter::SmoothPixmapTransform);
             QPainterPath circle;
             circle.addEllipse(picture);
-            painter->setClipPath(circle);
-            paintTile(*painter, picture, index, QStringLiteral("person.fill"), option.palette);
+            painter->setClipPath(circle, Qt::IntersectClip);
+            painter->drawPixmap(picture.topLeft(), square);
             painter->restore();
             break;
         }
@@ -138,6 +151,8 @@ TileGrid::TileGrid(TileKind kind, AppModel& model, QWidget* parent)
     viewport()->setAutoFillBackground(false);
     setAttribute(Qt::WA_MacShowFocusRect, false);
     setItemDelegate(new TileDelegate(*this));
+    // The scroll bar coming or going changes the viewport's width only.
+    viewport()->installEventFilter(this);
     setModel(&tiles_);
     connect(&tiles_, &QAbstractItemModel::modelReset, this, [this] {
         pressed_ = QPersistentModelIndex();
@@ -177,13 +192,19 @@ const ArtworkSlot* TileGrid::slotFor(int row) const {
 
 void TileGrid::relayout() {
     // The area's width without the scroll bar, as the viewport plus its margins.
-    const LibraryColumns columns = LibraryColumns::fit(viewport()->width() + 2 * halfGap);
+    // One point less: the list view wraps a row that fills the width exactly.
+    const LibraryColumns columns = LibraryColumns::fit(viewport()->width() + 2 * halfGap - 1);
     tileWidth_ = columns.tileWidth;
     columns_ = columns.count;
     const QSize tile = tileSize();
     const QSize cell(tile.width() + LibraryColumns::spacing, tile.height() + LibraryColumns::spacing);
     if (cell != gridSize()) setGridSize(cell);
     scheduleVisibility();
+}
+
+bool TileGrid::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == viewport() && event->type() == QEvent::Resize) relayout();
+    return QListView::eventFilter(watched, event);
 }
 
 void TileGrid::resizeEvent(QResizeEvent* event) {

@@ -196,7 +196,11 @@ TEST(ArtistPagesEmpty, EmptyListsShowTheirEmptyStates) {
 
 TEST(ArtistPagesRestoration, TheArtistsPageComesBackWhereItWasLeft) {
     ArtistWindow world(
-        {.artists = 40, .albumsPerArtist = 1, .songsPerAlbum = 1, .playlists = 1, .songsPerPlaylist = 1});
+        {.artists = 40, .albumsPerArtist = 1, .songsPerAlbum = 1, .playlists = 1, .songsPerPlaylist = 1},
+        true);
+    for (int i = 1; i <= 40; ++i)
+        world.world.server().setCoverArt("ar-" + std::to_string(i),
+                                         pngOf(QColor::fromHsv((i * 37) % 360, 90, 220)), "image/png");
     ASSERT_TRUE(world.start(QSize(780, 540)));
     world.go("Artists");
     auto* page = world.page<BrowseGridPage>();
@@ -214,7 +218,10 @@ TEST(ArtistPagesRestoration, TheArtistsPageComesBackWhereItWasLeft) {
     EXPECT_EQ(page->grid().slotFor(0), nullptr);
     const QModelIndex shown = page->grid().indexAt(QPoint(40, 40));
     ASSERT_TRUE(shown.isValid());
-    EXPECT_NE(page->grid().slotFor(shown.row()), nullptr);
+    ASSERT_TRUE(waitUntil([&] {
+        const ArtworkSlot* slot = page->grid().slotFor(shown.row());
+        return slot && !slot->image().isNull();
+    }));
     EXPECT_LE(page->grid().slotCount(), 12u);
     world.settle();
     shoot(*world.window, QStringLiteral("artists-scrolled-780"));
@@ -229,6 +236,7 @@ TEST(ArtistPagesRestoration, TheArtistsPageComesBackWhereItWasLeft) {
 
     // An overscroll above the top is saved as the top, which a later visit does not restore.
     page->grid().verticalScrollBar()->setValue(0);
+    EXPECT_EQ(world.model->browseScrollOffsets()[key], 0) << "at once";
     world.settle();
     EXPECT_EQ(world.model->browseScrollOffsets()[key], 0);
     world.go("Genres");
