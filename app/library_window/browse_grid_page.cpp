@@ -1,7 +1,9 @@
 #include "library_window/browse_grid_page.h"
 
+#include "kit/favorite_controls.h"
 #include "kit/library_grid.h"
 #include "kit/model_adapter.h"
+#include "kit/rating_controls.h"
 #include "kit/scroll_restorer.h"
 #include "library_window/empty_state.h"
 #include "library_window/tile_grid.h"
@@ -9,6 +11,7 @@
 
 #include <QGridLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QVBoxLayout>
 
 namespace sorvalind {
@@ -52,6 +55,13 @@ BrowseGridPage::BrowseGridPage(std::shared_ptr<AppModel> model, PageChoice choic
     connect(grid_, &TileGrid::routeRequested, this,
             [this](const QString& route) { model_->setRoute(route.toStdString()); });
 
+    if (artists) {
+        grid_->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(grid_, &QWidget::customContextMenuRequested, this, [this](const QPoint& point) {
+            if (QMenu* menu = artistMenu(grid_->indexAt(point).row()))
+                menu->popup(grid_->viewport()->mapToGlobal(point));
+        });
+    }
     if (artists)
         adapter_->watch(model_->artists(), [this] { refreshTiles(); });
     else
@@ -89,6 +99,22 @@ void BrowseGridPage::refreshTiles() {
     // saved offset is measured against it.
     grid_->doItemsLayout();
     restorer_->setReady(!model_->loading().value());
+}
+
+QMenu* BrowseGridPage::artistMenu(int row) {
+    const AppModel::ArtistList& list = model_->artists().value();
+    if (!list || row < 0 || row >= static_cast<int>(list->size())) return nullptr;
+    const Artist artist = (*list)[static_cast<std::size_t>(row)];
+    auto* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    std::weak_ptr<AppModel> weak = model_;
+    addFavoriteMenuAction(*menu, artist.starred.has_value(), [weak, artist] {
+        if (auto model = weak.lock()) model->favorite(artist);
+    });
+    addRatingMenu(*menu, artist.userRating, [weak, artist](int rating) {
+        if (auto model = weak.lock()) model->rate(artist, rating);
+    });
+    return menu;
 }
 
 void BrowseGridPage::refreshConnected() {

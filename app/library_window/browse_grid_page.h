@@ -3,7 +3,8 @@
 // header, then the tile grid, or the empty state while the list is empty. A
 // tile opens its artist's or genre's page. The grid keeps its scroll offset
 // in the model under the page's key and puts it back when the page comes
-// again, once the list shown is the loaded one and laid out.
+// again, once the list shown is the loaded one and laid out. An artist
+// tile's context menu favourites and rates the artist.
 //
 // GUI thread only.
 
@@ -12,6 +13,7 @@
 #include <memory>
 
 class QLabel;
+class QMenu;
 
 namespace sorvalind {
 
@@ -32,6 +34,9 @@ public:
     QLabel& countLabel() const noexcept { return *count_; }
     EmptyState& emptyState() const noexcept { return *empty_; }
     ScrollRestorer& restorer() const noexcept { return *restorer_; }
+    // An artist tile's menu (favourite and rating), deleted when closed;
+    // none off the tiles and on the genres page.
+    QMenu* artistMenu(int row);
 
 private:
     void refreshTiles();

@@ -19,6 +19,8 @@
 #include <QAbstractItemModelTester>
 #include <QBuffer>
 #include <QImage>
+#include <QMenu>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -109,7 +111,7 @@ TEST_F(ArtistPagesTest, TheGridsListTheLibraryAndATileOpensItsPage) {
         settle();
         BrowseGridPage* artists = gridPage();
         ASSERT_NE(artists, nullptr);
-        const auto& loaded = *model->artists().value();
+        const auto loaded = *model->artists().value();
         ASSERT_EQ(loaded.size(), 2u);
         EXPECT_EQ(artists->countLabel().text(), QStringLiteral("2 artists"));
         EXPECT_EQ(titles(artists->grid()), (QStringList{QString::fromStdString(loaded[0].name),
@@ -125,6 +127,21 @@ TEST_F(ArtistPagesTest, TheGridsListTheLibraryAndATileOpensItsPage) {
         EXPECT_NE(artists->grid().slotFor(0), nullptr);
         EXPECT_NE(artists->grid().slotFor(1), nullptr);
         shoot(*window, sized("artists", size));
+
+        // A tile's menu favourites and rates its artist; off the tiles there is none.
+        QPointer<QMenu> menu = artists->artistMenu(1);
+        ASSERT_NE(menu, nullptr);
+        EXPECT_EQ(artists->artistMenu(2), nullptr);
+        QStringList entries;
+        for (QAction* action : menu->actions())
+            entries << action->text();
+        EXPECT_EQ(entries.size(), 2) << entries.join(u',').toStdString();
+        menu->actions().front()->trigger();
+        delete menu.data();
+        // Each pass turns the favourite the other way.
+        ASSERT_TRUE(waitUntil([&] {
+            return (*model->artists().value())[1].starred.has_value() != loaded[1].starred.has_value();
+        }));
 
         model->setRoute(std::string("Genres"));
         settle();
