@@ -304,6 +304,28 @@ TEST_F(ArtistPagesTest, AnotherArtistKeepsThePageAndItsScope) {
     EXPECT_EQ(model->route().value(), std::optional<std::string>("album:" + page->albums()[0].id));
 }
 
+TEST_F(ArtistPagesTest, ReadsThatEndAfterThePageIsGoneTouchNothing) {
+    show();
+    const auto artists = *model->artists().value();
+    const PageChoice choice{PageKind::artist, artists[0].id, false};
+    // Pages gone before their album read and their tint come back.
+    for (int i = 0; i < 3; ++i) {
+        auto page =
+            std::make_unique<ArtistPage>(model, &workers, choice, QString::fromStdString(artists[0].name));
+        page->show();
+        page.reset();
+    }
+    // A page whose artist changes at once keeps only the second artist's albums.
+    ArtistPage page(model, &workers, choice, QString::fromStdString(artists[0].name));
+    page.setInputs({PageKind::artist, artists[1].id, false}, QString::fromStdString(artists[1].name));
+    ASSERT_TRUE(waitUntil([&] { return page.albumsLoaded(); }));
+    settle();
+    ASSERT_EQ(page.albums().size(), 2u);
+    for (const Album& album : page.albums())
+        EXPECT_EQ(album.artistId, std::optional<std::string>(artists[1].id));
+    EXPECT_EQ(page.artworkRequest().artistID, artists[1].id);
+}
+
 TEST_F(ArtistPagesTest, PlayTakesOnlyTheSongsLoadedForThisArtist) {
     show();
     const auto artists = *model->artists().value();
