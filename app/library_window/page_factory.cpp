@@ -2,6 +2,8 @@
 
 #include "library_window/album_page.h"
 #include "library_window/albums_page.h"
+#include "library_window/artist_page.h"
+#include "library_window/browse_grid_page.h"
 
 #include "kit/plain_text.h"
 #include "kit/text_styles.h"
@@ -33,6 +35,10 @@ LibraryPage* PageFactory::build(const std::shared_ptr<AppModel>& model, const Pa
     if (model && choice.kind == PageKind::albums) return new AlbumsPage(model, choice, title, parent);
     if (model && choice.kind == PageKind::album && songRowWorker)
         return new AlbumPage(model, *songRowWorker, choice, title, parent);
+    if (model && (choice.kind == PageKind::artists || choice.kind == PageKind::genres))
+        return new BrowseGridPage(model, choice, title, parent);
+    if (model && choice.kind == PageKind::artist)
+        return new ArtistPage(model, songRowWorker, choice, title, parent);
     if (model && isSongListPage(choice.kind) && songRowWorker)
         return new HostedPage(choice, title, new SongTableView(model, *songRowWorker), parent);
     if (model && choice.kind == PageKind::downloads)

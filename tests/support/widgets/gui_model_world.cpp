@@ -1,5 +1,9 @@
 #include "support/widgets/gui_model_world.h"
 
+#include "model/cached_artwork.h"
+#include "platform/qt_image_decoder.h"
+#include "runtime/clock.h"
+
 #include "support/widgets/gui_wait.h"
 
 #include "audio/null_output.h"
@@ -14,7 +18,7 @@
 
 namespace sorvalind::test {
 
-GuiModelWorld::GuiModelWorld(loopback::FakeLibrary::Shape library)
+GuiModelWorld::GuiModelWorld(loopback::FakeLibrary::Shape library, bool artworkCache)
     : server_(std::make_unique<loopback::FakeSubsonicServer>(
           loopback::FakeSubsonicServer::Options{.library = library})) {
     const fixtures::Tone tone{48000, 2, 16, 48000};
@@ -26,6 +30,7 @@ GuiModelWorld::GuiModelWorld(loopback::FakeLibrary::Shape library)
         server_->setMedia("so-" + std::to_string(i),
                           loopback::FakeMedia{.original = flac, .contentType = "audio/flac", .mp3 = {}});
 
+    artworkCache_ = artworkCache;
     makeCoordinator();
 }
 
@@ -56,6 +61,9 @@ void GuiModelWorld::makeCoordinator() {
                                                             std::make_shared<QtImageDecoder>())
                                  : AppEnvironment::ArtworkFactory(),
     };
+    if (artworkCache_)
+        environment.makeArtwork = makeCachedArtworkFactory(main_, workers_, systemSteadyClock(),
+                                                           std::make_shared<QtImageDecoder>());
     coordinator_ = AppCoordinator::create(
         environment, AppResetStorage::live(paths_, domains_, environment.applicationIdentifier),
         {
