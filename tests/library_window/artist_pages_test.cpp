@@ -41,7 +41,9 @@ std::string pngOf(QColor color) {
 // A window over a library of the given shape.
 class ArtistWindow {
 public:
-    explicit ArtistWindow(loopback::FakeLibrary::Shape shape, bool artwork = false) : world(shape, artwork) {}
+    explicit ArtistWindow(loopback::FakeLibrary::Shape shape, bool artwork = false) : world(shape) {
+        if (artwork) world.enableCoverArt();
+    }
 
     bool start(QSize size) {
         if (!world.launch() || !world.connect()) return false;
@@ -64,7 +66,11 @@ public:
 
     void go(const std::string& route) {
         model->setRoute(route);
-        waitUntil([&] { return !model->loading().value() && window->pageHost()->page(); });
+        // The route's load starts from the page's own task, a loop turn or
+        // more after the page: wait for the page, then for the load.
+        waitUntil([&] { return window->pageHost()->page() != nullptr; });
+        settle();
+        waitUntil([&] { return !model->loading().value(); });
         settle();
     }
 

@@ -18,7 +18,7 @@
 
 namespace sorvalind::test {
 
-GuiModelWorld::GuiModelWorld(loopback::FakeLibrary::Shape library, bool artworkCache)
+GuiModelWorld::GuiModelWorld(loopback::FakeLibrary::Shape library)
     : server_(std::make_unique<loopback::FakeSubsonicServer>(
           loopback::FakeSubsonicServer::Options{.library = library})) {
     const fixtures::Tone tone{48000, 2, 16, 48000};
@@ -30,7 +30,6 @@ GuiModelWorld::GuiModelWorld(loopback::FakeLibrary::Shape library, bool artworkC
         server_->setMedia("so-" + std::to_string(i),
                           loopback::FakeMedia{.original = flac, .contentType = "audio/flac", .mp3 = {}});
 
-    artworkCache_ = artworkCache;
     makeCoordinator();
 }
 
@@ -61,9 +60,6 @@ void GuiModelWorld::makeCoordinator() {
                                                             std::make_shared<QtImageDecoder>())
                                  : AppEnvironment::ArtworkFactory(),
     };
-    if (artworkCache_)
-        environment.makeArtwork = makeCachedArtworkFactory(main_, workers_, systemSteadyClock(),
-                                                           std::make_shared<QtImageDecoder>());
     coordinator_ = AppCoordinator::create(
         environment, AppResetStorage::live(paths_, domains_, environment.applicationIdentifier),
         {

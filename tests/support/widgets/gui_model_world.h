@@ -22,12 +22,9 @@ namespace sorvalind::test {
 
 class GuiModelWorld {
 public:
-    explicit GuiModelWorld(loopback::FakeLibrary::Shape library = {.artists = 1,
-                                                                   .albumsPerArtist = 1,
-                                                                   .songsPerAlbum = 3,
-                                                                   .playlists = 1,
-                                                                   .songsPerPlaylist = 2},
-                           bool artworkCache = false);
+    explicit GuiModelWorld(
+        loopback::FakeLibrary::Shape library = {
+            .artists = 1, .albumsPerArtist = 1, .songsPerAlbum = 3, .playlists = 1, .songsPerPlaylist = 2});
     ~GuiModelWorld();
     GuiModelWorld(const GuiModelWorld&) = delete;
     GuiModelWorld& operator=(const GuiModelWorld&) = delete;
@@ -87,9 +84,6 @@ private:
     std::atomic<bool> keyringLocked_{false};
     std::atomic<int> keyringReads_{0};
     std::atomic<bool> lastReadInteractive_{false};
-    // Models keep real cover art (Qt's decoder, a cache in the data folder);
-    // otherwise every picture stays the placeholder.
-    bool artworkCache_ = false;
     std::shared_ptr<AppCoordinator> coordinator_;
 };
 
