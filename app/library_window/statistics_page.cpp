@@ -151,8 +151,11 @@ void StatisticsPage::activate(const ListeningStatistics::Action& action) {
 
 void StatisticsPage::rebuild() {
     if (body_) {
+        // Off the page at once, so nothing finds the former rows; deleted
+        // later, as a click may still be running in one of them.
         column_->removeWidget(body_);
         body_->hide();
+        body_->setParent(nullptr);
         body_->deleteLater();
     }
     rankings_ = nullptr;
@@ -166,8 +169,9 @@ void StatisticsPage::rebuild() {
     case State::statistics: {
         layout->addWidget(buildSummary());
         if (presentation_.recap) {
-            auto* recap = new EmptyState(plainQt(presentation_.recap->symbol), plainQt(presentation_.recap->title),
-                                         plainQt(presentation_.recap->description), body_);
+            auto* recap =
+                new EmptyState(plainQt(presentation_.recap->symbol), plainQt(presentation_.recap->title),
+                               plainQt(presentation_.recap->description), body_);
             recap->setObjectName(QStringLiteral("statisticsRecap"));
             recap->setMinimumHeight(200);
             layout->addWidget(recap);
@@ -183,8 +187,9 @@ void StatisticsPage::rebuild() {
         break;
     }
     case State::error: {
-        auto* failure = new EmptyState(plainQt(presentation_.failure->symbol), plainQt(presentation_.failure->title),
-                                       plainQt(presentation_.failure->description), body_);
+        auto* failure =
+            new EmptyState(plainQt(presentation_.failure->symbol), plainQt(presentation_.failure->title),
+                           plainQt(presentation_.failure->description), body_);
         failure->setObjectName(QStringLiteral("statisticsFailure"));
         failure->setMinimumHeight(200);
         layout->addWidget(failure);
@@ -319,7 +324,8 @@ QWidget* StatisticsPage::buildRow(const StatisticsPresentation::Card& card,
     button->setObjectName(plainQt(row.accessibilityId));
     button->setToolTip(plainToolTip(plainQt(row.hint)));
     button->setAccessibleDescription(plainQt(row.hint));
-    button->setAccessibleName(plainQt(row.name + (row.subtitle ? ", " + *row.subtitle : "") + ", " + row.plays));
+    button->setAccessibleName(
+        plainQt(row.name + (row.subtitle ? ", " + *row.subtitle : "") + ", " + row.plays));
     auto* layout = new QHBoxLayout(button);
     layout->setContentsMargins(10, 8, 10, 8);
     layout->setSpacing(14);
@@ -330,8 +336,8 @@ QWidget* StatisticsPage::buildRow(const StatisticsPresentation::Card& card,
     rank->setFixedWidth(QFontMetrics(digits).horizontalAdvance(QStringLiteral("10")) + 4);
     layout->addWidget(rank);
 
-    auto* art =
-        new ArtworkView(*model_, row.coverArt, 48, plainQt(card.symbol), presentation_.artworkConnected, button);
+    auto* art = new ArtworkView(*model_, row.coverArt, 48, plainQt(card.symbol),
+                                presentation_.artworkConnected, button);
     art->setFixedSize(48, 48);
     tracker_->track(art, [art](bool visible) { art->setScrollVisible(visible); });
     layout->addWidget(art);

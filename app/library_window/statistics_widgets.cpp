@@ -10,6 +10,8 @@
 #include <QPainterPath>
 #include <QResizeEvent>
 
+#include <algorithm>
+
 namespace sorvalind {
 
 namespace {
@@ -99,9 +101,19 @@ StatisticsRankingGrid::StatisticsRankingGrid(std::vector<QWidget*> cards, int mi
     : QWidget(parent), cards_(std::move(cards)), minimum_(minimumWidth), grid_(new QGridLayout(this)) {
     grid_->setContentsMargins(0, 0, 0, 0);
     grid_->setSpacing(24);
+    // The width decides the columns, so the columns must not decide the
+    // narrowest width.
+    grid_->setSizeConstraint(QLayout::SetNoConstraint);
     for (QWidget* card : cards_)
         card->setParent(this);
     arrange(1);
+}
+
+QSize StatisticsRankingGrid::minimumSizeHint() const {
+    int width = 0;
+    for (const QWidget* card : cards_)
+        width = std::max(width, card->minimumSizeHint().width());
+    return {width, 0};
 }
 
 void StatisticsRankingGrid::resizeEvent(QResizeEvent* event) {

@@ -56,6 +56,8 @@ class StatisticsRankingGrid : public QWidget {
 public:
     StatisticsRankingGrid(std::vector<QWidget*> cards, int minimumWidth, QWidget* parent = nullptr);
     int columns() const noexcept { return columns_; }
+    // As narrow as one card: the width decides the columns, not the reverse.
+    QSize minimumSizeHint() const override;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
