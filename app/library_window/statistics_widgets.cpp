@@ -48,6 +48,11 @@ StatisticsRowButton::StatisticsRowButton(QWidget* parent) : QAbstractButton(pare
     setAttribute(Qt::WA_Hover);
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::PointingHandCursor);
+    // A button keeps its preferred width by default; a row gives way to a
+    // narrow card and elides its texts.
+    QSizePolicy policy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    policy.setHeightForWidth(true);
+    setSizePolicy(policy);
 }
 
 QSize StatisticsRowButton::sizeHint() const {
