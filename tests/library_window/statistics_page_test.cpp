@@ -162,6 +162,9 @@ TEST(StatisticsPage, EmptyRecapsAndTheStatesBeforeAnyStatistics) {
     EXPECT_EQ(recap->title(), QStringLiteral("Listening statistics unavailable"));
     EXPECT_EQ(view.metric("play.fill"), QStringLiteral("—"));
     view.shoot(QStringLiteral("statistics-empty-unavailable"));
+    view.window->resize(780, 540);
+    view.shoot(QStringLiteral("statistics-empty-unavailable-small"));
+    view.window->resize(1180, 780);
 
     auto in = page->inputs();
     in.statistics->songsWithPlayCounts = 3;
@@ -190,6 +193,9 @@ TEST(StatisticsPage, EmptyRecapsAndTheStatesBeforeAnyStatistics) {
     page->present(presentStatistics(in));
     ASSERT_NE(page->findChild<QLabel*>(QStringLiteral("statisticsLoading")), nullptr);
     view.shoot(QStringLiteral("statistics-loading"));
+    view.window->resize(780, 540);
+    view.shoot(QStringLiteral("statistics-loading-small"));
+    view.window->resize(1180, 780);
 
     in.loading = false;
     page->present(presentStatistics(in));
