@@ -4,6 +4,7 @@
 #include "library_window/albums_page.h"
 #include "library_window/artist_page.h"
 #include "library_window/browse_grid_page.h"
+#include "library_window/statistics_page.h"
 
 #include "kit/plain_text.h"
 #include "kit/text_styles.h"
@@ -43,6 +44,8 @@ LibraryPage* PageFactory::build(const std::shared_ptr<AppModel>& model, const Pa
         return new HostedPage(choice, title, new SongTableView(model, *songRowWorker), parent);
     if (model && choice.kind == PageKind::downloads)
         return new HostedPage(choice, title, new DownloadsView(model), parent);
+    if (model && choice.kind == PageKind::statistics)
+        return new StatisticsPage(model, choice, title, {}, parent);
     return new PlaceholderPage(choice, title, parent);
 }
 
