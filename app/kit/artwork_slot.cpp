@@ -56,6 +56,7 @@ ArtworkSlot::ArtworkSlot(ArtworkSource& source, ArtworkLoad::ClientProvider clie
     : load_(source, std::move(client)), placeholder_(std::move(placeholder)), repaint_(std::move(repaint)) {
     load_.setChanged([this] {
         image_ = qImageOf(load_.image());
+        drawn_ = QImage();
         if (repaint_) repaint_();
     });
 }
@@ -64,7 +65,24 @@ ArtworkSlot::ArtworkSlot(AppModel& model, QString placeholder, std::function<voi
     : ArtworkSlot(model.artwork(), artworkClient(model), std::move(placeholder), std::move(repaint)) {}
 
 void ArtworkSlot::paint(QPainter& painter, const QRectF& rect, const QPalette& palette) const {
-    paintArtwork(painter, rect, image_, placeholder_, palette);
+    // Scaling the picture through a rounded clip costs most of a scrolled
+    // grid's frame, so the finished tile is kept for its size and copied.
+    if (image_.isNull() || rect.isEmpty() || painter.worldTransform().type() > QTransform::TxTranslate) {
+        paintArtwork(painter, rect, image_, placeholder_, palette);
+        return;
+    }
+    const qreal ratio = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
+    const QSize pixels = (rect.size() * ratio).toSize();
+    const QColor fill = palette.color(QPalette::WindowText);
+    if (drawn_.size() != pixels || drawn_.devicePixelRatio() != ratio || drawnFill_ != fill) {
+        drawn_ = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        drawn_.setDevicePixelRatio(ratio);
+        drawn_.fill(Qt::transparent);
+        drawnFill_ = fill;
+        QPainter inner(&drawn_);
+        paintArtwork(inner, QRectF(QPointF(0, 0), QSizeF(pixels) / ratio), image_, placeholder_, palette);
+    }
+    painter.drawImage(rect.topLeft(), drawn_);
 }
 
 } // namespace sorvalind

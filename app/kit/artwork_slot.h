@@ -50,6 +50,9 @@ private:
     ArtworkLoad load_;
     QString placeholder_;
     QImage image_;
+    // The finished tile at the size last drawn; none until then.
+    mutable QImage drawn_;
+    mutable QColor drawnFill_;
     std::function<void()> repaint_;
 };
 

@@ -7,7 +7,7 @@
 #include "kit/model_adapter.h"
 #include "kit/rating_controls.h"
 #include "kit/text_styles.h"
-#include "library_window/tile_grid.h"
+#include "library_window/album_grid.h"
 #include "model/app_model.h"
 #include "runtime/async_call.h"
 #include "songs/song_table_view.h"
@@ -213,10 +213,8 @@ ArtistPage::ArtistPage(std::shared_ptr<AppModel> model, Executor* worker, PageCh
     column->addWidget(picker);
 
     body_ = new QStackedWidget(this);
-    albumGrid_ = new TileGrid(TileKind::album, *model_, body_);
+    albumGrid_ = new AlbumGrid(model_, std::make_shared<const std::vector<Album>>(), body_);
     albumGrid_->setObjectName(QStringLiteral("artistAlbumGrid"));
-    connect(albumGrid_, &TileGrid::routeRequested, this,
-            [this](const QString& route) { model_->setRoute(route.toStdString()); });
     body_->addWidget(albumGrid_);
     column->addWidget(body_, 1);
 
@@ -278,7 +276,7 @@ void ArtistPage::inputsChanged() {
         artist_ = Artist::make(id, title().toStdString());
         albums_.clear();
         albumsFor_.reset();
-        albumGrid_->tiles().setTiles({});
+        albumGrid_->setAlbums(std::make_shared<const std::vector<Album>>());
         delete biography_;
         biography_ = nullptr;
     }
@@ -326,7 +324,7 @@ void ArtistPage::readAlbums() {
             }
             page->albums_ = outcome.get();
             page->albumsFor_ = id;
-            page->albumGrid_->tiles().setTiles(albumTiles(page->albums_));
+            page->albumGrid_->setAlbums(std::make_shared<const std::vector<Album>>(page->albums_));
             page->refreshCounts();
             page->refreshTint();
         });

@@ -33,6 +33,7 @@ class QStackedWidget;
 
 namespace sorvalind {
 
+class AlbumGrid;
 class AppModel;
 class ArtistBiographyView;
 class ArtistHeaderCard;
@@ -40,7 +41,6 @@ class Executor;
 class FavoriteButton;
 class ModelAdapter;
 class StarRatingControl;
-class TileGrid;
 
 class ArtistPage final : public LibraryPage {
     Q_OBJECT
@@ -72,7 +72,7 @@ public:
     QLabel& countsLabel() const noexcept { return *counts_; }
     QPushButton& playButton() const noexcept { return *play_; }
     QPushButton& scopeButton(const QString& scope) const;
-    TileGrid& albumGrid() const noexcept { return *albumGrid_; }
+    AlbumGrid& albumGrid() const noexcept { return *albumGrid_; }
     // The song table, once the Songs scope was shown (or a placeholder).
     QWidget* songsView() const noexcept { return songsView_; }
     ArtistBiographyView* biography() const noexcept { return biography_; }
@@ -110,7 +110,7 @@ private:
     ArtistBiographyView* biography_ = nullptr;
     QButtonGroup* scopes_;
     QStackedWidget* body_;
-    TileGrid* albumGrid_;
+    AlbumGrid* albumGrid_;
     QWidget* songsView_ = nullptr;
 };
 

@@ -137,10 +137,14 @@ void LibraryWindow::downloadPlaylist(const Playlist& playlist, DownloadQuality q
 bool LibraryWindow::dropOnPlaylist(const Playlist& playlist, const QMimeData& data) {
     const auto model = this->model();
     if (!model) return false;
-    const std::vector<Song> songs =
+    const std::vector<const Song*> songs =
         droppedSongs(data, [&model](const std::string& id) { return model->song(id); });
     if (songs.empty()) return false;
-    model->addToPlaylist(playlist, songs);
+    std::vector<std::string> ids;
+    ids.reserve(songs.size());
+    for (const Song* song : songs)
+        ids.push_back(song->id);
+    model->addToPlaylist(playlist, std::move(ids));
     return true;
 }
 

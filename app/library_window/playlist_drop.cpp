@@ -35,9 +35,10 @@ std::vector<std::string> droppedSongIDs(const QMimeData& data) {
     std::vector<std::string> ids;
     if (data.hasFormat(listType())) {
         if (const auto text = utf8(data.data(listType())))
-            if (const auto drags = SongDrag::decodeList(*text)) {
-                for (const SongDrag& drag : *drags)
-                    ids.push_back(drag.songID);
+            if (auto drags = SongDrag::decodeList(*text)) {
+                ids.reserve(drags->size());
+                for (SongDrag& drag : *drags)
+                    ids.push_back(std::move(drag.songID));
                 return ids;
             }
     }
@@ -51,11 +52,13 @@ std::vector<std::string> droppedSongIDs(const QMimeData& data) {
     return ids;
 }
 
-std::vector<Song> droppedSongs(const QMimeData& data,
-                               const std::function<const Song*(const std::string&)>& find) {
-    std::vector<Song> songs;
-    for (const std::string& id : droppedSongIDs(data))
-        if (const Song* song = find(id)) songs.push_back(*song);
+std::vector<const Song*> droppedSongs(const QMimeData& data,
+                                      const std::function<const Song*(const std::string&)>& find) {
+    const std::vector<std::string> ids = droppedSongIDs(data);
+    std::vector<const Song*> songs;
+    songs.reserve(ids.size());
+    for (const std::string& id : ids)
+        if (const Song* song = find(id)) songs.push_back(song);
     return songs;
 }
 

@@ -21,8 +21,9 @@ namespace sorvalind {
 // Whether the data has a form a playlist drop reads.
 bool hasSongDropForm(const QMimeData& data);
 std::vector<std::string> droppedSongIDs(const QMimeData& data);
-// `find` answers the page's song with that identifier, or null.
-std::vector<Song> droppedSongs(const QMimeData& data,
-                               const std::function<const Song*(const std::string&)>& find);
+// `find` answers the page's song with that identifier, or null. The songs
+// are the page's own, not copies: a drop of many rows copies none.
+std::vector<const Song*> droppedSongs(const QMimeData& data,
+                                      const std::function<const Song*(const std::string&)>& find);
 
 } // namespace sorvalind

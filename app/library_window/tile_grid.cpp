@@ -89,9 +89,6 @@ public:
             painter->restore();
             break;
         }
-        case TileKind::album:
-            paintTile(*painter, picture, index, QStringLiteral("music.note"), option.palette);
-            break;
         }
 
         const Qt::Alignment align = grid_.kind() == TileKind::artist ? Qt::AlignHCenter : Qt::AlignLeft;
@@ -274,14 +271,13 @@ void TileGrid::evaluateVisibility() {
         onScreen.insert(tile.route);
         auto& slot = slots_[tile.route];
         if (!slot) {
-            const QString placeholder =
-                kind_ == TileKind::artist ? QStringLiteral("person.fill") : QStringLiteral("music.note");
-            slot = std::make_unique<ArtworkSlot>(model_, placeholder, [this, route = tile.route] {
-                const auto& list = tiles_.tiles();
-                for (std::size_t i = 0; i < list.size(); ++i)
-                    if (list[i].route == route)
-                        viewport()->update(visualRect(tiles_.index(static_cast<int>(i))));
-            });
+            slot = std::make_unique<ArtworkSlot>(
+                model_, QStringLiteral("person.fill"), [this, route = tile.route] {
+                    const auto& list = tiles_.tiles();
+                    for (std::size_t i = 0; i < list.size(); ++i)
+                        if (list[i].route == route)
+                            viewport()->update(visualRect(tiles_.index(static_cast<int>(i))));
+                });
             slot->load().setRequest({tile.coverArt, connected_, true});
             slot->load().show();
         } else {

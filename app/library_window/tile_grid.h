@@ -25,7 +25,6 @@ class AppModel;
 enum class TileKind {
     artist, // round picture, name and album count centred
     genre,  // the genre's own tile, name leading
-    album,  // rounded cover, name and year leading
 };
 
 class TileGrid final : public QListView {

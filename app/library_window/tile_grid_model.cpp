@@ -27,17 +27,6 @@ std::vector<GridTile> genreTiles(const std::vector<std::string>& genres) {
     return tiles;
 }
 
-std::vector<GridTile> albumTiles(const std::vector<Album>& albums) {
-    std::vector<GridTile> tiles;
-    tiles.reserve(albums.size());
-    for (const Album& album : albums) {
-        QString subtitle;
-        if (album.year) subtitle = QString::number(*album.year);
-        tiles.push_back({"album:" + album.id, QString::fromStdString(album.name), subtitle, album.coverArt});
-    }
-    return tiles;
-}
-
 void TileGridModel::setTiles(std::vector<GridTile> tiles) {
     if (tiles == tiles_) return;
     beginResetModel();

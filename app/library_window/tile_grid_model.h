@@ -1,12 +1,11 @@
 #pragma once
-// The rows of a library tile grid (artists, genres, an artist's albums): one
+// The rows of a library tile grid (artists and genres): one
 // tile per item in list order, each with the route its click opens. A new
 // list that equals the shown one changes nothing, so a grid keeps its
 // scroll offset and artwork while the model republishes the same items.
 //
 // GUI thread only.
 
-#include "library/album.h"
 #include "library/artist.h"
 
 #include <QAbstractListModel>
@@ -30,7 +29,6 @@ struct GridTile {
 QString albumCountText(const std::optional<std::int64_t>& count);
 std::vector<GridTile> artistTiles(const std::vector<Artist>& artists);
 std::vector<GridTile> genreTiles(const std::vector<std::string>& genres);
-std::vector<GridTile> albumTiles(const std::vector<Album>& albums);
 
 class TileGridModel final : public QAbstractListModel {
     Q_OBJECT

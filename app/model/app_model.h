@@ -273,6 +273,8 @@ public:
     // Appends on the server rather than saving the stored copy plus the new
     // songs: entries added elsewhere since the last fetch stay.
     TaskHandle addToPlaylist(const Playlist& playlist, const std::vector<Song>& songs);
+    // The same by song identifiers, for callers that hold no song copies.
+    TaskHandle addToPlaylist(const Playlist& playlist, std::vector<std::string> songIDs);
     TaskHandle renamePlaylist(const Playlist& playlist, const std::string& name);
     // Once the server deleted it, the home page shows (the page shown before
     // goes onto the back history).

@@ -67,9 +67,13 @@ TaskHandle AppModel::savePlaylist(const std::optional<std::string>& id, const st
 }
 
 TaskHandle AppModel::addToPlaylist(const Playlist& playlist, const std::vector<Song>& songs) {
+    return addToPlaylist(playlist, songIDs(songs));
+}
+
+TaskHandle AppModel::addToPlaylist(const Playlist& playlist, std::vector<std::string> ids) {
     // Saving the stored copy with the new songs after it would drop whatever
     // was added elsewhere since the last fetch; the server appends instead.
-    return editPlaylist([id = playlist.id, ids = songIDs(songs)](APIClient& client, std::stop_token stop) {
+    return editPlaylist([id = playlist.id, ids = std::move(ids)](APIClient& client, std::stop_token stop) {
         client.appendToPlaylist(id, ids, stop);
     });
 }

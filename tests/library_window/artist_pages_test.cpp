@@ -9,6 +9,8 @@
 #include "kit/artist_biography_view.h"
 #include "kit/library_grid.h"
 #include "kit/scroll_restorer.h"
+#include "library_window/album_grid.h"
+#include "library_window/album_grid_view.h"
 #include "library_window/artist_page.h"
 #include "library_window/browse_grid_page.h"
 #include "library_window/empty_state.h"
@@ -278,8 +280,9 @@ TEST_F(ArtistPagesTest, AnotherArtistKeepsThePageAndItsScope) {
     QPointer<ArtistPage> page = artistPage();
     ASSERT_TRUE(page);
     EXPECT_EQ(page->scope(), QStringLiteral("Albums"));
-    ASSERT_TRUE(waitUntil([&] { return page->albumsLoaded(); }));
-    EXPECT_EQ(page->albumGrid().tiles().rowCount(), 2);
+    ASSERT_TRUE(waitUntil([&] { return page->albumsLoaded() && page->albumGrid().isReady(); }));
+    EXPECT_EQ(page->albumGrid().displayed().size(), 2u) << "the grid holds the artist's albums";
+    EXPECT_EQ(page->albumGrid().countLabel().text(), QStringLiteral("2 albums"));
     EXPECT_EQ(page->nameLabel().text(), QString::fromStdString(artists[0].name));
     EXPECT_EQ(page->countsLabel().text(), QStringLiteral("2 albums · 6 songs"));
 
@@ -304,10 +307,17 @@ TEST_F(ArtistPagesTest, AnotherArtistKeepsThePageAndItsScope) {
 
     page->scopeButton(QStringLiteral("Albums")).click();
     EXPECT_TRUE(page->albumGrid().isVisible());
+    ASSERT_TRUE(waitUntil([&] { return page->albumGrid().isReady(); }));
+    ASSERT_EQ(page->albumGrid().displayed().size(), 2u);
+    for (const Album& album : page->albumGrid().displayed())
+        EXPECT_EQ(album.artistId, std::optional<std::string>(artists[1].id)) << "only this artist's albums";
     // An album tile opens its album; the artist page gives way.
-    TileGrid& grid = page->albumGrid();
-    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, grid.visualRect(grid.tiles().index(0)).center());
-    EXPECT_EQ(model->route().value(), std::optional<std::string>("album:" + page->albums()[0].id));
+    settle();
+    AlbumGridView& grid = page->albumGrid().view();
+    QTest::mouseClick(grid.viewport(), Qt::LeftButton, {},
+                      grid.visualRect(page->albumGrid().gridModel().index(0)).center());
+    EXPECT_EQ(model->route().value(),
+              std::optional<std::string>("album:" + page->albumGrid().displayed()[0].id));
 }
 
 TEST_F(ArtistPagesTest, ReadsThatEndAfterThePageIsGoneTouchNothing) {

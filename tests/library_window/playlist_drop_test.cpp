@@ -82,8 +82,10 @@ TEST(PlaylistDrop, SongsAreLookedUpByIdentifierInDropOrderAndUnknownOnesSkipped)
                  QByteArray::fromStdString(
                      SongDrag::encodeList({{"so-2", 1}, {"so-9", 5}, {"so-1", 0}, {"so-2", 1}})));
     std::vector<std::string> titles;
-    for (const Song& song : droppedSongs(data, find))
-        titles.push_back(song.title);
+    for (const Song* song : droppedSongs(data, find)) {
+        EXPECT_EQ(song, &page.at(song->id)) << "the page's own song, not a copy";
+        titles.push_back(song->title);
+    }
     EXPECT_EQ(titles, (std::vector<std::string>{"Two", "One", "Two"}));
     EXPECT_EQ(asked, (IDs{"so-2", "so-9", "so-1", "so-2"})) << "one look-up per dragged row";
 
