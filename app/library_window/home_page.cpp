@@ -1,6 +1,9 @@
 #include "library_window/home_page.h"
 
+#include "library_window/home_album_banner.h"
 #include "library_window/home_album_row.h"
+
+#include "kit/gui_executor.h"
 
 #include "kit/artwork_slot.h"
 #include "kit/model_adapter.h"
@@ -49,6 +52,9 @@ HomePage::HomePage(std::shared_ptr<AppModel> model, PageChoice choice, QString t
     header->addWidget(statistics_);
     column->addLayout(header);
 
+    banner_ = new HomeAlbumBanner(model, guiExecutor(), content);
+    column->addWidget(banner_);
+
     rowsLayout_ = new QVBoxLayout;
     rowsLayout_->setContentsMargins(0, 0, 0, 0);
     rowsLayout_->setSpacing(28);
@@ -70,6 +76,7 @@ HomePage::HomePage(std::shared_ptr<AppModel> model, PageChoice choice, QString t
     connect(motion_, &MotionPreference::changed, this, [this] { refreshMotion(); });
     refreshStatistics();
     refreshRows();
+    refreshMotion();
 }
 
 void HomePage::refreshStatistics() {
@@ -112,6 +119,7 @@ void HomePage::refreshConnected() {
 }
 
 void HomePage::refreshMotion() {
+    banner_->setReduceMotion(motion_->reduceMotion());
     for (HomeAlbumRow* row : rows_)
         row->setReduceMotion(motion_->reduceMotion());
 }

@@ -36,6 +36,7 @@ public:
     QScrollArea* scrollArea() const noexcept { return scroll_; }
     QLabel* statisticsLabel() const noexcept { return statistics_; }
     const std::vector<HomeAlbumRow*>& rows() const noexcept { return rows_; }
+    HomeAlbumBanner* banner() const noexcept { return banner_; }
     const HomeRowCache& rowCache() const noexcept { return cache_; }
     ScrollRestorer* restorer() const noexcept { return restorer_; }
 
@@ -50,6 +51,7 @@ private:
     MotionPreference* motion_;
     QScrollArea* scroll_;
     QLabel* statistics_;
+    HomeAlbumBanner* banner_;
     QVBoxLayout* rowsLayout_;
     ScrollRestorer* restorer_;
     HomeRowCache cache_;
