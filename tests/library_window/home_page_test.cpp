@@ -3,6 +3,7 @@
 // the arrows paging a row (jumping or animated), the vertical wheel over a
 // row, the empty library, and screenshots.
 
+#include "library_window/home_album_banner.h"
 #include "library_window/home_album_row.h"
 #include "library_window/home_album_tile.h"
 #include "library_window/home_page.h"
@@ -15,6 +16,7 @@
 
 #include "loopback/png_image.h"
 
+#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
@@ -218,11 +220,94 @@ TEST_F(HomePageTest, app_AVerticalWheelOverARowScrollsThePage) {
     EXPECT_EQ(row.strip()->horizontalScrollBar()->value(), 0);
 }
 
+TEST(HomeBannerTextTest, app_TheDetailLineJoinsWhatTheAlbumHas) {
+    Album album = Album::make("al", "A");
+    EXPECT_EQ(bannerMetadata(album), QString());
+    album.songCount = 1;
+    EXPECT_EQ(bannerMetadata(album), QStringLiteral("1 song"));
+    album.year = 1999;
+    album.songCount = 12;
+    album.duration = 2710;
+    EXPECT_EQ(bannerMetadata(album), QStringLiteral("1999 · 12 songs · 45:10"));
+}
+
+TEST_F(HomePageTest, app_TheBannerShowsTheSelectedAlbumAndItsControlsChangeIt) {
+    giveCovers(16);
+    HomePage* page = show(QSize(1180, 780));
+    ASSERT_NE(page, nullptr);
+    HomeAlbumBanner& banner = *page->banner();
+    const FeaturedAlbums& featured = model->featuredAlbums().value();
+    ASSERT_GT(featured.albums.size(), 1u);
+    ASSERT_NE(featured.selected(), nullptr);
+    EXPECT_TRUE(banner.isVisible());
+    EXPECT_EQ(banner.nameLabel()->text(), QString::fromStdString(featured.selected()->name));
+    EXPECT_EQ(banner.dots().size(), featured.albums.size());
+    EXPECT_EQ(banner.currentLayout(), bannerLayout(banner.width()));
+    // The card takes its colour from the cover once it is in.
+    if (featured.selected()->id != "al-16") {
+        EXPECT_TRUE(waitUntil([&] { return !(banner.tint() == AlbumBannerTint::fallback()); }));
+    }
+
+    const std::string first = *model->featuredAlbums().value().selectedID;
+    QTest::mouseClick(banner.nextButton(), Qt::LeftButton);
+    settle();
+    EXPECT_NE(*model->featuredAlbums().value().selectedID, first);
+    EXPECT_EQ(banner.nameLabel()->text(),
+              QString::fromStdString(model->featuredAlbums().value().selected()->name));
+    QTest::mouseClick(banner.previousButton(), Qt::LeftButton);
+    settle();
+    EXPECT_EQ(*model->featuredAlbums().value().selectedID, first);
+    const std::string last = model->featuredAlbums().value().albums.back().id;
+    QTest::mouseClick(banner.dots().back(), Qt::LeftButton);
+    settle();
+    EXPECT_EQ(*model->featuredAlbums().value().selectedID, last);
+
+    banner.setReduceMotion(false);
+    banner.setActive(true);
+    EXPECT_TRUE(banner.rotating());
+    QTest::mouseClick(banner.pauseButton(), Qt::LeftButton);
+    EXPECT_FALSE(banner.rotating());
+    EXPECT_EQ(banner.pauseButton()->accessibleName(), QStringLiteral("Resume slideshow"));
+    QTest::mouseClick(banner.pauseButton(), Qt::LeftButton);
+    EXPECT_EQ(banner.pauseButton()->accessibleName(), QStringLiteral("Pause slideshow"));
+    banner.setReduceMotion(true);
+    EXPECT_FALSE(banner.rotating());
+    EXPECT_FALSE(banner.pauseButton()->isVisible());
+
+    QTest::mouseClick(banner.viewButton(), Qt::LeftButton);
+    settle();
+    EXPECT_EQ(model->route().value(), std::optional<std::string>("album:" + last));
+}
+
+TEST_F(HomePageTest, app_ANarrowBannerPutsTheDetailsUnderTheAlbum) {
+    HomePage* page = show(QSize(780, 540));
+    ASSERT_NE(page, nullptr);
+    HomeAlbumBanner& banner = *page->banner();
+    banner.resize(400, 300);
+    EXPECT_TRUE(banner.currentLayout().narrow);
+    EXPECT_EQ(banner.cover()->width(), 96);
+    banner.resize(500, 300);
+    EXPECT_FALSE(banner.currentLayout().narrow);
+    EXPECT_TRUE(banner.currentLayout().compact);
+    EXPECT_EQ(banner.cover()->width(), 128);
+    QWidget narrow;
+    narrow.resize(400, 300);
+    QWidget* home = banner.parentWidget();
+    banner.setParent(&narrow);
+    banner.resize(400, 300);
+    narrow.show();
+    settle();
+    EXPECT_GT(banner.metadataLabel()->geometry().top(), banner.cover()->geometry().bottom());
+    screenshot(banner, "banner-narrow-400");
+    banner.setParent(home);
+}
+
 TEST_F(EmptyHomePageTest, app_AnEmptyLibraryShowsTheSummaryAlone) {
     HomePage* page = show(QSize(1180, 780));
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(page->statisticsLabel()->text(), QStringLiteral("0 albums · 0 artists · 0 songs"));
     EXPECT_TRUE(page->rows().empty());
+    EXPECT_FALSE(page->banner()->isVisible());
     screenshot(*window, "home-empty-1180x780");
     window->resize(780, 540);
     settle();
