@@ -15,6 +15,9 @@
 #include "library_window_fixture.h"
 
 #include "loopback/png_image.h"
+#include "playback/playback_controller.h"
+#include "runtime/manual_executor.h"
+#include "runtime/virtual_clock.h"
 
 #include <QPushButton>
 #include <QScrollArea>
@@ -277,6 +280,69 @@ TEST_F(HomePageTest, app_TheBannerShowsTheSelectedAlbumAndItsControlsChangeIt) {
     QTest::mouseClick(banner.viewButton(), Qt::LeftButton);
     settle();
     EXPECT_EQ(model->route().value(), std::optional<std::string>("album:" + last));
+}
+
+TEST_F(HomePageTest, app_TheSlideshowMovesOnEveryEightSecondsUnlessThePointerRestsOnIt) {
+    VirtualClock clock;
+    ManualExecutor executor(clock);
+    QWidget host;
+    host.resize(900, 320);
+    auto* banner = new HomeAlbumBanner(model, executor, &host);
+    banner->resize(900, 300);
+    banner->setActive(true);
+    host.show();
+    settle();
+    // The offscreen pointer may start over the new window.
+    QEvent away(QEvent::Leave);
+    QCoreApplication::sendEvent(banner, &away);
+    ASSERT_TRUE(banner->rotating());
+    const auto selected = [&] { return *model->featuredAlbums().value().selectedID; };
+    const std::string first = selected();
+    clock.advance(std::chrono::milliseconds(7900));
+    settle();
+    EXPECT_EQ(selected(), first);
+    clock.advance(std::chrono::milliseconds(100));
+    settle();
+    const std::string second = selected();
+    EXPECT_NE(second, first);
+    EXPECT_EQ(banner->nameLabel()->text(),
+              QString::fromStdString(model->featuredAlbums().value().selected()->name));
+
+    // Resting the pointer holds it; leaving gives a whole new wait.
+    QEvent enter(QEvent::Enter);
+    QCoreApplication::sendEvent(banner, &enter);
+    EXPECT_FALSE(banner->rotating());
+    clock.advance(std::chrono::seconds(30));
+    settle();
+    EXPECT_EQ(selected(), second);
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(banner, &leave);
+    clock.advance(std::chrono::seconds(7));
+    settle();
+    EXPECT_EQ(selected(), second);
+    clock.advance(std::chrono::seconds(1));
+    settle();
+    EXPECT_NE(selected(), second);
+
+    // An inactive window holds it too.
+    banner->setActive(false);
+    const std::string third = selected();
+    clock.advance(std::chrono::seconds(30));
+    settle();
+    EXPECT_EQ(selected(), third);
+}
+
+TEST_F(HomePageTest, app_PlayAlbumStartsTheAlbumFromItsFirstSong) {
+    HomePage* page = show(QSize(1180, 780));
+    ASSERT_NE(page, nullptr);
+    HomeAlbumBanner& banner = *page->banner();
+    const std::string album = model->featuredAlbums().value().selected()->id;
+    PlaybackController* controller = model->playback().controller();
+    ASSERT_NE(controller, nullptr);
+    QTest::mouseClick(banner.playButton(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return controller->queue().value().current.has_value(); }));
+    EXPECT_EQ(controller->queue().value().current->song.albumId, std::optional<std::string>(album));
+    EXPECT_TRUE(banner.playButton()->isEnabled());
 }
 
 TEST_F(HomePageTest, app_ANarrowBannerPutsTheDetailsUnderTheAlbum) {
