@@ -438,6 +438,8 @@ void HomeAlbumBanner::showEvent(QShowEvent* event) {
 void HomeAlbumBanner::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
     shown_ = false;
+    // Off screen the card keeps no colours; the cover comes back with its own.
+    tints_.clear();
     refreshRotation();
 }
 

@@ -13,7 +13,7 @@
 namespace sorvalind::test {
 namespace {
 
-TEST(BannerLayoutTest, app_MeasuresFollowTheCardWidth) {
+TEST(BannerLayoutTest, MeasuresFollowTheCardWidth) {
     struct Case {
         int width;
         BannerLayout expected;
@@ -28,7 +28,7 @@ TEST(BannerLayoutTest, app_MeasuresFollowTheCardWidth) {
         EXPECT_EQ(bannerLayout(c.width), c.expected) << c.width;
 }
 
-TEST(BannerRotationTest, app_TurnsOnlyWithSeveralAlbumsAndNothingHoldingIt) {
+TEST(BannerRotationTest, TurnsOnlyWithSeveralAlbumsAndNothingHoldingIt) {
     const RotationInputs turning{.albumCount = 2};
     EXPECT_TRUE(isRotating(turning));
     struct Case {
@@ -49,7 +49,7 @@ TEST(BannerRotationTest, app_TurnsOnlyWithSeveralAlbumsAndNothingHoldingIt) {
         EXPECT_FALSE(isRotating(c.inputs)) << c.why;
 }
 
-TEST(BannerRotationTest, app_TheWaitStartsAgainOnEveryChangeAndEndsInOneStep) {
+TEST(BannerRotationTest, TheWaitStartsAgainOnEveryChangeAndEndsInOneStep) {
     VirtualClock clock;
     ManualExecutor executor(clock);
     int steps = 0;
@@ -89,7 +89,7 @@ TEST(BannerRotationTest, app_TheWaitStartsAgainOnEveryChangeAndEndsInOneStep) {
     EXPECT_EQ(steps, 4);
 }
 
-TEST(BannerRotationTest, app_AWaitOutlivingTheBannerDoesNothing) {
+TEST(BannerRotationTest, AWaitOutlivingTheBannerDoesNothing) {
     VirtualClock clock;
     ManualExecutor executor(clock);
     int steps = 0;

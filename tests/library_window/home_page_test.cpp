@@ -119,7 +119,7 @@ protected:
                          .songsPerPlaylist = 0}) {}
 };
 
-TEST_F(HomePageTest, app_ShowsTheSummaryAndRowsWhoseTilesAndLinksNavigate) {
+TEST_F(HomePageTest, ShowsTheSummaryAndRowsWhoseTilesAndLinksNavigate) {
     giveCovers(16);
     HomePage* page = show(QSize(1180, 780));
     ASSERT_NE(page, nullptr);
@@ -169,7 +169,7 @@ TEST_F(HomePageTest, app_ShowsTheSummaryAndRowsWhoseTilesAndLinksNavigate) {
     EXPECT_EQ(model->route().value(), std::optional<std::string>("Albums"));
 }
 
-TEST_F(HomePageTest, app_ArrowsPageARowByWholeTilesAndStopAtItsEnds) {
+TEST_F(HomePageTest, ArrowsPageARowByWholeTilesAndStopAtItsEnds) {
     HomePage* page = show(QSize(1180, 780));
     ASSERT_NE(page, nullptr);
     HomeAlbumRow& row = *page->rows()[0];
@@ -208,7 +208,7 @@ TEST_F(HomePageTest, app_ArrowsPageARowByWholeTilesAndStopAtItsEnds) {
     EXPECT_TRUE(row.leftButton()->sizePolicy().retainSizeWhenHidden());
 }
 
-TEST_F(HomePageTest, app_AVerticalWheelOverARowScrollsThePage) {
+TEST_F(HomePageTest, AVerticalWheelOverARowScrollsThePage) {
     HomePage* page = show(QSize(780, 540));
     ASSERT_NE(page, nullptr);
     QScrollBar* pageBar = page->scrollArea()->verticalScrollBar();
@@ -223,7 +223,7 @@ TEST_F(HomePageTest, app_AVerticalWheelOverARowScrollsThePage) {
     EXPECT_EQ(row.strip()->horizontalScrollBar()->value(), 0);
 }
 
-TEST(HomeBannerTextTest, app_TheDetailLineJoinsWhatTheAlbumHas) {
+TEST(HomeBannerTextTest, TheDetailLineJoinsWhatTheAlbumHas) {
     Album album = Album::make("al", "A");
     EXPECT_EQ(bannerMetadata(album), QString());
     album.songCount = 1;
@@ -234,7 +234,7 @@ TEST(HomeBannerTextTest, app_TheDetailLineJoinsWhatTheAlbumHas) {
     EXPECT_EQ(bannerMetadata(album), QStringLiteral("1999 · 12 songs · 45:10"));
 }
 
-TEST_F(HomePageTest, app_TheBannerShowsTheSelectedAlbumAndItsControlsChangeIt) {
+TEST_F(HomePageTest, TheBannerShowsTheSelectedAlbumAndItsControlsChangeIt) {
     giveCovers(16);
     HomePage* page = show(QSize(1180, 780));
     ASSERT_NE(page, nullptr);
@@ -282,7 +282,7 @@ TEST_F(HomePageTest, app_TheBannerShowsTheSelectedAlbumAndItsControlsChangeIt) {
     EXPECT_EQ(model->route().value(), std::optional<std::string>("album:" + last));
 }
 
-TEST_F(HomePageTest, app_TheSlideshowMovesOnEveryEightSecondsUnlessThePointerRestsOnIt) {
+TEST_F(HomePageTest, TheSlideshowMovesOnEveryEightSecondsUnlessThePointerRestsOnIt) {
     VirtualClock clock;
     ManualExecutor executor(clock);
     QWidget host;
@@ -332,7 +332,7 @@ TEST_F(HomePageTest, app_TheSlideshowMovesOnEveryEightSecondsUnlessThePointerRes
     EXPECT_EQ(selected(), third);
 }
 
-TEST_F(HomePageTest, app_PlayAlbumStartsTheAlbumFromItsFirstSong) {
+TEST_F(HomePageTest, PlayAlbumStartsTheAlbumFromItsFirstSong) {
     HomePage* page = show(QSize(1180, 780));
     ASSERT_NE(page, nullptr);
     HomeAlbumBanner& banner = *page->banner();
@@ -345,7 +345,7 @@ TEST_F(HomePageTest, app_PlayAlbumStartsTheAlbumFromItsFirstSong) {
     EXPECT_TRUE(banner.playButton()->isEnabled());
 }
 
-TEST_F(HomePageTest, app_ANarrowBannerPutsTheDetailsUnderTheAlbum) {
+TEST_F(HomePageTest, ANarrowBannerPutsTheDetailsUnderTheAlbum) {
     HomePage* page = show(QSize(780, 540));
     ASSERT_NE(page, nullptr);
     HomeAlbumBanner& banner = *page->banner();
@@ -368,7 +368,7 @@ TEST_F(HomePageTest, app_ANarrowBannerPutsTheDetailsUnderTheAlbum) {
     banner.setParent(home);
 }
 
-TEST_F(EmptyHomePageTest, app_AnEmptyLibraryShowsTheSummaryAlone) {
+TEST_F(EmptyHomePageTest, AnEmptyLibraryShowsTheSummaryAlone) {
     HomePage* page = show(QSize(1180, 780));
     ASSERT_NE(page, nullptr);
     EXPECT_EQ(page->statisticsLabel()->text(), QStringLiteral("0 albums · 0 artists · 0 songs"));

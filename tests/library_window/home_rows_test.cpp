@@ -34,7 +34,7 @@ std::map<std::string, std::vector<std::string>> rowIds(const std::vector<Album>&
     return rows;
 }
 
-TEST(HomeRowsTest, app_OrdersAreStableAndMissingValuesLeaveOrSinkAlbums) {
+TEST(HomeRowsTest, OrdersAreStableAndMissingValuesLeaveOrSinkAlbums) {
     std::vector<Album> albums;
     for (const char* id : {"a", "b", "c", "d", "e"})
         albums.push_back(album(id));
@@ -66,7 +66,7 @@ TEST(HomeRowsTest, app_OrdersAreStableAndMissingValuesLeaveOrSinkAlbums) {
     EXPECT_EQ(byTitle["From your collection"].size(), 5u);
 }
 
-TEST(HomeRowsTest, app_RowsWithoutQualifyingAlbumsAreLeftOut) {
+TEST(HomeRowsTest, RowsWithoutQualifyingAlbumsAreLeftOut) {
     EXPECT_TRUE(deriveHomeRows({}, kFixedKey).empty());
     const auto rows = rowIds({album("x")});
     EXPECT_EQ(rows.size(), 2u);
@@ -74,7 +74,7 @@ TEST(HomeRowsTest, app_RowsWithoutQualifyingAlbumsAreLeftOut) {
     EXPECT_TRUE(rows.contains("From your collection"));
 }
 
-TEST(HomeRowsTest, app_ThirteenQualifyingAlbumsShowTheFirstTwelveOfTheOrder) {
+TEST(HomeRowsTest, ThirteenQualifyingAlbumsShowTheFirstTwelveOfTheOrder) {
     std::vector<Album> albums;
     for (int i = 0; i < 13; ++i) {
         Album a = album("id" + std::to_string(i));
@@ -112,7 +112,7 @@ TEST(HomeRowsTest, app_ThirteenQualifyingAlbumsShowTheFirstTwelveOfTheOrder) {
     EXPECT_EQ(rows["From your collection"], collection);
 }
 
-TEST(HomeRowsTest, app_CollectionOrderFollowsTheKey) {
+TEST(HomeRowsTest, CollectionOrderFollowsTheKey) {
     std::vector<Album> albums;
     for (int i = 0; i < 40; ++i)
         albums.push_back(album("al-" + std::to_string(i)));
@@ -133,7 +133,7 @@ TEST(HomeRowsTest, app_CollectionOrderFollowsTheKey) {
     EXPECT_LE(draws, 2);
 }
 
-TEST(HomeRowsTest, app_CacheDerivesOnlyForAnotherList) {
+TEST(HomeRowsTest, CacheDerivesOnlyForAnotherList) {
     HomeRowCache cache(kFixedKey);
     auto list = std::make_shared<const std::vector<Album>>(std::vector<Album>{album("a")});
     cache.rows(list);
@@ -145,7 +145,7 @@ TEST(HomeRowsTest, app_CacheDerivesOnlyForAnotherList) {
     EXPECT_TRUE(cache.rows(nullptr).empty());
 }
 
-TEST(RowGeometryTest, app_StepIsWholeTilesClampedToTheContent) {
+TEST(RowGeometryTest, StepIsWholeTilesClampedToTheContent) {
     struct Case {
         RowGeometry geometry;
         int direction;
@@ -165,7 +165,7 @@ TEST(RowGeometryTest, app_StepIsWholeTilesClampedToTheContent) {
             << c.geometry.offset << " " << c.geometry.width << " " << c.direction;
 }
 
-TEST(RowGeometryTest, app_ArrowsFollowTheOffsetWithinOnePoint) {
+TEST(RowGeometryTest, ArrowsFollowTheOffsetWithinOnePoint) {
     EXPECT_EQ(RowGeometry::fromBar(5, 300, -20).maximumOffset, 0);
     EXPECT_FALSE((RowGeometry{0, 800, 1}).arrowsShown());
     EXPECT_TRUE((RowGeometry{0, 800, 2}).arrowsShown());
