@@ -3,6 +3,7 @@
 #include "library_window/play_album.h"
 
 #include "kit/artwork_slot.h"
+#include "kit/elided_text.h"
 #include "kit/model_adapter.h"
 #include "kit/plain_text.h"
 #include "kit/symbols.h"
@@ -157,12 +158,12 @@ HomeAlbumBanner::HomeAlbumBanner(std::shared_ptr<AppModel> model, Executor& exec
     textColumn_->setSpacing(8);
     textColumn_->addStretch(1);
     caption_ = plainLabel(QStringLiteral("FROM YOUR COLLECTION"), this);
-    name_ = plainLabel(QString(), this);
-    name_->setWordWrap(true);
+    // At most two lines: a long name never pushes the actions off the card.
+    name_ = new ElidedTextLabel(2, this);
     artist_ = plainLabel(QString(), this);
     metadata_ = plainLabel(QString(), this);
     applyTextStyle(metadata_, TextStyle::callout);
-    for (QLabel* label : {caption_, name_, artist_, metadata_})
+    for (QWidget* label : std::initializer_list<QWidget*>{caption_, name_, artist_, metadata_})
         textColumn_->addWidget(label);
 
     actions_ = new QWidget(this);
@@ -267,7 +268,7 @@ void HomeAlbumBanner::refresh() {
         if (album.coverArt) covers.insert(*album.coverArt);
     std::erase_if(tints_, [&](const auto& entry) { return !covers.contains(entry.first); });
     if (album_) {
-        setPlainText(name_, QString::fromStdString(album_->name));
+        name_->setText(QString::fromStdString(album_->name));
         setPlainText(artist_, QString::fromStdString(album_->artist.value_or("Unknown Artist")));
         setPlainText(metadata_, bannerMetadata(*album_));
         cover_->setAccessibleName(QStringLiteral("Open ") + QString::fromStdString(album_->name));

@@ -54,7 +54,7 @@ public:
     void setReduceMotion(bool reduce);
     void setActive(bool active);
 
-    QLabel* nameLabel() const noexcept { return name_; }
+    ElidedTextLabel* nameLabel() const noexcept { return name_; }
     QLabel* artistLabel() const noexcept { return artist_; }
     QLabel* metadataLabel() const noexcept { return metadata_; }
     QPushButton* playButton() const noexcept { return play_; }
@@ -97,7 +97,7 @@ private:
     QVBoxLayout* textColumn_;
     BannerCover* cover_;
     QLabel* caption_;
-    QLabel* name_;
+    ElidedTextLabel* name_;
     QLabel* artist_;
     QLabel* metadata_;
     QWidget* actions_;

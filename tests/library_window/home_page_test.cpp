@@ -208,6 +208,22 @@ TEST_F(HomePageTest, ArrowsPageARowByWholeTilesAndStopAtItsEnds) {
     EXPECT_TRUE(row.leftButton()->sizePolicy().retainSizeWhenHidden());
 }
 
+TEST_F(HomePageTest, ThePageComesBackWhereItWasLeft) {
+    HomePage* page = show(QSize(780, 540));
+    ASSERT_NE(page, nullptr);
+    QScrollBar* bar = page->scrollArea()->verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 200);
+    bar->setValue(200);
+    settle();
+    model->setRoute(std::string("Albums"));
+    settle();
+    model->setRoute(std::nullopt);
+    settle();
+    page = dynamic_cast<HomePage*>(window->pageHost()->page());
+    ASSERT_NE(page, nullptr);
+    EXPECT_TRUE(waitUntil([&] { return page->scrollArea()->verticalScrollBar()->value() == 200; }));
+}
+
 TEST_F(HomePageTest, AVerticalWheelOverARowScrollsThePage) {
     HomePage* page = show(QSize(780, 540));
     ASSERT_NE(page, nullptr);
