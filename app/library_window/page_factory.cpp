@@ -4,6 +4,7 @@
 #include "library_window/albums_page.h"
 #include "library_window/artist_page.h"
 #include "library_window/browse_grid_page.h"
+#include "library_window/home_page.h"
 #include "library_window/statistics_page.h"
 
 #include "kit/plain_text.h"
@@ -33,6 +34,7 @@ LibraryPage* PageFactory::build(const std::shared_ptr<AppModel>& model, const Pa
                                 const QString& title, QWidget* parent) const {
     if (model && choice.kind == PageKind::settings && settingsPage)
         return new HostedPage(choice, title, settingsPage(model, nullptr), parent);
+    if (model && choice.kind == PageKind::home) return new HomePage(model, choice, title, parent);
     if (model && choice.kind == PageKind::albums) return new AlbumsPage(model, choice, title, parent);
     if (model && choice.kind == PageKind::album && songRowWorker)
         return new AlbumPage(model, *songRowWorker, choice, title, parent);
