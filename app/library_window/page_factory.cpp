@@ -4,6 +4,7 @@
 #include "library_window/albums_page.h"
 #include "library_window/artist_page.h"
 #include "library_window/browse_grid_page.h"
+#include "library_window/favorites_view.h"
 #include "library_window/search_view.h"
 
 #include "kit/plain_text.h"
@@ -43,6 +44,8 @@ LibraryPage* PageFactory::build(const std::shared_ptr<AppModel>& model, const Pa
     if (model && isSongListPage(choice.kind) && songRowWorker)
         return new HostedPage(choice, title, new SongTableView(model, *songRowWorker), parent);
     if (model && choice.kind == PageKind::search) return new SearchView(model, choice, title, parent);
+    if (model && choice.kind == PageKind::favorites && songRowWorker)
+        return new FavoritesView(model, *songRowWorker, choice, title, parent);
     if (model && choice.kind == PageKind::downloads)
         return new HostedPage(choice, title, new DownloadsView(model), parent);
     return new PlaceholderPage(choice, title, parent);
