@@ -51,6 +51,11 @@ TEST_F(FavoritesViewTest, ScopesShowOnlyStarredItemsAndEachVisitStartsOnSongs) {
     show();
     const Album album = model->albums().value()->at(1);
     const Artist artist = model->artists().value()->back();
+    model->setRoute(std::string("Songs"));
+    ASSERT_TRUE(loaded("Songs"));
+    const Song song = model->songs().value()->empty() ? Song() : model->songs().value()->front();
+    ASSERT_FALSE(song.id.empty());
+    model->favorite(song);
     model->favorite(album);
     model->favorite(artist);
     ASSERT_TRUE(waitUntil(
@@ -62,6 +67,12 @@ TEST_F(FavoritesViewTest, ScopesShowOnlyStarredItemsAndEachVisitStartsOnSongs) {
     EXPECT_EQ(view()->scope(), Scope::songs);
     EXPECT_TRUE(view()->scopeButton(Scope::songs)->isChecked());
     EXPECT_EQ(view()->scopeButton(Scope::songs)->parentWidget()->width(), 330);
+    // The table shows the model's list, which this route fills with the starred songs.
+    ASSERT_TRUE(waitUntil([&] {
+        settle();
+        return view()->songTable()->tableModel().rowCount() == 1;
+    }));
+    EXPECT_EQ(model->songs().value()->front().id, song.id);
     shot("favorites-songs");
 
     view()->scopeButton(Scope::albums)->click();
@@ -82,7 +93,11 @@ TEST_F(FavoritesViewTest, ScopesShowOnlyStarredItemsAndEachVisitStartsOnSongs) {
     view()->openArtist(0);
     EXPECT_EQ(model->route().value(), "artist:" + artist.id);
     settle();
-    open();
+    model->goBack();
+    EXPECT_EQ(model->route().value(), "Favorites");
+    ASSERT_TRUE(loaded("Favorites"));
+    settle();
+    ASSERT_NE(view(), nullptr);
     EXPECT_EQ(view()->scope(), Scope::songs);
     EXPECT_TRUE(view()->scopeButton(Scope::songs)->isChecked());
 
