@@ -59,7 +59,9 @@ void SearchResultDelegate::paint(QPainter* painter, const QStyleOptionViewItem& 
         return;
     }
     const bool enabled = index.flags().testFlag(Qt::ItemIsEnabled);
-    if (option.state.testFlag(QStyle::State_MouseOver) && enabled) {
+    // The list has no selection, so the row Return acts on shows by this tint.
+    const bool current = option.state.testFlag(QStyle::State_HasFocus);
+    if ((option.state.testFlag(QStyle::State_MouseOver) || current) && enabled) {
         QColor hover = palette.color(QPalette::Text);
         hover.setAlphaF(0.06);
         painter->fillRect(cell, hover);

@@ -27,6 +27,7 @@
 #include <fstream>
 #include <future>
 #include <iterator>
+#include <set>
 
 namespace sorvalind::test {
 namespace {
@@ -344,6 +345,39 @@ TEST_F(SearchViewTest, TheOverlayShowsSearchingOverEarlierResultsThenNoResults) 
     EXPECT_EQ(view()->noResultsPanel()->description(),
               QStringLiteral("Check the spelling or try a new search."));
     shot("search-no-results");
+}
+
+TEST_F(SearchViewTest, CoversAreAskedForRowsOnScreenOnly) {
+    show();
+    search("Song");
+    ASSERT_NE(view(), nullptr);
+    // A page of its own over the published results, small enough to leave rows off screen.
+    SearchView page(model, PageChoice{PageKind::search, {}, false}, QStringLiteral("Search"));
+    page.resize(600, 300);
+    page.show();
+    const SearchResultsModel& rows = *page.results();
+    const QListView* list = page.list();
+    const auto requested = [&] { return page.delegate()->covers().requested(); };
+    ASSERT_TRUE(waitUntil([&] {
+        settle();
+        return !requested().empty();
+    }));
+    std::set<std::string> shown;
+    std::set<std::string> hidden;
+    for (int row = 0; row < rows.rowCount(); ++row)
+        if (const Song* song = rows.song(row))
+            (list->viewport()->rect().intersects(list->visualRect(rows.index(row))) ? shown : hidden)
+                .insert(*song->coverArt);
+    for (const std::string& id : shown)
+        hidden.erase(id);
+    ASSERT_FALSE(hidden.empty()) << "the page shows every cover; the check needs a smaller one";
+    EXPECT_EQ(requested(), shown);
+
+    page.list()->scrollToBottom();
+    settle();
+    page.list()->viewport()->repaint();
+    for (const std::string& id : hidden)
+        EXPECT_TRUE(requested().contains(id)) << id;
 }
 
 TEST_F(SearchViewTest, AnAlbumsPlayReportsAStoreFailure) {
