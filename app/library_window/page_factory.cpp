@@ -4,7 +4,9 @@
 #include "library_window/albums_page.h"
 #include "library_window/artist_page.h"
 #include "library_window/browse_grid_page.h"
+#include "library_window/favorites_view.h"
 #include "library_window/home_page.h"
+#include "library_window/search_view.h"
 #include "library_window/statistics_page.h"
 
 #include "kit/plain_text.h"
@@ -44,6 +46,9 @@ LibraryPage* PageFactory::build(const std::shared_ptr<AppModel>& model, const Pa
         return new ArtistPage(model, songRowWorker, choice, title, parent);
     if (model && isSongListPage(choice.kind) && songRowWorker)
         return new HostedPage(choice, title, new SongTableView(model, *songRowWorker), parent);
+    if (model && choice.kind == PageKind::search) return new SearchView(model, choice, title, parent);
+    if (model && choice.kind == PageKind::favorites && songRowWorker)
+        return new FavoritesView(model, *songRowWorker, choice, title, parent);
     if (model && choice.kind == PageKind::downloads)
         return new HostedPage(choice, title, new DownloadsView(model), parent);
     if (model && choice.kind == PageKind::statistics)
