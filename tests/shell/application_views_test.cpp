@@ -5,6 +5,7 @@
 #include "forms_fixture.h"
 
 #include "shell/help_window.h"
+#include "shell/library_root.h"
 #include "shell/main_content.h"
 #include "shell/qt_text.h"
 #include "shell/reset_texts.h"
@@ -44,6 +45,23 @@ TEST_F(ApplicationViews, AFailedLaunchFillsTheMainContentWithItsFailurePage) {
     ASSERT_EQ(pages.size(), 1);
     EXPECT_TRUE(pages.front()->isVisible());
     EXPECT_EQ(pages.front()->title()->text(), toQString(ResetTexts::openFailedTitle));
+}
+
+TEST_F(ApplicationViews, TheFirstRunPageHoldsTheRealSignInForm) {
+    makeCoordinator();
+    launch();
+    ASSERT_FALSE(coordinator->startupError().value());
+    MainContent content(coordinator, applicationViews(main, workspace));
+    content.resize(1180, 780);
+    content.show();
+    settle();
+    ASSERT_NE(content.libraryRoot(), nullptr);
+    EXPECT_TRUE(content.libraryRoot()->isFirstRun());
+    const QList<ConnectionSettingsView*> forms = content.findChildren<ConnectionSettingsView*>();
+    ASSERT_EQ(forms.size(), 1);
+    EXPECT_TRUE(forms.front()->isVisible());
+    EXPECT_FALSE(
+        saveScreenshot(content, QStringLiteral("shell"), QStringLiteral("first-run-form")).isEmpty());
 }
 
 } // namespace
